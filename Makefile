@@ -1,0 +1,45 @@
+# Front door of the project. `make test` is what CI runs.
+JOBS   ?= $(shell nproc)
+CMAKE  := cmake -G Ninja -S . -Wno-dev
+CTEST  := ctest --output-on-failure -j $(JOBS)
+FUZZ_SECONDS ?= 30
+
+.PHONY: all deps build test test-normal test-asan tsan bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	$(CMAKE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_WERROR=ON
+	cmake --build build -j $(JOBS)
+
+test-normal: build
+	cd build && $(CTEST)
+
+test-asan: deps
+	$(CMAKE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DFW_WERROR=ON -DFW_SANITIZE=address
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+
+# Normal build first, then AddressSanitizer + UndefinedBehaviorSanitizer.
+test: test-normal test-asan
+
+tsan: deps
+	$(CMAKE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DFW_WERROR=ON -DFW_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
+
+bench: deps
+	$(CMAKE) -B build-bench -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j $(JOBS)
+	scripts/run-benchmarks.sh build-bench
+
+fuzz: deps
+	CC=clang CXX=clang++ $(CMAKE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_SANITIZE=address
+	cmake --build build-fuzz -j $(JOBS)
+	scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build build-asan build-tsan build-bench build-fuzz
