@@ -1,0 +1,217 @@
+#include "common/DrvXmlTools.h"
+
+#include "platform/os/Convert.h"
+
+namespace common {
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// 0-based counterpart of IsSelfClosingAt.
+bool SelfClosingAt0(std::string_view text, std::size_t index) {
+  if (index + 1 >= text.size()) return false;
+  const std::size_t gt = text.find('>', index);
+  return gt != npos && gt >= 1 && text[gt - 1] == '/';
+}
+
+// Finds openings "<name " and "<name>" of one element name from index 1 on,
+// passing over self-closing ones. Remembers the next hit of each pattern so
+// that a long run of openings is searched once, not once per step.
+class OpeningFinder {
+ public:
+  OpeningFinder(std::string_view text, std::string_view name)
+      : text_(text),
+        withBlank_("<" + std::string(name) + " "),
+        withGt_("<" + std::string(name) + ">") {}
+
+  // First opening at or after from that is not self-closing; npos when none.
+  std::size_t NextFrom(std::size_t from) {
+    for (;;) {
+      const std::size_t hit = Earliest(from);
+      if (hit == npos || !SelfClosingAt0(text_, hit)) return hit;
+      from = hit + 1;
+    }
+  }
+
+ private:
+  std::size_t Earliest(std::size_t from) {
+    Refresh(nextBlank_, withBlank_, from);
+    Refresh(nextGt_, withGt_, from);
+    return nextBlank_ < nextGt_ ? nextBlank_ : nextGt_;
+  }
+
+  // A cached npos stays valid for every later from; searches start at 1 or
+  // later, so the initial 0 always triggers the first search.
+  void Refresh(std::size_t& cached, const std::string& pattern, std::size_t from) {
+    if (cached != npos && cached < from) cached = text_.find(pattern, from);
+  }
+
+  std::string_view text_;
+  std::string withBlank_;
+  std::string withGt_;
+  std::size_t nextBlank_ = 0;
+  std::size_t nextGt_ = 0;
+};
+
+// Removes comments from the front; false when one is not terminated.
+bool SkipComments(std::string_view& text) {
+  text = TrimView(text);
+  while (text.starts_with("<!--")) {
+    const std::size_t end = text.find("-->");
+    if (end == npos) return false;
+    text = TrimView(text.substr(end + 3));
+  }
+  return true;
+}
+
+// The closing tag must end the text; content is what lies between.
+bool TakeContent(std::string_view rest, const std::string& tag, std::string& content) {
+  const std::string closing = "</" + tag + ">";
+  if (!rest.ends_with(closing)) return false;
+  content = std::string(TrimView(rest.substr(0, rest.size() - closing.size())));
+  return true;
+}
+
+}  // namespace
+
+bool IsSelfClosingAt(std::string_view text, int position) {
+  if (position < 1) return false;
+  return SelfClosingAt0(text, static_cast<std::size_t>(position) - 1);
+}
+
+bool ExtractNextElement(std::string_view& text, std::string_view& element) {
+  element = {};
+  if (!SkipComments(text)) return false;
+  if (text.size() <= 2 || text.front() != '<') return false;
+  const std::size_t gt = text.find('>');
+  if (gt == npos) return false;  // gt >= 1 otherwise, the text starts with "<"
+
+  std::size_t end = 0;  // one past the element
+  if (text[gt - 1] == '/') {
+    end = gt + 1;
+  } else {
+    const std::size_t blank = text.find(' ');
+    const std::size_t nameEnd = (blank != npos && blank < gt) ? blank : gt;
+    if (nameEnd <= 1) return false;
+    const std::string name(TrimView(text.substr(1, nameEnd - 1)));
+    const std::string closing = "</" + name + ">";
+    std::size_t close = text.find(closing);
+    if (close == npos) return false;
+
+    OpeningFinder openings(text, name);
+    std::size_t open = openings.NextFrom(1);
+    while (open != npos && close != npos && open < close) {
+      close = text.find(closing, close + 1);
+      open = openings.NextFrom(open + 1);
+    }
+    // Closing tags ran out: the cut is the fragment before the first
+    // closing tag's length, which never splits as an element.
+    end = close == npos ? closing.size() - 1 : close + closing.size();
+  }
+  element = TrimView(text.substr(0, end));
+  text = TrimView(text.substr(end));
+  return true;
+}
+
+bool ExtractNextElement(std::string& text, std::string& element) {
+  std::string_view rest(text);
+  std::string_view found;
+  const bool ok = ExtractNextElement(rest, found);
+  element.assign(found);
+  // rest views into text: take it before text changes.
+  text = std::string(rest);
+  return ok;
+}
+
+bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& list) {
+  std::string_view s = TrimView(attributeText);
+  for (;;) {
+    if (s.empty()) return true;
+    const std::size_t eq = s.find('=');
+    if (eq == npos) return true;
+    const std::string_view name = TrimView(s.substr(0, eq));
+    if (name.empty()) return false;
+    const std::string_view rest = TrimView(s.substr(eq + 1));
+    if (rest.empty() || (rest.front() != '"' && rest.front() != '\'')) return false;
+    const std::size_t close = rest.find(rest.front(), 1);
+    if (close == npos) return false;
+    const std::string_view value = rest.substr(1, close - 1);
+    list.Add(std::string(name) + "=\"" + std::string(value) + "\"");
+    s = TrimView(rest.substr(close + 1));
+  }
+}
+
+bool ParseElement(std::string_view elementText, platform::os::TStringList& attributes,
+                  std::string& tag, std::string& content) {
+  attributes.Clear();
+  tag.clear();
+  content.clear();
+  std::string_view s = TrimView(elementText);
+  if (s.size() <= 2 || s.front() != '<') return false;
+  s.remove_prefix(1);
+  const bool selfClosing = s.ends_with("/>");
+  if (selfClosing) s.remove_suffix(2);
+
+  const std::size_t sp = s.find(' ');
+  const std::size_t gt = s.find('>');
+  if (selfClosing) {
+    // A self-closing element holds no ">" of its own.
+    if (gt != npos) return false;
+    if (sp == npos) {
+      tag = std::string(s);
+      return true;
+    }
+    tag = std::string(s.substr(0, sp));
+    return ParseAttributes(s.substr(sp + 1), attributes);
+  }
+  if (gt == npos) return false;
+  if (sp == npos || gt < sp) {
+    tag = std::string(s.substr(0, gt));
+    return TakeContent(s.substr(gt + 1), tag, content);
+  }
+  tag = std::string(s.substr(0, sp));
+  const std::string_view rest = TrimView(s.substr(sp + 1));
+  const std::size_t attrEnd = rest.find('>');  // exists: gt lies after sp
+  if (!ParseAttributes(rest.substr(0, attrEnd), attributes)) return false;
+  return TakeContent(rest.substr(attrEnd + 1), tag, content);
+}
+
+void TXMLDataItem::Clear() {
+  Tag.clear();
+  Content.clear();
+  Attributes.Clear();
+}
+
+bool TXMLDataItem::Parse(std::string_view text) {
+  Clear();
+  const std::string_view s = TrimView(text);
+  if (s.empty()) return true;
+  return ParseElement(s, Attributes, Tag, Content);
+}
+
+std::string TXMLDataItem::GetAttribute(std::string_view name, std::string_view def) const {
+  for (int i = 0; i < Attributes.Count(); ++i) {
+    const std::string_view line = Attributes[i];
+    if (line.size() <= name.size() || !line.starts_with(name) || line[name.size()] != '=') continue;
+    const std::string_view value = line.substr(name.size() + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      return std::string(value.substr(1, value.size() - 2));
+  }
+  return std::string(def);
+}
+
+int32_t TXMLDataItem::GetIntAttribute(std::string_view name, int32_t def) const {
+  int32_t value = 0;
+  return platform::os::TryStrToInt(GetAttribute(name, "UNISED"), value) ? value : def;
+}
+
+}  // namespace common

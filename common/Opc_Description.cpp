@@ -1,0 +1,302 @@
+#include "common/Opc_Description.h"
+
+#include <array>
+#include <exception>
+#include <mutex>
+#include <utility>
+
+#include "common/DrvXmlTools.h"
+#include "platform/os/Convert.h"
+#include "platform/os/Text.h"
+
+namespace common {
+
+namespace {
+
+std::string_view TrimView(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  return s;
+}
+
+struct ErrorText {
+  std::mutex lock;
+  std::string text;
+};
+
+ErrorText& SharedErrorText() {
+  static ErrorText shared;
+  return shared;
+}
+
+void SetDescriptionErrorText(std::string_view text) {
+  ErrorText& e = SharedErrorText();
+  std::lock_guard guard(e.lock);
+  e.text.assign(text);
+}
+
+struct TypeName {
+  std::string_view name;
+  TOPCTagType type;
+};
+
+constexpr std::array<TypeName, 19> kTypeNames{{
+    {"byte", TOPCTagType::otByte},         {"8u", TOPCTagType::otByte},
+    {"shortint", TOPCTagType::otShortInt}, {"8s", TOPCTagType::otShortInt},
+    {"short", TOPCTagType::otShortInt},    {"smallint", TOPCTagType::otInteger},
+    {"integer", TOPCTagType::otInteger},   {"16s", TOPCTagType::otInteger},
+    {"int16", TOPCTagType::otInteger},     {"word", TOPCTagType::otWord},
+    {"uinteger", TOPCTagType::otWord},     {"16u", TOPCTagType::otWord},
+    {"uint16", TOPCTagType::otWord},       {"longint", TOPCTagType::otLongInt},
+    {"32s", TOPCTagType::otLongInt},       {"longword", TOPCTagType::otLongWord},
+    {"32u", TOPCTagType::otLongWord},      {"single", TOPCTagType::otSingle},
+    {"float", TOPCTagType::otSingle},
+}};
+
+constexpr std::array<std::string_view, 8> kTypeWritten{
+    "Unknown", "Byte", "ShortInt", "Integer", "Word", "LongInt", "LongWord", "Single"};
+constexpr std::array<std::string_view, 3> kProcWritten{"Empty", "BitString", "Value"};
+
+// A value goes between double quotes unless it holds one and no single
+// quote; a value with both kinds cannot be quoted and stays in double.
+std::string Quoted(std::string_view value) {
+  const bool useSingle =
+      value.find('"') != std::string_view::npos && value.find('\'') == std::string_view::npos;
+  const char q = useSingle ? '\'' : '"';
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += q;
+  out += value;
+  out += q;
+  return out;
+}
+
+}  // namespace
+
+std::string DescriptionErrorText() {
+  ErrorText& e = SharedErrorText();
+  std::lock_guard guard(e.lock);
+  return e.text;
+}
+
+std::string_view TagTypeName(TOPCTagType type) {
+  const auto i = static_cast<std::size_t>(type);
+  return i < kTypeWritten.size() ? kTypeWritten[i] : kTypeWritten[0];
+}
+
+std::string_view ProcKindName(TOPCProcKind kind) {
+  const auto i = static_cast<std::size_t>(kind);
+  return i < kProcWritten.size() ? kProcWritten[i] : kProcWritten[0];
+}
+
+TOPCTagType TagTypeFromName(std::string_view name) {
+  const std::string lower = platform::os::AnsiLowerCase(name);
+  for (const TypeName& t : kTypeNames)
+    if (t.name == lower) return t.type;
+  return TOPCTagType::otUnknown;
+}
+
+TOPCProcKind ProcKindFromName(std::string_view name) {
+  const std::string lower = platform::os::AnsiLowerCase(name);
+  if (lower == "bitstring" || lower == "bitset") return TOPCProcKind::pkBitString;
+  if (lower == "value") return TOPCProcKind::pkValue;
+  return TOPCProcKind::pkEmpty;
+}
+
+// ---------------------------------------------------------------- TOPCTagItem
+
+TOPCTagItem::TOPCTagItem(std::string_view text) {
+  if (!Parse(text)) Reset();
+}
+
+TOPCTagItem::~TOPCTagItem() {
+  std::unique_ptr<TOPCTagItem> next = std::move(NextItem);
+  while (next) next = std::move(next->NextItem);
+}
+
+void TOPCTagItem::Reset() {
+  Name.clear();
+  TagType = TOPCTagType::otUnknown;
+  ProcKind = TOPCProcKind::pkEmpty;
+  Address = -1;
+  Expression.clear();
+  NextItem.reset();
+}
+
+bool TOPCTagItem::Parse(std::string_view text) { return ParseAt(text, 0); }
+
+bool TOPCTagItem::ParseAt(std::string_view text, int depth) {
+  std::string_view rest = TrimView(text);
+  if (rest.empty()) return true;
+  if (depth > kMaxTagNesting) {
+    SetDescriptionErrorText(rest);
+    return false;
+  }
+  std::string_view element;
+  ExtractNextElement(rest, element);
+  TXMLDataItem x;
+  if (!x.Parse(element)) return false;
+
+  const std::string tag = platform::os::AnsiLowerCase(x.Tag);
+  if (tag != "opctag" && tag != "subitem") return true;
+  Name = x.GetAttribute("name", "Unknown");
+  TagType = TagTypeFromName(x.GetAttribute("type", "Unknown"));
+  ProcKind = ProcKindFromName(x.GetAttribute("proc", "Empty"));
+  Address = x.GetIntAttribute("hvaddress", -1);
+  Expression = x.GetAttribute("expression", "");
+  if (tag != "opctag") return true;
+
+  TOPCTagItem* tail = this;
+  while (tail->NextItem) tail = tail->NextItem.get();
+  std::string_view content = TrimView(x.Content);
+  std::string_view childText;
+  while (ExtractNextElement(content, childText)) {
+    std::unique_ptr<TOPCTagItem> child(new TOPCTagItem());
+    if (!child->ParseAt(childText, depth + 1)) child->Reset();
+    tail->NextItem = std::move(child);
+    // A child read from an opctag brings its own chain along.
+    while (tail->NextItem) tail = tail->NextItem.get();
+  }
+  if (!content.empty()) {
+    SetDescriptionErrorText(content);
+    return false;
+  }
+  return true;
+}
+
+void TOPCTagItem::WriteItemLine(std::string_view element, std::string_view pad,
+                                std::string_view end, platform::os::TStringList& lines) const {
+  std::string line(pad);
+  line += "<";
+  line += element;
+  line += " name=" + Quoted(Name);
+  line += " type=\"" + std::string(TagTypeName(TagType)) + "\"";
+  line += " proc=\"" + std::string(ProcKindName(ProcKind)) + "\"";
+  line += " hvaddress=\"" + platform::os::IntToStr(Address) + "\"";
+  line += " expression=" + Quoted(Expression);
+  line += end;
+  lines.Add(line);
+}
+
+void TOPCTagItem::WriteLines(int indent, platform::os::TStringList& lines) const {
+  const std::string pad(static_cast<std::size_t>(indent > 0 ? indent : 0), ' ');
+  if (!NextItem) {
+    WriteItemLine("opctag", pad, "/> ", lines);
+    return;
+  }
+  WriteItemLine("opctag", pad, "> ", lines);
+  const std::string subPad = pad + "   ";
+  for (const TOPCTagItem* item = NextItem.get(); item; item = item->NextItem.get())
+    item->WriteItemLine("subitem", subPad, "/> ", lines);
+  lines.Add(pad + "</opctag>");
+}
+
+std::string TOPCTagItem::AsText() const {
+  platform::os::TStringList lines;
+  WriteLines(0, lines);
+  return lines.Text();
+}
+
+// --------------------------------------------------------------- TOPCTagsList
+
+bool TOPCTagsList::ParseTags(std::string_view text) {
+  std::string_view rest = TrimView(text);
+  SetDescriptionErrorText(rest);
+  std::string_view element;
+  while (ExtractNextElement(rest, element)) {
+    auto item = std::make_unique<TOPCTagItem>(element);
+    if (item->TagType == TOPCTagType::otUnknown) {
+      SetDescriptionErrorText(element);
+      return false;
+    }
+    Add(item.get());
+    item.release();
+  }
+  SetDescriptionErrorText(rest);
+  return rest.empty();
+}
+
+// -------------------------------------------------------- TOPCDescriptionFile
+
+int32_t TOPCDescriptionFile::Compare(const void* key1, const void* key2) const {
+  const auto* a = static_cast<const TOPCDeviceDescription*>(key1);
+  const auto* b = static_cast<const TOPCDeviceDescription*>(key2);
+  return platform::os::CompareStr(a->DeviceName, b->DeviceName);
+}
+
+TOPCDeviceDescription* TOPCDescriptionFile::FindDevice(std::string_view name,
+                                                        int32_t& index) const {
+  TOPCDeviceDescription key;
+  key.DeviceName.assign(name.substr(0, kMaxDeviceName));
+  return FindKey(&key, index) ? At(index) : nullptr;
+}
+
+bool TOPCDescriptionFile::LoadFromFile(const std::string& path) {
+  try {
+    platform::os::TStringList lines;
+    if (!lines.LoadFromFile(path)) return false;
+    return LoadFromStrings(lines);
+  } catch (const std::exception&) {
+    return false;  // out of memory while reading: a failed load
+  }
+}
+
+bool TOPCDescriptionFile::LoadFromStrings(platform::os::TStringList& lines) {
+  try {
+    return LoadText(lines);
+  } catch (const std::exception&) {
+    return false;  // out of memory: the load stops where the error text says
+  }
+}
+
+bool TOPCDescriptionFile::LoadText(platform::os::TStringList& lines) {
+  SetDescriptionErrorText("");
+  if (lines.Count() == 0) return false;
+  for (int i = lines.Count() - 1; i >= 0; --i) {
+    const std::string& line = lines[i];
+    if (line.empty() || line.front() == ';') lines.Delete(i);
+  }
+  const std::string text = lines.Text();
+  SetDescriptionErrorText(text);
+
+  TXMLDataItem root;
+  if (!root.Parse(text) || !platform::os::SameText(root.Tag, "OPC_Description")) return false;
+
+  std::string_view rest = root.Content;
+  std::string_view element;
+  while (ExtractNextElement(rest, element)) {
+    SetDescriptionErrorText(element);
+    TXMLDataItem x;
+    if (!x.Parse(element)) return false;
+    if (platform::os::AnsiLowerCase(x.Tag) == "device" && !LoadDevice(x)) return false;
+  }
+  SetDescriptionErrorText(rest);
+  return rest.empty();
+}
+
+bool TOPCDescriptionFile::LoadDevice(const TXMLDataItem& device) {
+  // Owned here until the list takes it: a device that fails part-way, or
+  // loses to an earlier one of its name, is freed with its tags.
+  auto record = std::make_unique<TOPCDeviceDescription>();
+  record->DeviceName = device.GetAttribute("name", "Unknown").substr(0, kMaxDeviceName);
+  record->Tags = std::make_unique<TOPCTagsList>();
+
+  std::string_view rest = TrimView(device.Content);
+  std::string_view element;
+  while (ExtractNextElement(rest, element)) {
+    SetDescriptionErrorText(element);
+    TXMLDataItem x;
+    if (!x.Parse(element)) return false;
+    if (platform::os::AnsiLowerCase(x.Tag) == "tagstlist" && !record->Tags->ParseTags(x.Content))
+      return false;
+  }
+  SetDescriptionErrorText(rest);
+  if (!rest.empty()) return false;
+
+  const int32_t before = Count();
+  Add(record.get());
+  if (Count() != before) record.release();
+  return true;
+}
+
+}  // namespace common
