@@ -35,7 +35,17 @@ int CurrentTid() { return static_cast<int>(::syscall(SYS_gettid)); }
 
 TThread::TThread() = default;
 
-TThread::~TThread() { Shutdown(); }
+TThread::~TThread() {
+  // Here the derived part is gone already; a body still running would use
+  // it. Such a thread had to be ended by MakeThread's wrapper or Shutdown().
+  std::unique_lock lock(mutex_);
+  if (started_ && !finished_) {
+    std::fprintf(stderr, "TThread: destroyed while running without Shutdown; aborting\n");
+    std::abort();
+  }
+  lock.unlock();
+  if (thread_.joinable()) thread_.join();
+}
 
 bool TThread::Start() {
   std::lock_guard lock(mutex_);
@@ -117,9 +127,10 @@ void TThread::Shutdown() {
     if (!thread_.joinable()) return;
     id = thread_.get_id();
   }
-  if (id == std::this_thread::get_id()) {  // destroyed by its own body
-    thread_.detach();
-    return;
+  if (id == std::this_thread::get_id()) {
+    // The body would go on running on a destroyed object.
+    std::fprintf(stderr, "TThread: destroyed from its own body; aborting\n");
+    std::abort();
   }
   if (!WaitFor(kDestroyWaitMs)) {
     std::fprintf(stderr, "TThread: body ignored Terminate for %u ms; aborting\n",

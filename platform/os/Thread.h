@@ -5,14 +5,15 @@
 // An exception that leaves Execute is caught and kept (FatalException);
 // it never ends the process.
 //
-// Destruction: the destructor asks the body to end and waits for it, so no
-// thread outlives its object. A body that ignores Terminated() for
-// kDestroyWaitMs is a programming fault: the process is then aborted with a
-// message rather than left running a thread on freed memory.
-// The base destructor runs after a derived class's members are gone; a
-// class whose Execute uses its own members must end the thread first: make
-// it with MakeThread<T>(...), which does that for you, or call Shutdown()
-// in its own destructor.
+// Destruction: no thread outlives its object. The thread must be ended
+// before the derived part is destroyed, because Execute belongs to it: make
+// thread objects with MakeThread<T>(...), whose wrapper terminates and waits
+// in its destructor, or call Shutdown() in the derived destructor. The base
+// destructor only joins a finished body; finding one still running, it
+// aborts the process with a message (the derived part is already gone).
+// Shutdown waits at most kDestroyWaitMs: a body that ignores Terminated()
+// that long is a programming fault and aborts the process likewise, rather
+// than leaving a thread running on freed memory.
 
 #include <atomic>
 #include <condition_variable>
@@ -70,8 +71,8 @@ class TThread {
   virtual void Execute() = 0;
 
   // Terminate and wait (bounded, see above), then release the thread. Call
-  // from a derived destructor whose members Execute uses. Not from the
-  // thread itself (there it only detaches).
+  // from a derived destructor whose members Execute uses. Never from the
+  // thread itself: an object destroyed by its own body aborts the process.
   void Shutdown();
 
  private:

@@ -1,0 +1,225 @@
+#include "platform/os/IniFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/os/Files.h"
+#include "platform/os/Text.h"
+#include "tests/platform/os/ScratchDir.h"
+
+namespace {
+
+using namespace platform::os;
+using namespace platform::os::literals;
+using fwtest::ReadBytes;
+using fwtest::ScratchDir;
+using fwtest::WriteBytes;
+
+TEST(IniFile, MissingFileReadsAsEmptyAndStaysMissing) {
+  ScratchDir dir;
+  TIniFile ini(dir.File("none.ini"));
+  EXPECT_EQ(ini.ReadString("OPCSRV", "Name", "def"), "def");
+  EXPECT_EQ(ini.ReadInteger("OPCSRV", "Device_Count", -3), -3);
+  EXPECT_TRUE(ini.ReadBool("OPCSRV", "Auto Run Server", true));
+  EXPECT_FALSE(ini.SectionExists("OPCSRV"));
+  EXPECT_FALSE(ini.ValueExists("OPCSRV", "Name"));
+  ini.EraseSection("OPCSRV");
+  EXPECT_FALSE(FileExists(ini.FileName()));
+}
+
+TEST(IniFile, FirstWriteCreatesTheFileWithCrLf) {
+  ScratchDir dir;
+  TIniFile ini(dir.File("new.ini"));
+  ini.WriteInteger("OPCSRV", "Device_Count", 2);
+  ini.WriteBool("OPCSRV", "Error Manager", true);
+  ini.WriteBool("OPCSRV", "LOG Manager", false);
+  ini.WriteString("Other", "Key", "v");
+  EXPECT_EQ(ReadBytes(ini.FileName()),
+            "[OPCSRV]\r\nDevice_Count=2\r\nError Manager=1\r\nLOG Manager=0\r\n"
+            "\r\n[Other]\r\nKey=v\r\n");
+  EXPECT_TRUE(ini.SectionExists("OPCSRV"));
+  EXPECT_TRUE(ini.ReadBool("OPCSRV", "Error Manager", false));
+  EXPECT_FALSE(ini.ReadBool("OPCSRV", "LOG Manager", true));
+}
+
+TEST(IniFile, NamesMatchWithoutCaseIncludingCyrillic) {
+  ScratchDir dir;
+  TIniFile ini(dir.File("case.ini"));
+  const std::string section("Настройки Ёлки"_cp);
+  const std::string upper("НАСТРОЙКИ ЁЛКИ"_cp);
+  const std::string key("Ключ"_cp);
+  ini.WriteString(section, key, "1");
+  EXPECT_EQ(ini.ReadString(upper, "КЛЮЧ"_cp, ""), "1");
+  EXPECT_TRUE(ini.ValueExists(AnsiLowerCase(section), "ключ"_cp));
+  ini.WriteString(upper, "КЛЮЧ"_cp, "2");  // updates, keeps the file's spelling
+  EXPECT_EQ(ReadBytes(ini.FileName()), "[" + section + "]\r\n" + key + "=2\r\n");
+  EXPECT_TRUE(ini.SectionExists("  " + upper + " "));
+}
+
+TEST(IniFile, ValuesAreTrimmedOfBlanksOnly) {
+  ScratchDir dir;
+  const std::string path = dir.File("trim.ini");
+  WriteBytes(path, " [ Sect ] \r\n  Key  =  two  words \t\r\nEsc=\x1B" "a\x1B\r\nEmpty=\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Sect", "Key", "x"), "two  words");
+  EXPECT_EQ(ini.ReadString("Sect", "Esc", "x"), "\x1B" "a\x1B");
+  EXPECT_EQ(ini.ReadString("Sect", "Empty", "x"), "");
+  EXPECT_EQ(ini.ReadString(" sect ", " key ", "x"), "two  words");
+}
+
+TEST(IniFile, EscAndCp1251BytesRoundTrip) {
+  ScratchDir dir;
+  TIniFile ini(dir.File("bytes.ini"));
+  const std::string settings = "Name=" + std::string("Котёл №1"_cp) +
+                               "\x1BPrefix=K1\x1BOPCServerName=Sim.1\x1B" "Enabled=1";
+  std::string allHigh;
+  for (int c = 0x80; c <= 0xFF; ++c) allHigh += static_cast<char>(c);
+  ini.WriteString("OPCSRV", "Device_0", settings);
+  ini.WriteString("OPCSRV", "High", allHigh);
+  ini.WriteString("OPCSRV", "EscEnds", "\x1B" "mid\x1B");
+  TIniFile other(ini.FileName());
+  EXPECT_EQ(other.ReadString("OPCSRV", "Device_0", ""), settings);
+  EXPECT_EQ(other.ReadString("OPCSRV", "High", ""), allHigh);
+  EXPECT_EQ(other.ReadString("OPCSRV", "EscEnds", ""), "\x1B" "mid\x1B");
+  EXPECT_NE(ReadBytes(ini.FileName()).find(settings + "\r\n"), std::string::npos);
+}
+
+TEST(IniFile, IntegersFallBackToTheDefault) {
+  ScratchDir dir;
+  const std::string path = dir.File("int.ini");
+  WriteBytes(path,
+             "[S]\r\nDec= -7 \r\nDollar=$1F\r\nHex=0x1F\r\nBad=12abc\r\nEmpty=\r\n"
+             "Big=99999999999\r\nZero=0\r\nTwo=2\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger("S", "Dec", 5), -7);
+  EXPECT_EQ(ini.ReadInteger("S", "Dollar", 5), 31);
+  EXPECT_EQ(ini.ReadInteger("S", "Hex", 5), 31);
+  EXPECT_EQ(ini.ReadInteger("S", "Bad", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("S", "Empty", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("S", "Big", 5), 5);
+  EXPECT_FALSE(ini.ReadBool("S", "Zero", true));
+  EXPECT_TRUE(ini.ReadBool("S", "Two", false));
+  EXPECT_TRUE(ini.ReadBool("S", "Bad", true));
+  EXPECT_FALSE(ini.ReadBool("S", "Bad", false));
+}
+
+TEST(IniFile, WritingKeepsEveryOtherLineInItsPlace) {
+  ScratchDir dir;
+  const std::string path = dir.File("keep.ini");
+  WriteBytes(path,
+             "; settings of the driver\r\n"
+             "[OPCSRV]\n"
+             "Device_Count=1\r\n"
+             ";Device_Count=5\r\n"
+             "a line without equals\r\n"
+             "Device_0=Name=A\r\n"
+             "\r\n"
+             "[Other]\r\n"
+             "Device_Count=9\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger("OPCSRV", "Device_Count", 0), 1);  // comments are not keys
+  ini.WriteInteger("OPCSRV", "device_count", 2);
+  ini.WriteString("OPCSRV", "Device_1", "Name=B");
+  ini.WriteString("Other", "New", "x");
+  EXPECT_EQ(ReadBytes(path),
+            "; settings of the driver\r\n"
+            "[OPCSRV]\r\n"
+            "Device_Count=2\r\n"
+            ";Device_Count=5\r\n"
+            "a line without equals\r\n"
+            "Device_0=Name=A\r\n"
+            "Device_1=Name=B\r\n"
+            "\r\n"
+            "[Other]\r\n"
+            "Device_Count=9\r\n"
+            "New=x\r\n");
+  EXPECT_EQ(ini.ReadString("Other", "Device_Count", ""), "9");
+  EXPECT_FALSE(ini.ValueExists("OPCSRV", "a line without equals"));
+}
+
+TEST(IniFile, EraseSectionRemovesEveryOccurrenceOnly) {
+  ScratchDir dir;
+  const std::string path = dir.File("erase.ini");
+  WriteBytes(path,
+             "[OPCSRV]\r\nA=1\r\n; note\r\n\r\n[Keep]\r\nB=2\r\n[opcsrv]\r\nC=3\r\n");
+  TIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("OPCSRV", "C", ""), "3");  // keys of a repeated section
+  ini.EraseSection("OpcSrv");
+  EXPECT_EQ(ReadBytes(path), "[Keep]\r\nB=2\r\n");
+  EXPECT_FALSE(ini.SectionExists("OPCSRV"));
+
+  const std::string untouched = "[Keep]\nB=2";  // no change: not even rewritten
+  WriteBytes(path, untouched);
+  ini.EraseSection("Missing");
+  EXPECT_EQ(ReadBytes(path), untouched);
+}
+
+TEST(IniFile, SectionWithoutKeysDoesNotExist) {
+  ScratchDir dir;
+  const std::string path = dir.File("empty.ini");
+  WriteBytes(path, "[Empty]\r\n; only a note\r\n\r\n[Full]\r\nK=\r\n");
+  TIniFile ini(path);
+  EXPECT_FALSE(ini.SectionExists("Empty"));
+  EXPECT_TRUE(ini.SectionExists("Full"));
+  ini.WriteString("Empty", "K", "v");  // goes into the existing header
+  EXPECT_EQ(ReadBytes(path), "[Empty]\r\n; only a note\r\nK=v\r\n\r\n[Full]\r\nK=\r\n");
+}
+
+TEST(IniFile, WritesThatWouldNotReadBackAreRefused) {
+  ScratchDir dir;
+  const std::string path = dir.File("bad.ini");
+  WriteBytes(path, "[S]\r\nK=1\r\n");
+  TIniFile ini(path);
+  EXPECT_THROW(ini.WriteString("S", "K", "two\r\nlines"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("S", "K=", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("S", "", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("S", ";K", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("S]", "K", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("", "K", "v"), EIniFileException);
+  EXPECT_THROW(ini.WriteString("S", "K\nX", "v"), EIniFileException);
+  EXPECT_EQ(ReadBytes(path), "[S]\r\nK=1\r\n");
+}
+
+TEST(IniFile, WriteFailureThrowsAndLosesNothing) {
+  ScratchDir dir;
+  TIniFile nowhere(dir.File("no/such/folder/x.ini"));
+  EXPECT_THROW(nowhere.WriteString("S", "K", "v"), EIniFileException);
+  TIniFile folder(dir.Path());  // a folder cannot be read as a file
+  EXPECT_THROW(folder.WriteString("S", "K", "v"), EIniFileException);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+}
+
+TEST(IniFile, TwoObjectsSeeEachOthersWritesAtOnce) {
+  ScratchDir dir;
+  TIniFile driver(dir.File("shared.ini"));
+  TIniFile server(dir.File("shared.ini"));
+  EXPECT_EQ(server.ReadInteger("OPCSRV", "Device_Count", -1), -1);
+  driver.WriteInteger("OPCSRV", "Device_Count", 3);
+  EXPECT_EQ(server.ReadInteger("OPCSRV", "Device_Count", -1), 3);
+  server.EraseSection("OPCSRV");
+  EXPECT_FALSE(driver.SectionExists("OPCSRV"));
+}
+
+TEST(IniFile, RewriteKeepsPermissionsAndLinks) {
+  ScratchDir dir;
+  const std::string real = dir.File("real.ini"), link = dir.File("link.ini");
+  WriteBytes(real, "[S]\r\n");
+  ::chmod(real.c_str(), 0600);
+  std::filesystem::create_symlink(real, link);
+  TIniFile ini(link);
+  ini.WriteString("S", "K", "v");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadBytes(real), "[S]\r\nK=v\r\n");
+  struct stat st{};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            2);  // no temporary file left behind
+}
+
+}  // namespace
