@@ -1,16 +1,19 @@
 #include "platform/os/IniFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "platform/os/Convert.h"
+#include "platform/os/Files.h"
 #include "platform/os/Text.h"
 
 namespace platform::os {
@@ -19,6 +22,8 @@ namespace {
 
 // Larger files are refused rather than read into memory.
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
+// A change waits at most this long for another writer of the folder.
+constexpr uint32_t kLockWaitMs = 5000;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -121,15 +126,21 @@ bool WriteAll(int fd, const std::string& data) {
 
 // Replaces the file as a whole (temporary file, then rename), so that a
 // reader in another process sees either the old or the new contents.
-void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
+// The file a change replaces: the target of a link, so that the link stays.
+std::string ResolveTarget(const std::string& path) {
   std::string target = path;
-  if (char* real = ::realpath(path.c_str(), nullptr)) {  // write through a link
+  if (char* real = ::realpath(path.c_str(), nullptr)) {
     target = real;
     std::free(real);
   }
-  mode_t mode = 0644;
+  return target;
+}
+
+void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
+  const std::string target = ResolveTarget(path);
   struct stat st{};
-  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  const bool existed = ::stat(target.c_str(), &st) == 0;
+  const mode_t mode = existed ? st.st_mode & 07777 : 0644;
 
   std::string data;
   for (const std::string& line : lines) {
@@ -139,6 +150,10 @@ void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
   std::string temp = target + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) throw EIniFileException("cannot write settings file " + path);
+  // Keeping the owner works only with the right to give files away; the
+  // rewritten file then belongs to the writer, as a new file would.
+  if (existed && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+  }
   const bool written = WriteAll(fd, data) && ::fchmod(fd, mode) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
@@ -146,6 +161,33 @@ void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
     throw EIniFileException("cannot write settings file " + path);
   }
 }
+
+// Serialises read-modify-write cycles of all writers (threads and
+// processes) of settings files in one folder. The lock sits on the folder
+// because each change replaces the file itself.
+class WriteLock {
+ public:
+  explicit WriteLock(const std::string& path) {
+    std::string folder = ExtractFilePath(ResolveTarget(path));
+    if (folder.empty()) folder = ".";
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) throw EIniFileException("cannot write settings file " + path);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline) {
+        ::close(fd_);
+        throw EIniFileException("settings file is busy: " + path);
+      }
+      ::usleep(1000);
+    }
+  }
+  ~WriteLock() { ::close(fd_); }  // closing releases the lock
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -218,6 +260,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
   CheckKey(key);
   if (HasLineBreak(value)) throw EIniFileException("value of \"" + std::string(key) + "\" holds a line break");
 
+  const WriteLock lock(fileName_);
   std::vector<std::string> lines = LinesForWrite(fileName_);
   std::string entry;
   if (const auto at = FindKey(lines, section, key)) {
@@ -263,6 +306,7 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
 
 void TIniFile::EraseSection(std::string_view section) {
   section = TrimBlanks(section);
+  const WriteLock lock(fileName_);
   std::vector<std::string> lines = LinesForWrite(fileName_);
   std::vector<std::string> kept;
   kept.reserve(lines.size());

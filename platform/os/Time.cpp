@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <stdexcept>
 #include <thread>
 
@@ -217,6 +218,13 @@ bool DecodeTime(TDateTime value, int& hour, int& min, int& sec, int& msec) {
   sec = static_cast<int>(ms / 1000 % 60);
   msec = static_cast<int>(ms % 1000);
   return true;
+}
+
+int64_t MilliSecondsBetween(TDateTime a, TDateTime b) {
+  int64_t ma = 0, mb = 0;
+  if (!MomentFromDateTime(a, ma) || !MomentFromDateTime(b, mb))
+    return std::numeric_limits<int64_t>::max();
+  return ma > mb ? ma - mb : mb - ma;
 }
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {

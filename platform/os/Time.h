@@ -47,6 +47,11 @@ TDateTime EncodeTime(int hour, int min, int sec, int msec);
 bool DecodeDate(TDateTime value, int& year, int& month, int& day);
 bool DecodeTime(TDateTime value, int& hour, int& min, int& sec, int& msec);
 
+// Whole milliseconds between two moments, each taken to the millisecond;
+// never negative. INT64_MAX when either is a value DecodeDate refuses, so
+// that a time-out test on a broken time stamp expires.
+int64_t MilliSecondsBetween(TDateTime a, TDateTime b);
+
 // Text of value by format. Letters (either case): d dd day, m mm month,
 // yy yyyy year, h hh hour, n nn minute, s ss second, z zzz milliseconds,
 // "/" the date separator "." and ":" the time separator; text in single or

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
@@ -220,6 +222,23 @@ TEST(IniFile, RewriteKeepsPermissionsAndLinks) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
             2);  // no temporary file left behind
+}
+
+TEST(IniFile, ConcurrentWritersLoseNoUpdate) {
+  ScratchDir dir;
+  const std::string path = dir.File("busy.ini");
+  std::vector<std::thread> writers;
+  for (int w = 0; w < 4; ++w)
+    writers.emplace_back([&path, w] {
+      TIniFile ini(path);
+      for (int k = 0; k < 25; ++k)
+        ini.WriteInteger("S" + std::to_string(w % 2), "K" + std::to_string(w * 100 + k), k);
+    });
+  for (auto& t : writers) t.join();
+  TIniFile ini(path);
+  for (int w = 0; w < 4; ++w)
+    for (int k = 0; k < 25; ++k)
+      EXPECT_EQ(ini.ReadInteger("S" + std::to_string(w % 2), "K" + std::to_string(w * 100 + k), -1), k);
 }
 
 }  // namespace

@@ -154,6 +154,15 @@ TEST(Calendar, OutOfRangeValuesAreRefused) {
   EXPECT_EQ(FormatDateTime("dd.mm.yyyy", std::nan("")), "");
 }
 
+TEST(Calendar, MillisecondsBetweenAcrossMidnightAndTheZeroDay) {
+  EXPECT_EQ(MilliSecondsBetween(At(2024, 1, 1, 0, 0, 0, 5), At(2023, 12, 31, 23, 59, 59, 995)), 10);
+  EXPECT_EQ(MilliSecondsBetween(At(2023, 12, 31, 23, 59, 59, 995), At(2024, 1, 1, 0, 0, 0, 5)), 10);
+  // 1899-12-29 23:00 (-1 - 23/24) to 1899-12-30 01:00 is two hours.
+  EXPECT_EQ(MilliSecondsBetween(At(1899, 12, 29, 23), At(1899, 12, 30, 1)), 7200000);
+  EXPECT_EQ(MilliSecondsBetween(0, 0), 0);
+  EXPECT_EQ(MilliSecondsBetween(std::nan(""), 0), std::numeric_limits<int64_t>::max());
+}
+
 TEST(Format, DefaultAndStatusDialogForms) {
   const TDateTime t = At(2024, 3, 5, 7, 8, 9, 12);
   EXPECT_EQ(DateTimeToStr(t), "05.03.2024 07:08:09");
