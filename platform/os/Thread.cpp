@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 
 namespace platform::os {
 
@@ -50,8 +51,12 @@ TThread::~TThread() {
 bool TThread::Start() {
   std::lock_guard lock(mutex_);
   if (started_) return false;
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {  // no thread could be created
+    return false;
+  }
   started_ = true;
-  thread_ = std::thread([this] { Run(); });
   return true;
 }
 

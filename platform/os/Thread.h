@@ -38,8 +38,10 @@ class TThread {
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
-  // Starts the body on a new thread. Only the first call starts it; later
-  // calls (running or finished) answer false and change nothing. Any thread.
+  // Starts the body on a new thread. Only the first successful call starts
+  // it; later calls (running or finished) answer false and change nothing.
+  // False also when the system cannot create a thread (Start may then be
+  // tried again). Any thread.
   bool Start();
 
   // Asks the body to end: Terminated() becomes true. Any thread.

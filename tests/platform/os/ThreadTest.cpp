@@ -123,7 +123,6 @@ TEST(Thread, PriorityAsFarAsAllowed) {
   auto thread = MakeThread<FnThread>([&](FnThread& self) {
     while (!self.Terminated()) {
       if (measure.exchange(false)) {
-        errno = 0;
         nice = getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
       }
       Sleep(1);
