@@ -1,0 +1,161 @@
+#include "platform/os/Process.h"
+
+#include "tests/platform/win/WinTestSupport.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::os::CreateProcess;
+using platform::os::IsProcessAlive;
+using platform::os::ProcessIdentity;
+using platform::os::ProcessStartTime;
+using platform::os::SplitCommandLine;
+using Args = std::vector<std::string>;
+
+TEST(SplitCommandLine, QuotedProgramAndArguments) {
+  EXPECT_EQ(SplitCommandLine(R"("dir with blank/prog" "0"  "x y.ini")"),
+            (Args{"dir with blank/prog", "0", "x y.ini"}));
+  EXPECT_EQ(SplitCommandLine("  prog\ta  b\t "), (Args{"prog", "a", "b"}));
+  EXPECT_EQ(SplitCommandLine(""), Args{});
+  EXPECT_EQ(SplitCommandLine(" \t "), Args{});
+  EXPECT_EQ(SplitCommandLine(R"(p "" x)"), (Args{"p", "", "x"}));
+  EXPECT_EQ(SplitCommandLine(R"(p a"b c"d)"), (Args{"p", "ab cd"}));
+  EXPECT_EQ(SplitCommandLine(R"(p "unclosed arg)"), (Args{"p", "unclosed arg"}));
+}
+
+TEST(SplitCommandLine, BackslashRules) {
+  // Backslashes are literal unless they precede a quote.
+  EXPECT_EQ(SplitCommandLine(R"(p C:\dir\file.ini)"), (Args{"p", R"(C:\dir\file.ini)"}));
+  // 2n+1 before a quote: n backslashes and a literal quote.
+  EXPECT_EQ(SplitCommandLine(R"(p a\"b)"), (Args{"p", R"(a"b)"}));
+  EXPECT_EQ(SplitCommandLine(R"(p a\\\"b)"), (Args{"p", R"(a\"b)"}));
+  // 2n before a quote: n backslashes, the quote opens or closes.
+  EXPECT_EQ(SplitCommandLine(R"(p "a\\" b)"), (Args{"p", R"(a\)", "b"}));
+  EXPECT_EQ(SplitCommandLine(R"(p a\\\\"b c")"), (Args{"p", R"(a\\b c)"}));
+  // A trailing backslash run stays as it is.
+  EXPECT_EQ(SplitCommandLine(R"(p a\\)"), (Args{"p", R"(a\\)"}));
+  // A doubled quote inside quotes is one literal quote.
+  EXPECT_EQ(SplitCommandLine(R"(p "a""b" c)"), (Args{"p", R"(a"b)", "c"}));
+  // The program name takes no escapes.
+  EXPECT_EQ(SplitCommandLine(R"("C:\dir\" x)"), (Args{R"(C:\dir\)", "x"}));
+  EXPECT_EQ(SplitCommandLine(R"(C:\a"b c"d e)"), (Args{R"(C:\ab cd)", "e"}));
+}
+
+TEST(ProcessIdentity, SelfIsAliveUnderItsStartTimeOnly) {
+  const uint32_t pid = platform::os::GetCurrentProcessId();
+  EXPECT_EQ(pid, static_cast<uint32_t>(::getpid()));
+  const uint64_t start = ProcessStartTime(pid);
+  ASSERT_NE(start, 0u);
+  EXPECT_TRUE(IsProcessAlive(pid));
+  EXPECT_TRUE(IsProcessAlive(ProcessIdentity{pid, start}));
+  // The same pid with another start time is another (reused) process.
+  EXPECT_FALSE(IsProcessAlive(ProcessIdentity{pid, start + 1}));
+  EXPECT_FALSE(IsProcessAlive(0));
+  EXPECT_FALSE(IsProcessAlive(ProcessIdentity{0, 0}));
+  EXPECT_FALSE(IsProcessAlive(0x7FFFFFF0u));
+}
+
+TEST(ProcessIdentity, ZombieAndExitedAreNotAlive) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ::_exit(0);
+  const uint32_t pid = static_cast<uint32_t>(child);
+  // Not reaped yet: a zombie.
+  EXPECT_TRUE(wintest::WaitUntil([&] { return !IsProcessAlive(pid); }, 10000));
+  EXPECT_TRUE(fs::exists("/proc/" + std::to_string(pid)));
+  EXPECT_EQ(ProcessStartTime(pid), 0u);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_FALSE(IsProcessAlive(pid));
+}
+
+class CreateProcessTest : public ::testing::Test {
+ protected:
+  // Runs the argv child role through command line and answers its report.
+  std::string RunArgvChild(const std::string& commandLine, ProcessIdentity* started = nullptr) {
+    const fs::path report = dir_.Path() / "report.txt";
+    wintest::ScopedEnv role(wintest::kChildRoleVar, "argv:" + report.string());
+    if (!CreateProcess(commandLine, started)) return "<not started>";
+    if (!wintest::WaitUntil([&] { return fs::exists(report); }, 20000)) return "<no report>";
+    return wintest::ReadFile(report);
+  }
+
+  wintest::TempDir dir_;
+};
+
+TEST_F(CreateProcessTest, QuotedPathAndArgumentsReachTheChild) {
+  const fs::path folder = dir_.Path() / "dir with blank";
+  fs::create_directories(folder);
+  fs::create_symlink(wintest::SelfPath(), folder / "prog");
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir_.Path());  // the command line names the program relatively
+  const std::string report = RunArgvChild(R"("dir with blank/prog" "0"  "x y.ini")");
+  fs::current_path(previous);
+  EXPECT_EQ(report.substr(0, report.find("cwd=")),
+            "arg=dir with blank/prog\narg=0\narg=x y.ini\n");
+  // The child runs in the caller's working directory.
+  EXPECT_NE(report.find("cwd=" + fs::canonical(dir_.Path()).string() + "\n"), std::string::npos);
+}
+
+TEST_F(CreateProcessTest, ChildGetsEnvironmentAndNoDescriptors) {
+  wintest::ScopedEnv probe("FW_WIN_PROBE", "probe value");
+  // A descriptor the caller forgot to mark close-on-exec.
+  const int leaky = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(leaky, 0);
+  const std::string report = RunArgvChild("\"" + wintest::SelfPath() + "\" a");
+  ::close(leaky);
+  EXPECT_NE(report.find("arg=a\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("env=probe value\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("fds=0\n"), std::string::npos) << report;
+}
+
+TEST_F(CreateProcessTest, ChildIsReapedWithoutTheCallerWaiting) {
+  wintest::ScopedEnv role(wintest::kChildRoleVar, "exit");
+  ProcessIdentity child;
+  ASSERT_TRUE(CreateProcess("\"" + wintest::SelfPath() + "\"", &child));
+  ASSERT_NE(child.Pid, 0u);
+  EXPECT_NE(child.StartTime, 0u);
+  // Gone entirely (no zombie left) while this thread never waited for it.
+  EXPECT_TRUE(wintest::WaitUntil(
+      [&] { return !fs::exists("/proc/" + std::to_string(child.Pid)); }, 20000));
+  EXPECT_FALSE(IsProcessAlive(child));
+  errno = 0;
+  EXPECT_EQ(::waitpid(static_cast<pid_t>(child.Pid), nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+  EXPECT_TRUE(wintest::WaitUntil([] { return platform::os::PendingChildCount() == 0; }, 5000));
+}
+
+TEST_F(CreateProcessTest, FailuresStartNothing) {
+  EXPECT_FALSE(CreateProcess(""));
+  EXPECT_FALSE(CreateProcess("   "));
+  EXPECT_FALSE(CreateProcess("\"\" x"));
+  EXPECT_FALSE(CreateProcess((dir_.Path() / "missing program").string()));
+  const fs::path plain = dir_.Path() / "not-executable";
+  std::ofstream(plain) << "data";
+  EXPECT_FALSE(CreateProcess(plain.string()));
+  EXPECT_EQ(platform::os::PendingChildCount(), 0);
+}
+
+TEST_F(CreateProcessTest, WindowsSeparatorsInTheProgramPath) {
+  const fs::path folder = dir_.Path() / "bin";
+  fs::create_directories(folder);
+  fs::create_symlink(wintest::SelfPath(), folder / "prog");
+  std::string path = (folder / "prog").string();
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  const std::string report = RunArgvChild("\"" + path + "\" C:\\x\\y.ini");
+  // Arguments are passed as written; only the program path is converted.
+  EXPECT_NE(report.find("arg=C:\\x\\y.ini\n"), std::string::npos) << report;
+}
+
+}  // namespace
