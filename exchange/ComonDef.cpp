@@ -1,0 +1,7 @@
+#include "exchange/ComonDef.h"
+
+namespace exchange {
+
+std::int32_t ServerIndex = -1;
+
+}  // namespace exchange

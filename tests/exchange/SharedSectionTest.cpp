@@ -1,0 +1,170 @@
+// The platform's shared section: lifetime across processes, and the byte
+// field helpers used on it.
+
+#include "platform/os/ByteFields.h"
+#include "platform/os/IpcNamespace.h"
+#include "platform/os/SharedSection.h"
+#include "tests/exchange/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+namespace os = platform::os;
+using os::SectionCreateResult;
+using os::SharedSection;
+
+constexpr const char* kName = "Ferrowikc_V30.dat";
+
+bool NameExists() {
+  return std::filesystem::exists("/dev/shm" + os::SectionPosixName(kName));
+}
+
+TEST(SharedSectionName, CarriesTheNamespace) {
+  ::unsetenv("FERROWICK_IPC_NAMESPACE");
+  EXPECT_EQ(os::SectionPosixName(kName), "/Ferrowikc_V30.dat");
+  exchange_test::ScopedNamespace ns;
+  EXPECT_EQ(os::SectionPosixName(kName), "/" + ns.Name() + ".Ferrowikc_V30.dat");
+}
+
+class SharedSectionTest : public ::testing::Test {
+ protected:
+  exchange_test::ScopedNamespace ns_;
+};
+
+TEST_F(SharedSectionTest, CreateOpenAndLastCloseRemovesTheName) {
+  SharedSection first;
+  ASSERT_EQ(first.Create(kName, 10000), SectionCreateResult::Created);
+  EXPECT_EQ(first.Size(), 10000u);
+  for (std::size_t i = 0; i < first.Size(); ++i) ASSERT_EQ(first.Data()[i], 0) << i;
+  first.Data()[9999] = 0x77;
+
+  SharedSection second;
+  ASSERT_TRUE(second.Open(kName));
+  EXPECT_EQ(second.Size(), 10000u);
+  EXPECT_EQ(second.Data()[9999], 0x77);
+  second.Data()[0] = 0x11;
+  EXPECT_EQ(first.Data()[0], 0x11);
+
+  SharedSection third;
+  EXPECT_EQ(third.Create(kName, 10000), SectionCreateResult::AlreadyExists);
+  EXPECT_FALSE(third.IsOpen());
+
+  first.Close();
+  EXPECT_TRUE(NameExists());  // second still holds it
+  EXPECT_EQ(second.Data()[9999], 0x77);
+  second.Close();
+  EXPECT_FALSE(NameExists());
+  EXPECT_FALSE(third.Open(kName));
+}
+
+TEST_F(SharedSectionTest, RefusesEmptySizeAndMissingSections) {
+  SharedSection section;
+  EXPECT_EQ(section.Create(kName, 0), SectionCreateResult::Failed);
+  EXPECT_FALSE(section.Open(kName));
+  EXPECT_FALSE(section.IsOpen());
+  EXPECT_EQ(section.Data(), nullptr);
+  EXPECT_EQ(section.Size(), 0u);
+}
+
+TEST_F(SharedSectionTest, MoveHandsTheHolderOver) {
+  SharedSection first;
+  ASSERT_EQ(first.Create(kName, 100), SectionCreateResult::Created);
+  SharedSection moved(std::move(first));
+  EXPECT_FALSE(first.IsOpen());
+  ASSERT_TRUE(moved.IsOpen());
+  SharedSection assigned;
+  assigned = std::move(moved);
+  EXPECT_EQ(assigned.Size(), 100u);
+  EXPECT_TRUE(NameExists());
+  assigned.Close();
+  EXPECT_FALSE(NameExists());
+}
+
+TEST_F(SharedSectionTest, LiveHolderInAnotherProcessBlocksACreator) {
+  exchange_test::HelperProcess helper({"hold-section", "4096"});
+  ASSERT_EQ(helper.ReadLine(), "ready");
+  SharedSection section;
+  EXPECT_EQ(section.Create(kName, 4096), SectionCreateResult::AlreadyExists);
+  ASSERT_TRUE(section.Open(kName));
+  EXPECT_EQ(section.Data()[0], 0x5A);
+  section.Data()[0] = 0x33;
+  ASSERT_TRUE(helper.WriteLine("read"));
+  EXPECT_EQ(helper.ReadLine(), "51");
+  section.Close();
+  helper.CloseInput();
+  EXPECT_EQ(helper.Wait(), 0);
+  EXPECT_FALSE(NameExists());  // the helper closed last
+}
+
+TEST_F(SharedSectionTest, SectionOfAKilledHolderIsReplacedByTheNextCreator) {
+  exchange_test::HelperProcess helper({"hold-section", "4096"});
+  ASSERT_EQ(helper.ReadLine(), "ready");
+  helper.Kill();
+  helper.Wait();
+  EXPECT_TRUE(NameExists());  // stale, nobody removed it
+  SharedSection section;
+  ASSERT_EQ(section.Create(kName, 8192), SectionCreateResult::Created);
+  EXPECT_EQ(section.Size(), 8192u);
+  EXPECT_EQ(section.Data()[0], 0);  // fresh, not the dead one's bytes
+}
+
+TEST_F(SharedSectionTest, OpeningAStaleSectionFailsAndRemovesIt) {
+  exchange_test::HelperProcess helper({"hold-section", "4096"});
+  ASSERT_EQ(helper.ReadLine(), "ready");
+  helper.Kill();
+  helper.Wait();
+  SharedSection section;
+  EXPECT_FALSE(section.Open(kName));
+  EXPECT_FALSE(NameExists());
+}
+
+// ------------------------------------------------------------ byte fields
+
+TEST(ByteFields, PackedLittleEndianAtAnyOffset) {
+  std::uint8_t bytes[32] = {};
+  os::StoreInt32(bytes, 1, -2);
+  EXPECT_EQ(bytes[1], 0xFE);
+  EXPECT_EQ(bytes[4], 0xFF);
+  EXPECT_EQ(os::LoadInt32(bytes, 1), -2);
+  os::StoreInt32(bytes, 9, 0x01020304);
+  EXPECT_EQ(bytes[9], 0x04);
+  EXPECT_EQ(bytes[12], 0x01);
+  os::StoreDouble(bytes, 13, 45292.75);
+  EXPECT_EQ(os::LoadDouble(bytes, 13), 45292.75);
+  os::StoreSingle(bytes, 21, 12.5f);
+  EXPECT_EQ(os::LoadSingle(bytes, 21), 12.5f);
+  EXPECT_EQ(bytes[24], 0x41);  // 12.5f = 0x41480000
+}
+
+TEST(ByteFields, ShortStringsAndCStringsStayInTheirFields) {
+  std::uint8_t field[300];
+  std::memset(field, '#', sizeof field);
+  os::StoreShortString(field, 0, std::string(400, 's'));
+  EXPECT_EQ(field[0], 255);
+  EXPECT_EQ(field[256], '#');
+  EXPECT_EQ(os::LoadShortString(field, 0), std::string(255, 's'));
+  os::StoreShortString(field, 0, "ab");
+  EXPECT_EQ(os::LoadShortString(field, 0), "ab");
+  EXPECT_EQ(os::LoadCString(field, 5, 10), std::string(10, 's'));
+  field[8] = 0;
+  EXPECT_EQ(os::LoadCString(field, 5, 10), "sss");
+}
+
+TEST(ByteFields, CompareExchangeTakesOnlyTheExpectedValue) {
+  std::uint8_t busy = 0;
+  EXPECT_TRUE(os::CompareExchangeByte(&busy, 0, 1));
+  EXPECT_EQ(busy, 1);
+  EXPECT_FALSE(os::CompareExchangeByte(&busy, 0, 1));
+  EXPECT_EQ(busy, 1);
+  busy = 9;
+  EXPECT_FALSE(os::CompareExchangeByte(&busy, 0, 1));
+  EXPECT_EQ(busy, 9);
+  os::AtomicStoreByte(&busy, 0);
+  EXPECT_EQ(os::AtomicLoadByte(&busy), 0);
+}
+
+}  // namespace
