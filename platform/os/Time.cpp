@@ -286,6 +286,22 @@ bool KernelToDateTime(const KernelDateTime& kernel, TDateTime& result) {
   return true;
 }
 
+FILETIME GetSystemTimeAsFileTime() {
+  uint64_t ticks = 0;
+  if (g_fake.active.load()) {
+    const int64_t since1601 =
+        g_fake.moment.load() - static_cast<int64_t>(kOrdinalOf1601) * kMsPerDay;
+    ticks = since1601 > 0 ? static_cast<uint64_t>(since1601) * 10000u : 0;
+  } else {
+    constexpr uint64_t kSeconds1601To1970 = 11644473600u;
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    ticks = (static_cast<uint64_t>(ts.tv_sec) + kSeconds1601To1970) * 10000000u +
+            static_cast<uint64_t>(ts.tv_nsec) / 100u;
+  }
+  return FILETIME{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32)};
+}
+
 bool FileTimeToDateTime(const FILETIME& ft, TDateTime& result) {
   const uint64_t ticks =
       (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;

@@ -83,6 +83,10 @@ struct FILETIME {
 };
 static_assert(sizeof(FILETIME) == 8);
 
+// The current UTC time as FILETIME (100 ns resolution). While a TestClock
+// is alive: the test clock's time taken as it stands (no zone offset).
+FILETIME GetSystemTimeAsFileTime();
+
 // False when the moment lies after 9999-12-31 23:59:59.999; result then
 // untouched. Sub-millisecond parts are dropped.
 bool FileTimeToDateTime(const FILETIME& ft, TDateTime& result);

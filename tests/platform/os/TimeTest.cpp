@@ -250,6 +250,17 @@ TEST(FileTime, OutOfRangeFails) {
   EXPECT_EQ(Ticks(ft), 77u);
 }
 
+TEST(FileTime, SystemTimeIsUtcNow) {
+  const time_t before = time(nullptr);
+  const uint64_t ticks = Ticks(GetSystemTimeAsFileTime());
+  const time_t after = time(nullptr);
+  constexpr uint64_t k1970 = 116444736000000000ull;  // 1970-01-01 in FILETIME units
+  EXPECT_GE(ticks, k1970 + static_cast<uint64_t>(before) * 10000000u);
+  EXPECT_LT(ticks, k1970 + (static_cast<uint64_t>(after) + 1) * 10000000u);
+  TestClock clock(TestClock::Mode::Manual, 0, At(2024, 1, 1, 0, 0, 1, 234));
+  EXPECT_EQ(Ticks(GetSystemTimeAsFileTime()), 133485408012340000ull);
+}
+
 TEST(Now, FollowsTheLocalClock) {
   const time_t before = time(nullptr);
   const TDateTime now = Now();
