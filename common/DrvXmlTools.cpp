@@ -1,5 +1,7 @@
 #include "common/DrvXmlTools.h"
 
+#include <algorithm>
+
 #include "platform/os/Convert.h"
 
 namespace common {
@@ -23,9 +25,10 @@ bool SelfClosingAt0(std::string_view text, std::size_t index) {
   return gt != npos && gt >= 1 && text[gt - 1] == '/';
 }
 
-// Finds openings "<name " and "<name>" of one element name from index 1 on,
-// passing over self-closing ones. Remembers the next hit of each pattern so
-// that a long run of openings is searched once, not once per step.
+// Finds openings "<name " and "<name>" of one element name, passing over
+// self-closing ones. Searches only below a limit (the current closing tag)
+// and remembers the next ">", so that taking an element costs time in
+// proportion to the element, not to the rest of the text.
 class OpeningFinder {
  public:
   OpeningFinder(std::string_view text, std::string_view name)
@@ -33,33 +36,35 @@ class OpeningFinder {
         withBlank_("<" + std::string(name) + " "),
         withGt_("<" + std::string(name) + ">") {}
 
-  // First opening at or after from that is not self-closing; npos when none.
-  std::size_t NextFrom(std::size_t from) {
-    for (;;) {
-      const std::size_t hit = Earliest(from);
-      if (hit == npos || !SelfClosingAt0(text_, hit)) return hit;
+  // First opening that starts in [from, limit) and is not self-closing;
+  // npos when none. Calls come with increasing from.
+  std::size_t NextBefore(std::size_t from, std::size_t limit) {
+    while (from < limit) {
+      const std::size_t hit = std::min(Find(withBlank_, from, limit), Find(withGt_, from, limit));
+      if (hit == npos || !SelfClosing(hit)) return hit;
       from = hit + 1;
     }
+    return npos;
   }
 
  private:
-  std::size_t Earliest(std::size_t from) {
-    Refresh(nextBlank_, withBlank_, from);
-    Refresh(nextGt_, withGt_, from);
-    return nextBlank_ < nextGt_ ? nextBlank_ : nextGt_;
+  std::size_t Find(const std::string& pattern, std::size_t from, std::size_t limit) const {
+    const std::size_t window = std::min(text_.size(), limit + pattern.size() - 1);
+    return text_.substr(0, window).find(pattern, from);
   }
 
-  // A cached npos stays valid for every later from; searches start at 1 or
-  // later, so the initial 0 always triggers the first search.
-  void Refresh(std::size_t& cached, const std::string& pattern, std::size_t from) {
-    if (cached != npos && cached < from) cached = text_.find(pattern, from);
+  // SelfClosingAt0 with the ">" search shared between calls.
+  bool SelfClosing(std::size_t index) {
+    if (index + 1 >= text_.size()) return false;
+    if (gt_ == kNotSearched || (gt_ != npos && gt_ < index)) gt_ = text_.find('>', index);
+    return gt_ != npos && gt_ >= 1 && text_[gt_ - 1] == '/';
   }
 
+  static constexpr std::size_t kNotSearched = npos - 1;
   std::string_view text_;
   std::string withBlank_;
   std::string withGt_;
-  std::size_t nextBlank_ = 0;
-  std::size_t nextGt_ = 0;
+  std::size_t gt_ = kNotSearched;
 };
 
 // Removes comments from the front; false when one is not terminated.
@@ -99,19 +104,22 @@ bool ExtractNextElement(std::string_view& text, std::string_view& element) {
   if (text[gt - 1] == '/') {
     end = gt + 1;
   } else {
-    const std::size_t blank = text.find(' ');
-    const std::size_t nameEnd = (blank != npos && blank < gt) ? blank : gt;
+    const std::size_t blank = text.substr(0, gt).find(' ');
+    const std::size_t nameEnd = blank != npos ? blank : gt;
     if (nameEnd <= 1) return false;
     const std::string name(TrimView(text.substr(1, nameEnd - 1)));
     const std::string closing = "</" + name + ">";
     std::size_t close = text.find(closing);
     if (close == npos) return false;
 
+    // Each opening of the same name before the current closing tag moves
+    // the end to the next closing tag.
     OpeningFinder openings(text, name);
-    std::size_t open = openings.NextFrom(1);
-    while (open != npos && close != npos && open < close) {
+    std::size_t open = openings.NextBefore(1, close);
+    while (open != npos) {
       close = text.find(closing, close + 1);
-      open = openings.NextFrom(open + 1);
+      if (close == npos) break;
+      open = openings.NextBefore(open + 1, close);
     }
     // Closing tags ran out: the cut is the fragment before the first
     // closing tag's length, which never splits as an element.
