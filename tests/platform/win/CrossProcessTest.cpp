@@ -36,6 +36,7 @@ class CrossProcess : public ::testing::Test {
     for (const ProcessIdentity& child : started_) {
       if (platform::os::IsProcessAlive(child)) ::kill(static_cast<pid_t>(child.Pid), SIGKILL);
     }
+    EXPECT_TRUE(wintest::WaitUntil([] { return platform::os::PendingChildCount() == 0; }, 20000));
   }
 
   wintest::TempDir dir_;

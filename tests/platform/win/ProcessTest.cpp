@@ -84,8 +84,13 @@ class CreateProcessTest : public ::testing::Test {
   std::string RunArgvChild(const std::string& commandLine, ProcessIdentity* started = nullptr) {
     const fs::path report = dir_.Path() / "report.txt";
     wintest::ScopedEnv role(wintest::kChildRoleVar, "argv:" + report.string());
-    if (!CreateProcess(commandLine, started)) return "<not started>";
+    ProcessIdentity child;
+    if (!CreateProcess(commandLine, &child)) return "<not started>";
+    if (started) *started = child;
     if (!wintest::WaitUntil([&] { return fs::exists(report); }, 20000)) return "<no report>";
+    // Reaped before this test ends, so that no child outlives the run.
+    EXPECT_TRUE(wintest::WaitUntil(
+        [&] { return !fs::exists("/proc/" + std::to_string(child.Pid)); }, 20000));
     return wintest::ReadFile(report);
   }
 
