@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <sstream>
 #include <string>
@@ -128,6 +130,69 @@ TEST_F(CrossProcess, TwoWritersLoseAndTearNothing) {
   EXPECT_EQ(writes, 2 * kPerWriter);
   EXPECT_EQ(driver->Terminal2()->GetCounter(), writes % 65536);
   EXPECT_TRUE(WholeTerminalText(driver->Terminal2()->ReadText()));
+}
+
+// The driver commits batches and abandons many of them at once, as a
+// time-out would, while the server takes and finishes them: every batch the
+// server takes is whole, and every "done" the driver sees belongs to a
+// batch the server took.
+TEST_F(CrossProcess, BatchHandOverNeverTearsAndDoneNeverLandsOnANewerBatch) {
+  constexpr int kBatches = 3000;
+  auto driver = TIntercomInterface::Create(kSectionName, 0);
+  ASSERT_TRUE(driver->IsAttached());
+  HelperProcess server({"taker"});
+  ASSERT_EQ(server.ReadLine(), "ready");
+
+  TCommandsList* batch = driver->Commands();
+  std::vector<int> done;
+  int serial = 0;
+  int current = -1;
+  int abandoned = 0;
+  int patience = 0;  // loop turns before the current batch times out
+  std::uint32_t noise = 12345;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while ((serial < kBatches || current >= 0) && std::chrono::steady_clock::now() < deadline) {
+    const std::uint8_t state = batch->GetReady();
+    noise = noise * 1103515245u + 12345u;
+    if (state == 3) {
+      if (batch->ResetFrom(3)) done.push_back(current), current = -1;
+    } else if ((state == 1 || state == 2) && --patience < 0) {
+      if (batch->ResetFrom(state)) ++abandoned, current = -1;
+    } else if (state == 0 && serial < kBatches) {
+      current = serial++;
+      patience = static_cast<int>((noise >> 16) % 4000);
+      batch->SetId(current % 2 + 1);
+      batch->SetName("OPC");
+      for (int i = 0; i < 1 + current % 17; ++i) {
+        TSharedCommand command{};
+        command.Id = current * 100 + i;
+        command.Value = static_cast<float>(current);
+        ASSERT_TRUE(batch->Add(command));
+      }
+      ASSERT_TRUE(batch->Commit());
+    } else if (state == 0) {
+      break;  // all sent; the last one was abandoned
+    }
+  }
+  driver->HalvorstenInfo()->SetState(3);
+  const auto taken = server.ReadLine();
+  const auto bad = server.ReadLine();
+  EXPECT_EQ(server.Wait(), 0);
+  ASSERT_TRUE(taken && bad);
+  EXPECT_EQ(*bad, "bad 0");
+  EXPECT_EQ(serial, kBatches);
+
+  std::istringstream words(taken->substr(5));
+  std::vector<int> takenSerials;
+  for (int value; words >> value;) takenSerials.push_back(value);
+  std::vector<int> sorted = takenSerials;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "taken twice";
+  for (int d : done) {
+    EXPECT_TRUE(std::binary_search(sorted.begin(), sorted.end(), d)) << "done but never taken: " << d;
+  }
+  EXPECT_GT(done.size(), 0u);
+  EXPECT_GT(abandoned, 0);
 }
 
 }  // namespace

@@ -118,6 +118,35 @@ int Writer(int argc, char** argv) {
   return 0;
 }
 
+// taker: the server's side of the command batch. Takes committed batches
+// for devices 1 and 2 and marks them done, until the driver's state is 3;
+// then answers "taken SERIAL..." and "bad N" (copies that were not one
+// whole batch as the driver committed it).
+int Taker(int, char**) {
+  auto owner = TIntercomInterface::Open(exchange::kSectionName);
+  if (!owner->IsAttached()) return 3;
+  Say("ready");
+  std::string taken = "taken";
+  int bad = 0;
+  exchange::TCommandBlock copy{};
+  while (owner->HalvorstenInfo()->GetState() != 3) {
+    for (std::int32_t device : {1, 2}) {
+      if (!owner->Commands()->TakeBlock(device, "opc", copy)) continue;
+      const std::int32_t serial = copy.Commands[0].Id / 100;
+      bool whole = copy.CommandCount() == 1 + serial % 17 && copy.Id == serial % 2 + 1;
+      for (std::int32_t i = 0; whole && i < copy.CommandCount(); ++i) {
+        whole = copy.Commands[i].Id == serial * 100 + i && copy.Commands[i].Value == serial;
+      }
+      if (!whole) ++bad;
+      taken += " " + std::to_string(serial);
+      owner->Commands()->MarkDone();
+    }
+  }
+  Say(taken);
+  Say("bad " + std::to_string(bad));
+  return 0;
+}
+
 }  // namespace
 
 int RunHelper(int argc, char** argv) {
@@ -127,6 +156,7 @@ int RunHelper(int argc, char** argv) {
   if (mode == "driver") return Driver(argc - 1, argv + 1);
   if (mode == "layout") return Layout(argc - 1, argv + 1);
   if (mode == "writer") return Writer(argc - 1, argv + 1);
+  if (mode == "taker") return Taker(argc - 1, argv + 1);
   return 2;
 }
 
