@@ -1,0 +1,81 @@
+#pragma once
+// halvorsten-host's interpreter: loads the driver module, owns the kernel
+// window on the main thread, answers value blocks, records log items and
+// runs script commands in order. Main thread only, except the sinks that
+// the kernel libraries call from the driver's threads.
+
+#include "peers/kernel/DriverModule.h"
+#include "peers/kernel/HostOutput.h"
+#include "peers/kernel/ScriptReader.h"
+#include "platform/win/Messages.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kernel {
+
+class HostSession {
+ public:
+  // Loads the module (throws std::runtime_error when it cannot) and makes
+  // the kernel window.
+  HostSession(const std::string& modulePath, HostOutput& out);
+  // Stops and ends a driver that is still initialised, then destroys the
+  // kernel window.
+  ~HostSession();
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+  // Runs every line of source. Answers 0 when the script ran to its end or
+  // to "exit", 2 after a script error (reported on standard error).
+  int Run(LineSource& source);
+
+ private:
+  using Words = std::vector<std::string>;
+  struct ValueEvent {
+    int32_t Id;
+    float Value;
+  };
+
+  void Execute(const Words& words);
+  void Result(const char* exportName, int64_t code);
+
+  // Commands.
+  void Project(const Words& w);
+  void Domain(const Words& w);
+  void Var(const Words& w);
+  void Info();
+  void Init(const Words& w);
+  void Simple(const std::string& command);
+  void Install(const Words& w);
+  void Remove(const Words& w);
+  void Write(const Words& w, size_t first, int32_t countArgument, int64_t blockCount);
+  void WriteCount(const Words& w);
+  void Wait(const Words& w);
+  void WaitFor(const Words& w);
+  void Section();
+  void StopAndDone();
+
+  platform::win::LRESULT OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,
+                                         platform::win::LPARAM lParam);
+  void OnLogItem(int32_t code, const std::string& line);
+
+  HostOutput& out_;
+  std::unique_ptr<DriverModule> module_;
+  platform::win::HWND kernelWindow_ = 0;
+  int32_t currentDomain_ = 0;
+  int32_t messageId_ = 0;
+  int64_t answer_ = 2002;
+  bool initialised_ = false;
+  int lineNumber_ = 0;
+
+  std::vector<ValueEvent> values_;  // main thread (kernel window)
+  size_t valueCursor_ = 0;
+  std::mutex logLock_;               // log items come from any thread
+  std::vector<int32_t> logCodes_;
+  size_t logCursor_ = 0;
+};
+
+}  // namespace kernel
