@@ -14,6 +14,7 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT CO_S_NOTALLINTERFACES = 0x00080012;
 
 inline constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001u);
 inline constexpr HRESULT E_NOINTERFACE = MakeHResult(0x80004002u);

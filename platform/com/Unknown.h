@@ -41,12 +41,9 @@ class ComObject : public First, public Rest... {
     if (!Offers(riid)) return E_NOINTERFACE;
     if (riid == IUnknown::iid) {
       *object = static_cast<IUnknown*>(static_cast<First*>(this));
-    } else if (riid == First::iid) {
-      *object = static_cast<First*>(this);
-    } else {
-      ((riid == Rest::iid ? (*object = static_cast<Rest*>(this), true) : false) || ...);
+    } else if (!(Cast<First>(riid, object) || ... || Cast<Rest>(riid, object))) {
+      return E_NOINTERFACE;
     }
-    if (*object == nullptr) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
@@ -69,6 +66,13 @@ class ComObject : public First, public Rest... {
   virtual bool Offers(const IID&) const { return true; }
 
  private:
+  template <class I>
+  bool Cast(const IID& riid, void** object) {
+    if (!(riid == I::iid)) return false;
+    *object = static_cast<I*>(this);
+    return true;
+  }
+
   std::atomic<std::uint32_t> refs_{0};
 };
 

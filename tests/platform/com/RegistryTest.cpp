@@ -16,13 +16,16 @@ class RegistryTest : public ::testing::Test {
     char dir[] = "/tmp/fw-registry-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     dir_ = dir;
+    const char* saved = std::getenv("FERROWICK_REGISTRY_DIR");
+    saved_ = saved ? saved : "";
     setenv("FERROWICK_REGISTRY_DIR", dir_.c_str(), 1);
   }
   void TearDown() override {
-    unsetenv("FERROWICK_REGISTRY_DIR");
+    setenv("FERROWICK_REGISTRY_DIR", saved_.c_str(), 1);
     std::filesystem::remove_all(dir_);
   }
   std::string dir_;
+  std::string saved_;
 };
 
 TEST_F(RegistryTest, KeysAndValuesRoundTripThroughTheFile) {
