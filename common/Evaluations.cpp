@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/os/Convert.h"
+#include "platform/os/Format.h"
 #include "platform/os/Text.h"
 
 namespace common {

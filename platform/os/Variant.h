@@ -20,8 +20,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/os/Format.h"  // EConvertError, for text that is no date or number
-
 namespace platform::os {
 
 enum class VarType : uint8_t {
@@ -76,7 +74,7 @@ class Variant {
   static Variant Null() { return Variant(VarType::Null); }
   static Variant Boolean(bool value);
   // An integer of the given integer kind (ShortInt .. LongWord); the value
-  // is cut to the kind's width.
+  // is cut to the kind's width. Another kind throws std::invalid_argument.
   static Variant Int(VarType kind, int64_t value);
   static Variant Integer(int32_t value) { return Int(VarType::Integer, value); }
   static Variant Double(double value);
