@@ -51,8 +51,8 @@ LRESULT DispatchMessage(const MSG& msg);
 bool ProcessMessages();
 
 // Handles the calling thread's messages until condition() holds or
-// timeoutMs has passed; answers whether condition() held. condition is
-// checked at least every millisecond. Calling thread.
+// timeoutMs has passed; answers whether condition() held. Between messages
+// condition is checked at least every millisecond. Calling thread.
 bool WaitPumping(const std::function<bool()>& condition, uint32_t timeoutMs);
 
 // Asks the calling thread's loop to end: GetMessage answers false (WM_QUIT

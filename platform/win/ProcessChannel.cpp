@@ -6,8 +6,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
 #include <cstring>
-#include <mutex>
 
 namespace platform::win {
 namespace {
@@ -73,12 +75,13 @@ bool ThreadEndpoint::Receive(WireMessage& message) {
 }
 
 bool SendToThread(uint32_t pid, uint32_t threadId, const WireMessage& message) {
-  static SenderSocket sender;
-  if (sender.Fd() < 0) return false;
+  // Lives as long as the process: threads may still post while it exits.
+  static SenderSocket* const sender = new SenderSocket;
+  if (sender->Fd() < 0) return false;
   sockaddr_un address;
   const socklen_t length = EndpointAddress(pid, threadId, address);
   for (;;) {
-    const ssize_t n = ::sendto(sender.Fd(), &message, sizeof message, MSG_NOSIGNAL,
+    const ssize_t n = ::sendto(sender->Fd(), &message, sizeof message, MSG_NOSIGNAL,
                                reinterpret_cast<const sockaddr*>(&address), length);
     if (n == static_cast<ssize_t>(sizeof message)) return true;
     if (n < 0 && errno == EINTR) continue;
