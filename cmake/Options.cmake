@@ -2,6 +2,10 @@
 option(FW_WERROR "Treat warnings as errors" OFF)
 set(FW_SANITIZE "" CACHE STRING "Sanitizer build: empty, address (with undefined) or thread")
 option(FW_FUZZ "Build libFuzzer targets (clang only)" OFF)
+if(FW_FUZZ)
+  # Every library is instrumented for coverage, so fuzz targets link them.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 add_compile_options(-Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
 if(FW_WERROR)
