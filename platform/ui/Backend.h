@@ -1,0 +1,57 @@
+#pragma once
+// The backend: what the control model needs from the place forms are shown
+// on. The headless backend (a virtual screen, deterministic, driven by the
+// test driver of Headless.h) is the default; a display backend is chosen
+// when one is built and a display is available.
+
+#include <string>
+#include <string_view>
+
+#include "platform/ui/Types.h"
+#include "platform/win/Messages.h"
+
+namespace platform::ui {
+
+class TCustomForm;
+class TSaveDialog;
+
+// One icon of the notification area (the tray).
+struct TTrayIcon {
+  platform::win::HWND Wnd = 0;
+  uint32_t ID = 0;
+  uint32_t CallbackMessage = 0;
+  uint32_t Icon = 0;
+  std::string Tip;
+};
+
+class TBackend {
+ public:
+  virtual ~TBackend() = default;
+
+  virtual std::string_view Name() const = 0;
+  // The desktop (virtual screen) in screen coordinates.
+  virtual TRect DesktopRect() const = 0;
+  virtual TPoint CursorPos() const = 0;
+  virtual void SetCursorPos(TPoint p) = 0;
+
+  // Tray: whether a notification area exists; add, modify and delete answer
+  // false when there is none, when adding an icon (window, id) that exists,
+  // or when modifying / deleting one that does not.
+  virtual bool TrayAvailable() const = 0;
+  virtual bool TrayAdd(const TTrayIcon& icon) = 0;
+  virtual bool TrayModify(const TTrayIcon& icon) = 0;
+  virtual bool TrayDelete(platform::win::HWND wnd, uint32_t id) = 0;
+
+  // Called once a modal form is showing, before its loop waits (on the
+  // form's thread).
+  virtual void ModalStarted(TCustomForm& form) = 0;
+  // Longest time a modal loop waits without being ended; 0 = no limit.
+  virtual uint32_t ModalTimeoutMs() const = 0;
+  // Asks for a file name to save to; false when the user cancels.
+  virtual bool ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) = 0;
+};
+
+// The process's backend, chosen on first use.
+TBackend& Backend();
+
+}  // namespace platform::ui

@@ -1,0 +1,147 @@
+#include "platform/ui/Grid.h"
+
+#include <algorithm>
+
+namespace platform::ui {
+
+TStringGrid::TStringGrid(TComponent* owner) : TWinControl(owner) {
+  SetBoundsQuiet(0, 0, 320, 120);
+  SetTabStop(true);
+  SetColor(clWindow);
+  SetControlStyle(ControlStyle() & ~csClickEvents);
+}
+
+void TStringGrid::SetColCount(int n) {
+  colCount_ = std::clamp(n, 0, kMaxCount);
+  Invalidate();
+}
+
+void TStringGrid::SetRowCount(int n) {
+  rowCount_ = std::clamp(n, 0, kMaxCount);
+  if (static_cast<int>(cells_.size()) > rowCount_) cells_.resize(static_cast<size_t>(rowCount_));
+  Invalidate();
+}
+
+void TStringGrid::SetFixedCols(int n) {
+  fixedCols_ = std::clamp(n, 0, kMaxCount);
+  Invalidate();
+}
+
+void TStringGrid::SetFixedRows(int n) {
+  fixedRows_ = std::clamp(n, 0, kMaxCount);
+  Invalidate();
+}
+
+std::string TStringGrid::Cells(int col, int row) const {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= ColCount()) return {};
+  if (row >= static_cast<int>(cells_.size())) return {};
+  const auto& r = cells_[static_cast<size_t>(row)];
+  return col < static_cast<int>(r.size()) ? r[static_cast<size_t>(col)] : std::string();
+}
+
+void TStringGrid::SetCells(int col, int row, std::string_view text) {
+  if (row < 0 || row >= RowCount() || col < 0 || col >= ColCount())
+    throw EInvalidGridOperation("Grid index out of range");
+  if (row >= static_cast<int>(cells_.size())) cells_.resize(static_cast<size_t>(row) + 1);
+  auto& r = cells_[static_cast<size_t>(row)];
+  if (col >= static_cast<int>(r.size())) r.resize(static_cast<size_t>(col) + 1);
+  r[static_cast<size_t>(col)] = std::string(text);
+  Invalidate();
+}
+
+int TStringGrid::Row() const {
+  if (RowCount() <= FixedRows()) return -1;
+  return std::clamp(row_, FixedRows(), RowCount() - 1);
+}
+
+int TStringGrid::Col() const {
+  if (ColCount() <= FixedCols()) return -1;
+  return std::clamp(col_, FixedCols(), ColCount() - 1);
+}
+
+void TStringGrid::SetRow(int row) {
+  if (row < FixedRows() || row >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
+  row_ = row;
+  SetTopRow(TopRow());
+  Invalidate();
+}
+
+void TStringGrid::SetCol(int col) {
+  if (col < FixedCols() || col >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+  col_ = col;
+  Invalidate();
+}
+
+int TStringGrid::TopRow() const {
+  if (RowCount() <= FixedRows()) return FixedRows();
+  int top = std::clamp(topRow_, FixedRows(), RowCount() - 1);
+  // Keep the current row in view.
+  const int visible = std::max(1, (ClientHeight() - FixedRows() * (rowHeight_ + 1)) / (rowHeight_ + 1));
+  const int row = Row();
+  if (row >= 0 && row < top) top = row;
+  if (row >= 0 && row >= top + visible) top = row - visible + 1;
+  return top;
+}
+
+void TStringGrid::SetTopRow(int row) { topRow_ = row; }
+
+bool TStringGrid::MouseToCell(TPoint p, int& col, int& row) const {
+  if (!ClientRect().Contains(p)) return false;
+  const int h = rowHeight_ + 1;
+  const int w = colWidth_ + 1;
+  int r = p.Y / h;
+  if (r >= FixedRows()) r = TopRow() + (r - FixedRows());
+  const int c = p.X / w;
+  if (r >= RowCount() || c >= ColCount()) return false;
+  col = c;
+  row = r;
+  return true;
+}
+
+bool TStringGrid::SelectCellByUser(int col, int row) {
+  if (row < FixedRows() || row >= RowCount() || col < FixedCols() || col >= ColCount()) return false;
+  bool canSelect = true;
+  if (OnSelectCell) OnSelectCell(this, col, row, canSelect);
+  if (!canSelect) return false;
+  row_ = row;
+  col_ = col;
+  topRow_ = TopRow();
+  Invalidate();
+  Click();
+  return true;
+}
+
+void TStringGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && !(shift & ssDouble)) {
+    int c = 0, r = 0;
+    if (MouseToCell(TPoint{x, y}, c, r)) SelectCellByUser(c, r);
+  }
+  TWinControl::MouseDown(button, shift, x, y);
+  if (button == TMouseButton::mbLeft && (shift & ssDouble)) DblClick();
+}
+
+void TStringGrid::KeyDown(uint16_t& key, TShiftState shift) {
+  const int row = Row();
+  const int col = Col();
+  if (row >= 0 && col >= 0) {
+    switch (key) {
+      case VK_DOWN:
+        if (row + 1 < RowCount()) SelectCellByUser(col, row + 1);
+        break;
+      case VK_UP:
+        if (row - 1 >= FixedRows()) SelectCellByUser(col, row - 1);
+        break;
+      case VK_HOME:
+        SelectCellByUser(col, FixedRows());
+        break;
+      case VK_END:
+        SelectCellByUser(col, RowCount() - 1);
+        break;
+      default:
+        break;
+    }
+  }
+  TWinControl::KeyDown(key, shift);
+}
+
+}  // namespace platform::ui
