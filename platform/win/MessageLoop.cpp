@@ -37,7 +37,7 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!registry.FindRemote(hwnd, owner)) return false;
   const WireMessage wire{hwnd, message, static_cast<int64_t>(wParam),
                          static_cast<int64_t>(lParam)};
-  return SendToThread(owner.Process.Pid, owner.ThreadId, wire);
+  return SendToProcess(owner.Process.Pid, wire);
 }
 
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

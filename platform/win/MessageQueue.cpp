@@ -22,8 +22,7 @@ void SentMessage::Complete(LRESULT result) {
   if (Sender) Sender->Wake();
 }
 
-MessageQueue::MessageQueue(uint32_t pid, uint32_t threadId)
-    : threadId_(threadId), endpoint_(pid, threadId) {
+MessageQueue::MessageQueue(uint32_t threadId) : threadId_(threadId) {
   wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
@@ -103,14 +102,6 @@ std::shared_ptr<SentMessage> MessageQueue::TakeSent() {
   return message;
 }
 
-void MessageQueue::TakeInRemote() {
-  WireMessage wire;
-  while (posted_.size() < kMaxPosted && endpoint_.Receive(wire)) {
-    posted_.push_back({wire.Hwnd, wire.Message, static_cast<WPARAM>(wire.WParam),
-                       static_cast<LPARAM>(wire.LParam), MonotonicMs()});
-  }
-}
-
 void MessageQueue::QueueDueTimers(Clock::time_point now) {
   for (Timer& timer : timers_) {
     if (timer.Queued || timer.Due > now) continue;
@@ -128,23 +119,12 @@ void MessageQueue::TimerTaken(const MSG& message) {
 
 bool MessageQueue::TakePosted(MSG& out, HWND hwnd, UINT min, UINT max, bool remove) {
   std::lock_guard lock(mutex_);
-  // The endpoint costs a system call: look at it when nothing local is
-  // queued, and now and then, so that remote posts are never starved.
-  if (posted_.empty() || ++takesSinceRemote_ >= kRemoteCheckEvery) {
-    takesSinceRemote_ = 0;
-    TakeInRemote();
-  }
   QueueDueTimers(Clock::now());
   const bool anyNumber = min == 0 && max == 0;
   const auto matches = [&](const MSG& m) {
     return (hwnd == 0 || m.hwnd == hwnd) && (anyNumber || (m.message >= min && m.message <= max));
   };
   auto it = std::find_if(posted_.begin(), posted_.end(), matches);
-  if (it == posted_.end() && takesSinceRemote_ != 0) {
-    takesSinceRemote_ = 0;
-    TakeInRemote();
-    it = std::find_if(posted_.begin(), posted_.end(), matches);
-  }
   if (it == posted_.end()) {
     if (!quit_) return false;
     out = {0, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, MonotonicMs()};
@@ -161,7 +141,6 @@ bool MessageQueue::TakePosted(MSG& out, HWND hwnd, UINT min, UINT max, bool remo
 
 size_t MessageQueue::PostedCount() {
   std::lock_guard lock(mutex_);
-  TakeInRemote();
   QueueDueTimers(Clock::now());
   return posted_.size();
 }
@@ -189,8 +168,8 @@ void MessageQueue::Wait(uint32_t maxMs) {
       timeout = std::min<int>(timeout, static_cast<int>(std::max<int64_t>(left, 0)));
     }
   }
-  pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {endpoint_.Fd(), POLLIN, 0}};
-  ::poll(fds, endpoint_.Fd() >= 0 ? 2 : 1, timeout);
+  pollfd fd{wakeFd_, POLLIN, 0};
+  ::poll(&fd, 1, timeout);
   uint64_t count = 0;
   [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
 }

@@ -4,7 +4,6 @@
 // threads add to it; only the owner thread takes from it and waits on it.
 
 #include "platform/win/Messages.h"
-#include "platform/win/ProcessChannel.h"
 
 #include <atomic>
 #include <chrono>
@@ -41,10 +40,9 @@ class MessageQueue {
   // Timers fire no faster than this.
   static constexpr uint32_t kMinTimerInterval = 10;
 
-  // Creates the wake-up descriptor and the cross-process endpoint of the
-  // thread (pid, threadId). Valid() is false when no wake-up descriptor
-  // could be had.
-  MessageQueue(uint32_t pid, uint32_t threadId);
+  // Creates the wake-up descriptor of thread threadId. Valid() is false
+  // when none could be had.
+  explicit MessageQueue(uint32_t threadId);
   ~MessageQueue();
   MessageQueue(const MessageQueue&) = delete;
   MessageQueue& operator=(const MessageQueue&) = delete;
@@ -68,18 +66,17 @@ class MessageQueue {
   // Owner thread: the oldest sent message not yet handled, or null.
   std::shared_ptr<SentMessage> TakeSent();
   // Owner thread: the oldest posted message of the window (0 = any) whose
-  // number lies in [min, max] (both 0 = any), after taking in messages of
-  // other processes and due timers. A pending quit request is answered
-  // as WM_QUIT when nothing else matches. remove false leaves it queued.
+  // number lies in [min, max] (both 0 = any), due timers included. A
+  // pending quit request is answered as WM_QUIT when nothing else matches.
+  // remove false leaves it queued.
   bool TakePosted(MSG& out, HWND hwnd, UINT min, UINT max, bool remove);
-  // Owner thread: number of posted messages now queued (after taking in).
+  // Owner thread: number of posted messages now queued, due timers included.
   size_t PostedCount();
   // Owner thread: true while a quit request waits.
   bool QuitPending();
   // Owner thread: asks the loop to end with that exit code.
   void PostQuit(int exitCode);
-  // Owner thread: blocks until woken, a message of another process arrives,
-  // a timer falls due, or maxMs passed.
+  // Owner thread: blocks until woken, a timer falls due, or maxMs passed.
   void Wait(uint32_t maxMs);
   // Owner thread: refuses everything from now on and hands back the sent
   // messages still waiting, for the caller to answer 0.
@@ -95,19 +92,15 @@ class MessageQueue {
   };
 
   // With mutex_ held.
-  void TakeInRemote();
   void QueueDueTimers(std::chrono::steady_clock::time_point now);
   void TimerTaken(const MSG& message);
 
   const uint32_t threadId_;
   int wakeFd_ = -1;
-  ThreadEndpoint endpoint_;
   std::mutex mutex_;
   std::deque<MSG> posted_;
   std::deque<std::shared_ptr<SentMessage>> sent_;
   std::vector<Timer> timers_;
-  static constexpr int kRemoteCheckEvery = 32;
-  int takesSinceRemote_ = 0;
   bool closed_ = false;
   bool quit_ = false;
   int quitCode_ = 0;

@@ -2,6 +2,8 @@
 
 #include "platform/os/IpcNamespace.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -14,12 +16,11 @@
 namespace platform::win {
 namespace {
 
-// Abstract address (leading NUL) named by namespace, pid and thread.
-socklen_t EndpointAddress(uint32_t pid, uint32_t threadId, sockaddr_un& address) {
+// Abstract address (leading NUL) named by namespace and pid.
+socklen_t EndpointAddress(uint32_t pid, sockaddr_un& address) {
   std::memset(&address, 0, sizeof address);
   address.sun_family = AF_UNIX;
-  const std::string name = os::IpcName("FerrowickWin." + std::to_string(pid) + "." +
-                                       std::to_string(threadId));
+  const std::string name = os::IpcName("FerrowickWin." + std::to_string(pid));
   const size_t length = std::min(name.size(), sizeof address.sun_path - 1);
   std::memcpy(address.sun_path + 1, name.data(), length);
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
@@ -47,39 +48,50 @@ class SenderSocket {
 
 }  // namespace
 
-ThreadEndpoint::ThreadEndpoint(uint32_t pid, uint32_t threadId) {
-  fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd_ < 0) return;
+ProcessEndpoint::ProcessEndpoint(uint32_t pid, Deliver deliver) : deliver_(std::move(deliver)) {
+  socketFd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (socketFd_ < 0 || stopFd_ < 0) return;
   sockaddr_un address;
-  const socklen_t length = EndpointAddress(pid, threadId, address);
-  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-    ::close(fd_);
-    fd_ = -1;
+  const socklen_t length = EndpointAddress(pid, address);
+  if (::bind(socketFd_, reinterpret_cast<const sockaddr*>(&address), length) != 0) return;
+  thread_ = std::thread([this] { Run(); });
+}
+
+ProcessEndpoint::~ProcessEndpoint() {
+  if (thread_.joinable()) {
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stopFd_, &one, sizeof one);
+    thread_.join();
   }
+  if (socketFd_ >= 0) ::close(socketFd_);
+  if (stopFd_ >= 0) ::close(stopFd_);
 }
 
-ThreadEndpoint::~ThreadEndpoint() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-bool ThreadEndpoint::Receive(WireMessage& message) {
-  if (fd_ < 0) return false;
+void ProcessEndpoint::Run() {
   for (;;) {
-    unsigned char buffer[sizeof(WireMessage) + 1];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-    if (n < 0) return false;
-    if (n != static_cast<ssize_t>(sizeof(WireMessage))) continue;
-    std::memcpy(&message, buffer, sizeof message);
-    return true;
+    pollfd fds[2] = {{socketFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    // The bound only limits how long a lost wake-up could go unnoticed.
+    ::poll(fds, 2, 1000);
+    if (fds[1].revents & POLLIN) return;
+    for (;;) {
+      unsigned char buffer[sizeof(WireMessage) + 1];
+      const ssize_t n = ::recv(socketFd_, buffer, sizeof buffer, 0);
+      if (n < 0) break;
+      if (n != static_cast<ssize_t>(sizeof(WireMessage))) continue;
+      WireMessage message;
+      std::memcpy(&message, buffer, sizeof message);
+      deliver_(message);
+    }
   }
 }
 
-bool SendToThread(uint32_t pid, uint32_t threadId, const WireMessage& message) {
+bool SendToProcess(uint32_t pid, const WireMessage& message) {
   // Lives as long as the process: threads may still post while it exits.
   static SenderSocket* const sender = new SenderSocket;
   if (sender->Fd() < 0) return false;
   sockaddr_un address;
-  const socklen_t length = EndpointAddress(pid, threadId, address);
+  const socklen_t length = EndpointAddress(pid, address);
   for (;;) {
     const ssize_t n = ::sendto(sender->Fd(), &message, sizeof message, MSG_NOSIGNAL,
                                reinterpret_cast<const sockaddr*>(&address), length);

@@ -1,14 +1,15 @@
 #pragma once
-// The path of a message posted to a window of another process: each thread
-// that has a message queue owns a datagram endpoint (an abstract Unix
-// socket, so it vanishes with the thread or process and leaves no file);
-// a poster sends the message there and the owner thread queues it when it
-// next looks at its queue. Only integer parameters cross.
+// The path of a message posted to a window of another process: each
+// process with windows owns one datagram endpoint (an abstract Unix socket,
+// so it vanishes with the process and leaves no file) and a thread that
+// takes every arriving message at once and queues it for the window's
+// thread. A poster sends the message there. Only integer parameters cross.
 
 #include "platform/win/Messages.h"
 
 #include <cstdint>
-#include <string>
+#include <functional>
+#include <thread>
 
 namespace platform::win {
 
@@ -20,28 +21,34 @@ struct WireMessage {
 };
 static_assert(sizeof(WireMessage) == 24);
 
-// The receiving end of one thread. Owner thread only.
-class ThreadEndpoint {
+// The receiving end of this process.
+class ProcessEndpoint {
  public:
-  // Binds the endpoint of (pid, thread id) in the current IPC namespace;
-  // Fd() is -1 when that failed (the thread then gets no cross-process posts).
-  ThreadEndpoint(uint32_t pid, uint32_t threadId);
-  ~ThreadEndpoint();
-  ThreadEndpoint(const ThreadEndpoint&) = delete;
-  ThreadEndpoint& operator=(const ThreadEndpoint&) = delete;
+  using Deliver = std::function<void(const WireMessage&)>;
 
-  int Fd() const { return fd_; }
-  // The next waiting message without blocking; false when none. Datagrams
-  // of another size are dropped.
-  bool Receive(WireMessage& message);
+  // Binds the endpoint of pid in the current IPC namespace and starts the
+  // thread that calls deliver for each message (datagrams of another size
+  // are dropped). Running() is false when that failed.
+  ProcessEndpoint(uint32_t pid, Deliver deliver);
+  // Stops and joins the thread, closes the endpoint.
+  ~ProcessEndpoint();
+  ProcessEndpoint(const ProcessEndpoint&) = delete;
+  ProcessEndpoint& operator=(const ProcessEndpoint&) = delete;
+
+  bool Running() const { return thread_.joinable(); }
 
  private:
-  int fd_ = -1;
+  void Run();
+
+  Deliver deliver_;
+  int socketFd_ = -1;
+  int stopFd_ = -1;
+  std::thread thread_;
 };
 
-// Sends to the endpoint of (pid, thread id). Blocks at most one second
-// while that endpoint's queue is full; false when it stays full or the
-// endpoint does not exist. Any thread.
-bool SendToThread(uint32_t pid, uint32_t threadId, const WireMessage& message);
+// Sends to the endpoint of process pid. Blocks at most one second while
+// that endpoint's queue is full; false when it stays full or there is no
+// such endpoint. Any thread.
+bool SendToProcess(uint32_t pid, const WireMessage& message);
 
 }  // namespace platform::win

@@ -50,7 +50,7 @@ uint32_t WindowRegistry::CurrentThreadId() { return static_cast<uint32_t>(::gett
 std::shared_ptr<MessageQueue> WindowRegistry::CurrentQueue() {
   if (tThread.Ending) return nullptr;
   if (!tThread.Queue) {
-    auto queue = std::make_shared<MessageQueue>(self_.Pid, CurrentThreadId());
+    auto queue = std::make_shared<MessageQueue>(CurrentThreadId());
     if (!queue->Valid()) return nullptr;
     tThread.Queue = std::move(queue);
   }
@@ -71,11 +71,35 @@ std::shared_ptr<WindowTable> WindowRegistry::Table() {
   return table_;
 }
 
+bool WindowRegistry::EnsureEndpoint() {
+  std::lock_guard lock(mutex_);
+  if (ended_) return false;
+  if (!endpoint_) {
+    auto endpoint = std::make_unique<ProcessEndpoint>(
+        self_.Pid, [this](const WireMessage& message) { DeliverRemote(message); });
+    if (!endpoint->Running()) {
+      std::fprintf(stderr, "platform: no endpoint for messages of other processes\n");
+      return false;
+    }
+    endpoint_ = std::move(endpoint);
+  }
+  return true;
+}
+
+void WindowRegistry::DeliverRemote(const WireMessage& message) {
+  const std::shared_ptr<LocalWindow> window = Find(message.Hwnd);
+  if (!window) return;  // destroyed meanwhile
+  if (std::shared_ptr<MessageQueue> queue = window->Owner.lock()) {
+    queue->Post({message.Hwnd, message.Message, static_cast<WPARAM>(message.WParam),
+                 static_cast<LPARAM>(message.LParam), MonotonicMs()});
+  }
+}
+
 HWND WindowRegistry::Add(WindowProc proc) {
   std::shared_ptr<MessageQueue> queue = CurrentQueue();
   if (!queue) return 0;
   std::shared_ptr<WindowTable> table = Table();
-  if (!table) return 0;
+  if (!table || !EnsureEndpoint()) return 0;
   auto window = std::make_shared<LocalWindow>();
   window->Proc = std::move(proc);
   window->Owner = queue;
@@ -140,11 +164,15 @@ void WindowRegistry::ThreadEnding(std::shared_ptr<MessageQueue> queue, uint32_t 
 
 void WindowRegistry::ProcessEnding() {
   std::shared_ptr<WindowTable> table;
+  std::unique_ptr<ProcessEndpoint> endpoint;
   {
     std::lock_guard lock(mutex_);
     ended_ = true;
     table = std::move(table_);
+    endpoint = std::move(endpoint_);
   }
+  // Joined outside the lock: its thread delivers through Find.
+  endpoint.reset();
   // The table detaches when the last user lets go of it.
 }
 

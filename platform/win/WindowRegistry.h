@@ -6,6 +6,7 @@
 
 #include "platform/os/Process.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ProcessChannel.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowTable.h"
 
@@ -45,17 +46,23 @@ class WindowRegistry {
   // Thread exit: destroys the thread's windows and closes its queue,
   // answering 0 to senders still waiting.
   void ThreadEnding(std::shared_ptr<MessageQueue> queue, uint32_t threadId);
-  // Process exit: leaves the machine-wide table.
+  // Process exit: stops taking messages of other processes and leaves the
+  // machine-wide table.
   void ProcessEnding();
 
  private:
   WindowRegistry();
   std::shared_ptr<WindowTable> Table();
+  // Starts the endpoint for messages of other processes, once.
+  bool EnsureEndpoint();
+  // A message of another process: queued for its window's thread.
+  void DeliverRemote(const WireMessage& message);
 
   os::ProcessIdentity self_;
   std::mutex mutex_;
   std::unordered_map<HWND, std::shared_ptr<LocalWindow>> windows_;
   std::shared_ptr<WindowTable> table_;
+  std::unique_ptr<ProcessEndpoint> endpoint_;
   bool tableFailed_ = false;
   bool ended_ = false;
 };

@@ -53,16 +53,19 @@ TEST_F(CrossProcess, WindowOfAnotherProcessLivesUntilThatProcessIsKilled) {
   EXPECT_NE(GetWindowThreadProcessId(remote, &pid), 0u);
   EXPECT_EQ(pid, child.Pid);
 
-  // Integer parameters cross both ways.
-  constexpr LPARAM kValue = 0x123456789AB;
-  WPARAM echoed = 0;
+  // Integer parameters cross both ways, in order, also in a burst that
+  // neither side handles at once.
+  constexpr LPARAM kBase = 0x123456789AB;
+  constexpr int kBurst = 500;
+  std::vector<WPARAM> echoed;
   const HWND self = AllocateHWnd([&](HWND, UINT message, WPARAM wParam, LPARAM) -> LRESULT {
-    if (message == WM_USER + 2) echoed = wParam;
+    if (message == WM_USER + 2) echoed.push_back(wParam);
     return 0;
   });
-  ASSERT_TRUE(PostMessage(remote, WM_USER + 1, self, kValue));
-  EXPECT_TRUE(WaitPumping([&] { return echoed != 0; }, 20000));
-  EXPECT_EQ(echoed, static_cast<WPARAM>(kValue));
+  for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(PostMessage(remote, WM_USER + 1, self, kBase + i));
+  EXPECT_TRUE(WaitPumping([&] { return echoed.size() >= kBurst; }, 20000));
+  ASSERT_EQ(echoed.size(), static_cast<size_t>(kBurst));
+  for (int i = 0; i < kBurst; ++i) EXPECT_EQ(echoed[i], static_cast<WPARAM>(kBase + i));
   DestroyWindow(self);
 
   // Only posts cross processes.

@@ -193,6 +193,28 @@ TEST(SendMessage, OwnerThreadEndingWithoutHandlingAnswersZero) {
   owner.join();
 }
 
+TEST(SendMessage, WindowDestroyedBeforeHandlingAnswersZero) {
+  std::promise<HWND> made;
+  std::promise<void> sending;
+  std::future<void> sendingStarted = sending.get_future();
+  std::atomic<int> calls{0};
+  std::thread owner([&] {
+    const HWND hwnd = AllocateHWnd([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls; });
+    made.set_value(hwnd);
+    sendingStarted.wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the send is queued by now
+    DestroyWindow(hwnd);
+    ProcessMessages();  // what is still queued reaches no procedure
+  });
+  const HWND hwnd = made.get_future().get();
+  sending.set_value();
+  const auto start = Clock::now();
+  EXPECT_EQ(SendMessage(hwnd, WM_USER, 0, 0), 0);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  owner.join();
+  EXPECT_EQ(calls.load(), 0);
+}
+
 TEST(SendMessage, ExceptionInProcedureStaysInside) {
   TestWindow window([](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
     throw std::runtime_error("procedure failed");
