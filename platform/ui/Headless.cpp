@@ -10,6 +10,7 @@
 #include "platform/ui/InputState.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/PageControl.h"
 #include "platform/ui/SaveDialog.h"
 #include "platform/ui/Screen.h"
 #include "platform/win/MessageLoop.h"
@@ -298,7 +299,17 @@ void THeadlessDriver::SelectItem(TControl* control, int index) {
   }
 }
 
-void THeadlessDriver::SelectTab(TControl*, int) { Fail("SelectTab: page controls are not built yet"); }
+void THeadlessDriver::SelectTab(TControl* control, int index) {
+  Require(control, "SelectTab");
+  auto* pc = dynamic_cast<TPageControl*>(control);
+  if (pc == nullptr) Fail("SelectTab: " + control->Name() + " is not a page control");
+  if (!pc->EffectivelyEnabled()) return;
+  try {
+    pc->SelectTabByUser(index);
+  } catch (...) {
+    HandleDispatchException(std::current_exception());
+  }
+}
 
 void THeadlessDriver::AnswerNextModal(std::function<void(TCustomForm&)> answer) {
   Backend().modalAnswers_.push_back(std::move(answer));
@@ -346,6 +357,23 @@ bool THeadlessDriver::ClickTrayIcon(uint32_t id, uint32_t mouseMessage) {
   for (const TTrayIcon& t : TrayIcons())
     if (t.ID == id) return platform::win::PostMessage(t.Wnd, t.CallbackMessage, id, mouseMessage);
   return false;
+}
+
+namespace {
+void SendTree(TWinControl* root, uint32_t msg) {
+  SafePerform(root, msg, 0, 0);
+  for (int i = 0; i < root->ControlCount(); ++i) {
+    TControl* c = root->Controls(i);
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      SendTree(w, msg);
+    else
+      SafePerform(c, msg, 0, 0);
+  }
+}
+}  // namespace
+
+void THeadlessDriver::SystemColorsChanged() {
+  for (TCustomForm* f : Screen().FormsOfThread()) SendTree(f, CM_SYSCOLORCHANGE);
 }
 
 void THeadlessDriver::Pump() { Application().ProcessMessages(); }

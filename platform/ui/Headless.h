@@ -117,6 +117,10 @@ class THeadlessDriver {
   // its window, as a click on the icon does.
   static bool ClickTrayIcon(uint32_t id, uint32_t mouseMessage);
 
+  // Tells every control of the calling thread's forms that the system
+  // colours changed (CM_SYSCOLORCHANGE).
+  static void SystemColorsChanged();
+
   // Handles pending messages and idle work of the calling thread.
   static void Pump();
   // Back to a clean desktop: answers dropped, tray emptied and available,
