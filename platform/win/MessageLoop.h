@@ -33,8 +33,9 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Waits for the next posted message of the calling thread for hwnd (0 =
 // any window) in [min, max] (both 0 = any number), handling sent messages
-// meanwhile; removes it into msg. False when it is WM_QUIT. Blocks until a
-// message comes: it is the loop of a thread that lives for its windows.
+// meanwhile; removes it into msg. False when it is WM_QUIT (or the thread
+// is ending and has no queue). Blocks until a message comes: it is the loop
+// of a thread that lives for its windows.
 bool GetMessage(MSG& msg, HWND hwnd = 0, UINT min = 0, UINT max = 0);
 
 // As GetMessage without waiting: true when a message was found; removed

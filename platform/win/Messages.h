@@ -27,7 +27,7 @@ struct MSG {
   LPARAM lParam;
   uint32_t time;  // milliseconds of the monotonic clock when it was queued
 };
-static_assert(sizeof(MSG) == 4 + 4 + 2 * sizeof(void*) + 4 + (sizeof(void*) == 8 ? 4 : 0));
+static_assert(sizeof(MSG) == (sizeof(void*) == 8 ? 32 : 20));
 
 // Window messages of the message layer itself. The control model's
 // messages (WM_PAINT, WM_SIZE, ..., CM_*) are numbered in
