@@ -173,7 +173,41 @@ void TControl::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TControl::Click() {
-  if (OnClick) OnClick(this);
+  if (OnClick)
+    OnClick(this);
+  else if (actionLink_ != nullptr)
+    actionLink_->Execute(this);
+}
+
+TBasicAction* TControl::Action() const { return actionLink_ != nullptr ? actionLink_->Action() : nullptr; }
+
+std::unique_ptr<TControlActionLink> TControl::GetActionLinkClass() const {
+  return std::make_unique<TControlActionLink>();
+}
+
+void TControl::SetAction(TBasicAction* action) {
+  if (action == Action()) return;
+  if (TBasicAction* old = Action()) old->RemoveFreeNotification(this);
+  if (action == nullptr) {
+    actionLink_.reset();
+    return;
+  }
+  if (actionLink_ == nullptr) {
+    actionLink_ = GetActionLinkClass();
+    actionLink_->AssignClient(this);
+  }
+  action->FreeNotification(this);
+  actionLink_->SetAction(action);
+  ActionChange(action, true);
+}
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults) {
+  auto* a = dynamic_cast<TCustomAction*>(sender);
+  if (a == nullptr) return;
+  if (!checkDefaults || Caption().empty()) SetCaption(a->Caption());
+  if (!checkDefaults || Enabled()) SetEnabled(a->Enabled());
+  if (!checkDefaults || Hint().empty()) SetHint(a->Hint());
+  if (!checkDefaults || Visible()) SetVisible(a->Visible());
 }
 
 void TControl::DblClick() {
@@ -367,6 +401,8 @@ void TControl::SetPopupMenu(TPopupMenu* menu) {
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == TOperation::opRemove && component == popupMenu_) popupMenu_ = nullptr;
+  if (operation == TOperation::opRemove && actionLink_ != nullptr && component == actionLink_->Action())
+    actionLink_.reset();
 }
 
 void TControl::Invalidate() {

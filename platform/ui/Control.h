@@ -12,9 +12,11 @@
 // thread-safe (other threads post or send to a form's window handle).
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/ui/Actions.h"
 #include "platform/ui/Canvas.h"
 #include "platform/ui/Component.h"
 #include "platform/ui/Font.h"
@@ -29,6 +31,8 @@ void PaintPending();
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+class TBasicAction;
+class TControlActionLink;
 
 using TWndMethod = std::function<void(TMessage&)>;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
@@ -160,8 +164,18 @@ class TControl : public TComponent {
   int PaintCount() const { return paintCount_; }
 
   // ---- actions ----
-  // Runs OnClick (user or Perform of a click; never on property changes).
+  // Runs OnClick, or without one the linked action (user clicks and their
+  // equivalents; never on property changes).
   virtual void Click();
+  // The action the control is linked to (null for none); linking copies
+  // the action's values (ActionChange with checkDefaults true).
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* action);
+  TControlActionLink* ActionLink() const { return actionLink_.get(); }
+  // Takes the values of sender (the linked action); with checkDefaults only
+  // where the control still has its default value. Caption, Enabled, Hint,
+  // Visible.
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
   virtual void DblClick();
   // Top-level form holding this control; null when none.
   TCustomForm* ParentForm() const;
@@ -184,6 +198,8 @@ class TControl : public TComponent {
   // Unhandled messages: leaves the record as it is.
   virtual void DefaultHandler(TMessage& message);
   void Notification(TComponent* component, TOperation operation) override;
+  // Makes the link object for SetAction; overrides give their own class.
+  virtual std::unique_ptr<TControlActionLink> GetActionLinkClass() const;
 
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -221,6 +237,7 @@ class TControl : public TComponent {
   bool parentShowHint_ = true;
   TCursor cursor_ = crDefault;
   TPopupMenu* popupMenu_ = nullptr;
+  std::unique_ptr<TControlActionLink> actionLink_;
   TControlStyle controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   bool paintPending_ = false;
   int paintCount_ = 0;
