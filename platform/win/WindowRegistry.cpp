@@ -17,7 +17,9 @@ struct ThreadState {
   bool Ending = false;
   ~ThreadState() {
     Ending = true;
-    if (Queue) WindowRegistry::Instance().ThreadEnding(std::move(Queue), WindowRegistry::CurrentThreadId());
+    if (Queue) {
+      WindowRegistry::Instance().ThreadEnding(std::move(Queue), WindowRegistry::CurrentThreadId());
+    }
   }
 };
 
