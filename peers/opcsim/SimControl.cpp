@@ -1,0 +1,181 @@
+#include "peers/opcsim/SimControl.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/com/RegistryStore.h"
+
+namespace opcsim {
+
+namespace {
+
+constexpr off_t kMaxJournal = off_t{64} << 20;
+constexpr std::size_t kMaxCommandLine = 8192;
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+bool EnsureFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return std::filesystem::is_directory(folder, ec);
+}
+
+// Appends `text` with one write under an exclusive lock of the file.
+bool AppendLocked(const std::string& path, std::string_view text, off_t limit) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = false;
+  if (::flock(fd, LOCK_EX) == 0) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && (limit == 0 || st.st_size + static_cast<off_t>(text.size()) <= limit))
+      ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::flock(fd, LOCK_UN);
+  }
+  ::close(fd);
+  return ok;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+bool ValidProgId(std::string_view progId) {
+  if (progId.empty() || progId.size() > 200 || progId[0] == '.') return false;
+  for (char c : progId) {
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+              c == '_' || c == '-';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+std::string ControlFolder(std::string_view progId) {
+  return platform::com::RegistryDirectory() + "/opcsim/" + Lower(progId);
+}
+
+bool ValidFault(std::string_view what) {
+  static const char* const kPlain[] = {"container", "shutdownpoint", "shutdownadvise", "addgroup",
+                                       "callbackpoint", "advise", "write", "badstream", "status",
+                                       "novendor"};
+  for (const char* name : kPlain)
+    if (what == name) return true;
+  for (std::string_view prefix : {std::string_view("additem:"), std::string_view("write:")})
+    if (what.size() > prefix.size() && what.substr(0, prefix.size()) == prefix) return true;
+  return false;
+}
+
+bool AppendCommand(std::string_view progId, std::string_view line) {
+  if (line.size() > kMaxCommandLine || line.find('\n') != std::string_view::npos) return false;
+  std::string folder = ControlFolder(progId);
+  if (!EnsureFolder(folder)) return false;
+  return AppendLocked(folder + "/commands", std::string(line) + "\n", 0);
+}
+
+bool SetFault(std::string_view progId, std::string_view what, bool on) {
+  std::string folder = ControlFolder(progId);
+  if (!EnsureFolder(folder)) return false;
+  std::string path = folder + "/faults";
+  int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+    if (lock >= 0) ::close(lock);
+    return false;
+  }
+  std::set<std::string> faults;
+  std::istringstream in(ReadAll(path));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) faults.insert(line);
+  if (on) faults.insert(std::string(what));
+  else faults.erase(std::string(what));
+  std::string text;
+  for (const auto& f : faults) text += f + "\n";
+  std::string temp = path + ".tmp" + std::to_string(::getpid());
+  bool ok = false;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    ok = static_cast<bool>(out);
+  }
+  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) ::unlink(temp.c_str());
+  ::close(lock);
+  return ok;
+}
+
+void AppendJournal(std::string_view progId, std::string_view line) {
+  std::string folder = ControlFolder(progId);
+  if (!EnsureFolder(folder)) return;
+  AppendLocked(folder + "/journal", std::string(line) + "\n", kMaxJournal);
+}
+
+std::string ReadJournal(std::string_view progId) { return ReadAll(ControlFolder(progId) + "/journal"); }
+
+void RemoveControl(std::string_view progId) {
+  std::error_code ec;
+  std::filesystem::remove_all(ControlFolder(progId), ec);
+}
+
+CommandReader::CommandReader(std::string progId) : path_(ControlFolder(progId) + "/commands") {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0) offset_ = st.st_size;
+}
+
+std::vector<std::string> CommandReader::Take() {
+  std::vector<std::string> lines;
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return lines;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size < offset_) offset_ = 0;  // the file was made anew
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = ::pread(fd, buffer, sizeof buffer, offset_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    offset_ += n;
+    partial_.append(buffer, static_cast<std::size_t>(n));
+    if (partial_.size() > 4 * kMaxCommandLine) partial_.clear();  // never a valid line
+  }
+  ::close(fd);
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = partial_.find('\n', start)) != std::string::npos; start = nl + 1)
+    lines.push_back(partial_.substr(start, nl - start));
+  partial_.erase(0, start);
+  return lines;
+}
+
+FaultSwitches::FaultSwitches(std::string progId) : path_(ControlFolder(progId) + "/faults") {}
+
+bool FaultSwitches::On(std::string_view what) {
+  std::lock_guard lock(mutex_);
+  struct stat st {};
+  std::string stamp;
+  if (::stat(path_.c_str(), &st) == 0)
+    stamp = std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+            std::to_string(st.st_mtim.tv_sec) + ":" + std::to_string(st.st_mtim.tv_nsec);
+  if (stamp != stamp_) {
+    stamp_ = stamp;
+    on_.clear();
+    std::istringstream in(stamp.empty() ? std::string() : ReadAll(path_));
+    for (std::string line; std::getline(in, line);)
+      if (!line.empty()) on_.insert(line);
+  }
+  return on_.count(std::string(what)) != 0;
+}
+
+}  // namespace opcsim
