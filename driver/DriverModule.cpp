@@ -1,0 +1,361 @@
+#include "driver/DriverModule.h"
+
+#include "common/Opc_Description.h"
+#include "driver/CommandsBuffer.h"
+#include "driver/Devices.h"
+#include "driver/Dialogs.h"
+#include "driver/Dlm_Libs.h"
+#include "driver/DrvLog.h"
+#include "driver/DrvThread.h"
+#include "driver/DynamicTags.h"
+#include "driver/ReceivedBuffer.h"
+#include "driver/TagTables.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/os/Files.h"
+#include "platform/os/Text.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Window.h"
+
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <algorithm>
+#include <vector>
+
+namespace driver {
+
+using namespace platform::os::literals;
+
+namespace {
+
+// The module-level objects; every slot is empty before initialisation and
+// after DLMDoneDeviceDrv. Kernel's thread only; the driver thread reaches
+// them through its context.
+struct TModuleObjects {
+  std::unique_ptr<TBaseErrorClass> DriverLog;
+  std::unique_ptr<common::TOPCDescriptionFile> DescriptionFile;
+  std::unique_ptr<TGuardedDeviceList> DeviceList;
+  std::unique_ptr<TDRVVariableList> VariableList;
+  std::unique_ptr<TCommandsBuffer> CommandsBuffer;
+  std::unique_ptr<TReceivedBuffer> ReceivedBuffer;
+  std::unique_ptr<TDynamicTagList> DynamicTagList;
+  std::unique_ptr<exchange::TIntercomInterface> Intercom;
+  std::unique_ptr<TDriverThread> DriverThread;
+  TDriverContext Context;
+};
+
+TModuleObjects g_module;
+TDrvInitRecord g_initRecord{};
+std::string g_iniFileName;
+std::string g_logFileName(LogFileBaseName);
+
+bool ConfigOnly() { return g_initRecord.ConfigOnly == 1; }
+
+std::string DriverDir() { return std::string(g_initRecord.DriverDir, strnlen(g_initRecord.DriverDir, MaxDriverDir)); }
+
+void Log(int32_t code, std::string_view text) {
+  if (g_module.DriverLog) g_module.DriverLog->Log(code, text);
+}
+
+void LoadDescriptionFile() {
+  g_module.DescriptionFile = std::make_unique<common::TOPCDescriptionFile>();
+  const std::string path = platform::os::IncludeTrailingPathDelimiter(DriverDir()) + std::string(DescriptionFileName);
+  const std::string_view badFile = "Файл с описанием OPC серверов не найден или имеет не правильный формат."_cp;
+  std::string boxText;
+  if (platform::os::FileExists(path)) {
+    if (g_module.DescriptionFile->LoadFromFile(path)) return;
+    std::string where = common::DescriptionErrorText();
+    Log(0, where + " " + std::string(badFile));
+    if (where.size() > LogTextMax) where.resize(LogTextMax);
+    boxText = where + std::string(" : Ошибка в XML выражении."_cp);
+  } else {
+    Log(0, badFile);
+    boxText = badFile;
+  }
+  if (ConfigOnly()) {
+    // The message box dialog plugs in here.
+    dialogs::ShowMessageBoxDialog(g_initRecord.HostWindow, DriverDescription, boxText, false, false);
+  }
+}
+
+// The prefix list ":P1::P2:" of the devices, loading each new prefix's
+// domain. False when some domain did not load.
+bool BuildPrefixList(std::string& list) {
+  list.clear();
+  return g_module.DeviceList->With([&](const TDeviceList& devices) {
+    bool result = true;
+    for (int32_t i = 0; i < devices.Count(); ++i) {
+      const TDevice& device = *devices.At(i);
+      if (device.Prefix.empty()) {
+        Log(DLM_EMPTY_PREFIX, "DLM::Устройству приписан пустой префикс."_cp);
+        continue;
+      }
+      const std::string entry = ":" + platform::os::AnsiUpperCase(device.Prefix) + ":";
+      if (list.find(entry) != std::string::npos) continue;
+      if (!g_module.VariableList->LoadDomain(device.Prefix)) result = false;
+      list += entry;
+    }
+    return result;
+  });
+}
+
+// The host records of the static tags that the kernel still returns by Id,
+// in list order.
+std::vector<TVLVariableInfo> FetchHostRecords() {
+  std::vector<TVLVariableInfo> records;
+  const TDRVVariableList& list = *g_module.VariableList;
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    TVLVariableInfo record;
+    std::memset(&record, 0, sizeof record);
+    int32_t unused = 0;
+    if (VLGetVariableInfoById(list.At(i)->Id, &unused, &record) == 0) records.push_back(record);
+  }
+  return records;
+}
+
+void CreateSection() {
+  const std::vector<TVLVariableInfo> records = FetchHostRecords();
+  g_module.Intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, static_cast<int32_t>(records.size()));
+  exchange::TIntercomInterface& intercom = *g_module.Intercom;
+  if (!intercom.IsAttached()) return;
+  intercom.HalvorstenInfo()->SetDescription(DriverDescription);
+  intercom.HalvorstenInfo()->SetPrefixList(CurrentPrefixList());
+  intercom.HalvorstenInfo()->SetState(1);
+  for (exchange::TTerminalClass* terminal : {intercom.Terminal1(), intercom.Terminal2(), intercom.Terminal3()}) {
+    terminal->SetOwnerId(-1);
+    terminal->WriteText("");
+  }
+  for (const TVLVariableInfo& record : records) intercom.DMLVariables()->Add(record);
+}
+
+// Each device's link- and command-control tags, value 0.
+void RegisterControlTags() {
+  std::vector<std::string> names;
+  g_module.DeviceList->With([&](const TDeviceList& devices) {
+    for (int32_t i = 0; i < devices.Count(); ++i) {
+      names.push_back(platform::os::Trim(devices.At(i)->LinkCtrlTagName));
+      names.push_back(platform::os::Trim(devices.At(i)->ComandCtrlTagName));
+    }
+  });
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    if (!AddDynamicTag(g_module.Intercom->DynemicVariables(), name, false, 0.0f)) {
+      Log(0, "DLM:: Превышен лимит доступных динамических тегов."_cp);
+    }
+  }
+}
+
+void StartThread() {
+  TDriverContext& context = g_module.Context;
+  context = TDriverContext{};
+  context.Log = g_module.DriverLog.get();
+  context.Intercom = g_module.Intercom.get();
+  context.Commands = g_module.CommandsBuffer.get();
+  context.Received = g_module.ReceivedBuffer.get();
+  context.DynamicTags = g_module.DynamicTagList.get();
+  context.Devices = g_module.DeviceList.get();
+  context.Settings = &GeneralSettings();
+  context.ServerCommandLine = ServerCommandLine(DriverDir(), g_iniFileName);
+  CheckServer(context, true);
+  g_module.DriverThread = platform::os::MakeThread<TDriverThread>(context);
+  g_module.DriverThread->Start();
+}
+
+// Waits, handling the calling thread's messages, until the driver thread
+// has left its loop or the bound has passed.
+bool WaitForThreadEnd() {
+  if (!g_module.DriverThread) return true;
+  g_module.DriverThread->Terminate();
+  return platform::win::WaitPumping(
+      [] { return ThreadRunCount() == 0 && !g_module.DriverThread->Running(); }, StopWaitMs);
+}
+
+void CloseServers() {
+  if (!g_module.Intercom || !g_module.Intercom->IsAttached()) return;
+  const exchange::TServerData& slots = *g_module.Intercom->ServerData();
+  for (int32_t i = 0; i < exchange::kServerSlots; ++i) {
+    const auto window = static_cast<platform::win::HWND>(slots.GetWindowHandle(i));
+    // A handle left by a server that died is no window: nothing to close.
+    if (window == 0 || !platform::win::IsWindow(window)) continue;
+    platform::win::PostMessage(window, platform::win::WM_CLOSE, 0, 0);
+    platform::win::WaitPumping([&] { return slots.GetWindowHandle(i) == 0; }, StopWaitMs);
+  }
+}
+
+}  // namespace
+
+bool IsDriverInitialized() {
+  const TModuleObjects& m = g_module;
+  const bool core = m.DriverLog && m.DeviceList && m.VariableList && m.CommandsBuffer && m.ReceivedBuffer &&
+                    m.DynamicTagList;
+  return core && (ConfigOnly() || (m.Intercom && m.DriverThread));
+}
+
+std::string GetProjectPath() {
+  char buffer[ProjectInfoSize] = {};
+  if (PRGGetProjectInfo(buffer) != 0) return "";
+  return std::string(buffer, strnlen(buffer, MaxProjectPath));
+}
+
+std::string IniFileName() { return g_iniFileName; }
+
+void LogExportException(const std::exception& error) { Log(-1, std::string("DLM::") + error.what()); }
+
+int32_t FillDeviceInfo(TDrvDeviceInfo* info) {
+  if (info == nullptr) return DLM_OK;
+  std::memset(info, 0, sizeof *info);
+  std::memcpy(info->DriverGUID, DriverGUID, sizeof DriverGUID);
+  std::memcpy(info->Description, DriverDescription.data(),
+              std::min(DriverDescription.size(), sizeof info->Description - 1));
+  const int32_t values[6] = {-1, -1, -1, 0, 100, 100};
+  std::memcpy(info->Values, values, sizeof values);
+  const std::string prefixes = CurrentPrefixList();
+  std::memcpy(info->PrefixList, prefixes.data(), std::min(prefixes.size(), sizeof info->PrefixList - 1));
+  return DLM_OK;
+}
+
+int32_t InitDeviceDrv(const TDrvInitRecord& record) {
+  if (IsDriverInitialized()) return DLM_REINITIALISED;
+  g_initRecord = record;
+  g_logFileName = GetProjectPath() + std::string(LogFolder) +
+                  platform::os::ChangeFileExt(ServerProgramName, ".log");
+  g_module.DriverLog = std::make_unique<TBaseErrorClass>(g_logFileName);
+  LoadDescriptionFile();
+
+  g_module.DeviceList = std::make_unique<TGuardedDeviceList>();
+  g_module.VariableList = std::make_unique<TDRVVariableList>(g_module.DriverLog.get());
+  g_module.CommandsBuffer = std::make_unique<TCommandsBuffer>(*g_module.VariableList);
+  g_module.ReceivedBuffer = std::make_unique<TReceivedBuffer>(record.HostWindow, record.MessageId, record.BlockId,
+                                                              g_module.DriverLog.get());
+  g_module.DynamicTagList = std::make_unique<TDynamicTagList>(g_module.DriverLog.get());
+
+  g_iniFileName = platform::os::IncludeTrailingPathDelimiter(DriverDir()) + std::string(SettingsFileName);
+  const bool loaded = g_module.DeviceList->With([](TDeviceList& devices) {
+    return devices.LoadFromIni(g_iniFileName, LogSourceName, GeneralSettings());
+  });
+  if (!loaded) Log(0, "Конфигурационный файл не найден."_cp);
+  g_module.DriverLog->SetLogEnabled(!GeneralSettings().LockErrorClass.load());
+  g_module.DriverLog->SetLogToFile(!GeneralSettings().LockLOGFile.load());
+
+  g_module.VariableList->Clear();
+  g_module.CommandsBuffer->Clear();
+  std::string prefixes;
+  if (!BuildPrefixList(prefixes)) Log(0, "Драйвер не обслуживает ни одного тега!"_cp);
+  SetPrefixList(prefixes);
+  if (ConfigOnly()) return DLM_OK;
+
+  CreateSection();
+  RegisterControlTags();
+  g_module.DynamicTagList->Resolve(g_module.Intercom->DynemicVariables());
+  StartThread();
+  return DLM_OK;
+}
+
+int32_t DoneDeviceDrv() {
+  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  if (!WaitForThreadEnd()) {
+    // A thread that did not end keeps its objects: freeing them under it
+    // would be worse than leaving them.
+    Log(-1, "DLM::Поток драйвера не завершился."_cp);
+    (void)g_module.DriverThread.release();
+    (void)g_module.Intercom.release();
+    (void)g_module.CommandsBuffer.release();
+    (void)g_module.VariableList.release();
+    (void)g_module.ReceivedBuffer.release();
+    (void)g_module.DynamicTagList.release();
+    (void)g_module.DeviceList.release();
+    (void)g_module.DriverLog.release();
+    g_module.DescriptionFile.reset();
+    return DLM_NOT_INITIALISED;
+  }
+  g_module.DriverThread.reset();
+  g_module.Intercom.reset();
+  g_module.DescriptionFile.reset();
+  g_module.VariableList->Clear();
+  g_module.CommandsBuffer->Clear();
+  g_module.Context = TDriverContext{};
+  g_module.DeviceList.reset();
+  g_module.CommandsBuffer.reset();
+  g_module.VariableList.reset();
+  g_module.ReceivedBuffer.reset();
+  g_module.DynamicTagList.reset();
+  g_module.DriverLog.reset();
+  return DLM_OK;
+}
+
+int32_t RunDeviceDrv() {
+  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  if (ConfigOnly()) return DLM_OK;
+  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(2);
+  // After a stop the ended thread is replaced, so that data flows again.
+  if (!g_module.DriverThread->Running() && ThreadRunCount() == 0) {
+    g_module.DriverThread.reset();
+    g_module.DriverThread = platform::os::MakeThread<TDriverThread>(g_module.Context);
+    g_module.DriverThread->Start();
+  }
+  return DLM_OK;
+}
+
+int32_t StopDeviceDrv() {
+  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  if (ConfigOnly()) return DLM_OK;
+  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(3);
+  WaitForThreadEnd();
+  CloseServers();
+  return DLM_OK;
+}
+
+int32_t WriteDataDrv(const TDrvWriteBlock* block, int32_t count) {
+  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  if (block == nullptr || count <= 0) {
+    g_module.DriverLog->LogCode(DLM_BAD_PARAMETERS);
+    return DLM_BAD_PARAMETERS;
+  }
+  switch (g_module.CommandsBuffer->AddBlock(block, std::chrono::milliseconds(exchange::LockTimeout))) {
+    case TCommandsBuffer::AddResult::Queued:
+      return DLM_OK;
+    case TCommandsBuffer::AddResult::UnknownId:
+      return DLM_BAD_PARAMETERS;
+    case TCommandsBuffer::AddResult::LockTimeout:
+      g_module.DriverLog->LogCode(DLM_BAD_PARAMETERS);
+      return DLM_BAD_PARAMETERS;
+  }
+  return DLM_BAD_PARAMETERS;
+}
+
+int32_t SetupDeviceDrv(HostWindowHandle parent) {
+  if (!IsDriverInitialized()) return 0;
+  // The setup dialog plugs in here; it edits the devices through the
+  // device list's guard.
+  if (!dialogs::RunSetupDialog(parent)) return 0;
+  const bool saved = g_module.DeviceList->With([](const TDeviceList& devices) {
+    return devices.SaveToIni(g_iniFileName, LogSourceName, GeneralSettings());
+  });
+  if (!saved) Log(1, "Ошибка записи файла конфигурации."_cp);
+  return 1;
+}
+
+int32_t ShowState(HostWindowHandle parent) {
+  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  dialogs::RunStateWindow(parent);  // the state window plugs in here
+  return DLM_OK;
+}
+
+void ShowAbout(HostWindowHandle parent) { dialogs::RunAboutBox(parent); }
+
+bool InstallDriver(HostWindowHandle parent, const char* sourceDir, const char* targetDir) {
+  const std::string source = sourceDir != nullptr ? sourceDir : "";
+  const std::string target = targetDir != nullptr ? targetDir : "";
+  return dialogs::RunInstallation(parent, source, target);  // the installation dialog plugs in here
+}
+
+bool RemoveDriver(const char* dir) {
+  const std::string folder = dir != nullptr ? std::string(dir, strnlen(dir, MaxRemoveDir)) : std::string();
+  const std::string server = folder + std::string(ServerProgramName);
+  bool result = platform::os::FileExists(server) ? platform::os::DeleteFile(server) : true;
+  const std::string settings = folder + std::string(SettingsFileName);
+  if (result && platform::os::FileExists(settings)) result = platform::os::DeleteFile(settings);
+  return result;
+}
+
+}  // namespace driver

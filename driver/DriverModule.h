@@ -1,0 +1,58 @@
+#pragma once
+// The driver module's long-lived objects, from DLMInitDeviceDrv to
+// DLMDoneDeviceDrv, and the bodies of the exports. The kernel calls the
+// exports from its own thread, one call at a time; every function here
+// runs on that thread.
+
+#include "driver/DrvTypes.h"
+#include "platform/os/Text.h"
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace driver {
+
+inline constexpr std::string_view DriverDescription = [] {
+  using namespace platform::os::literals;
+  return "Драйвер поддержки OPC серверов. Версия 3.0"_cp;
+}();
+inline constexpr std::string_view DescriptionFileName = "Ferrowick_V30.edd";
+inline constexpr std::string_view LogFileBaseName = "Ferrowick_V30.log";
+inline constexpr std::string_view LogFolder = "Debugger/";
+inline constexpr uint32_t StopWaitMs = 10000;    // for the thread, and for each server window
+inline constexpr std::size_t MaxDriverDir = 4095;
+inline constexpr std::size_t MaxProjectPath = 343;
+inline constexpr std::size_t MaxRemoveDir = 255;
+
+// {15EEE945-B447-4659-ABE2-8E4FF2BBFC65} in the binary GUID layout.
+inline constexpr uint8_t DriverGUID[16] = {0x45, 0xE9, 0xEE, 0x15, 0x47, 0xB4, 0x59, 0x46,
+                                           0xAB, 0xE2, 0x8E, 0x4F, 0xF2, 0xBB, 0xFC, 0x65};
+
+// True when every object of the mode that initialised the driver exists.
+bool IsDriverInitialized();
+
+// The kernel's project folder, or "" when the kernel has none.
+std::string GetProjectPath();
+
+// Export bodies; results as the exports answer them.
+int32_t FillDeviceInfo(TDrvDeviceInfo* info);
+int32_t InitDeviceDrv(const TDrvInitRecord& record);
+int32_t DoneDeviceDrv();
+int32_t RunDeviceDrv();
+int32_t StopDeviceDrv();
+int32_t WriteDataDrv(const TDrvWriteBlock* block, int32_t count);
+int32_t SetupDeviceDrv(HostWindowHandle parent);
+int32_t ShowState(HostWindowHandle parent);
+void ShowAbout(HostWindowHandle parent);
+bool InstallDriver(HostWindowHandle parent, const char* sourceDir, const char* targetDir);
+bool RemoveDriver(const char* dir);
+
+// Logs an exception that reached an export (code -1), when the log exists.
+void LogExportException(const std::exception& error);
+
+// The settings file path of the last initialisation.
+std::string IniFileName();
+
+}  // namespace driver

@@ -1,0 +1,208 @@
+#include "driver/DrvThread.h"
+
+#include "driver/CommandsBuffer.h"
+#include "driver/Devices.h"
+#include "driver/DrvLog.h"
+#include "driver/DynamicTags.h"
+#include "driver/ReceivedBuffer.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/os/Files.h"
+#include "platform/os/Process.h"
+#include "platform/os/Text.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Window.h"
+
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <memory>
+#include <optional>
+
+namespace driver {
+
+using namespace platform::os::literals;
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int32_t kAttemptsLogged = 3;      // the attempt in a row that is logged
+constexpr int32_t kAttemptsWrap = 65535;
+
+std::mutex g_stateLock;
+std::string g_stateText = std::string("Поток не запущен."_cp);
+std::atomic<int32_t> g_runCount{0};
+std::atomic<HostWindowHandle> g_terminalWindow{0};
+
+// The command-control tag of the device a batch is addressed to, or
+// nothing.
+std::optional<std::string> CommandTagOf(TDriverContext& context, const std::string& prefix, int32_t device) {
+  if (context.Devices == nullptr) return std::nullopt;
+  return context.Devices->With([&](const TDeviceList& list) -> std::optional<std::string> {
+    const TDevice* found = list.FindDevice(prefix, device);
+    if (found == nullptr || found->ComandCtrlTagName.empty()) return std::nullopt;
+    return found->ComandCtrlTagName;
+  });
+}
+
+void SetCommandTag(TDriverContext& context, exchange::TDynemicVariablesList* table, const std::string& prefix,
+                   int32_t device, float value) {
+  if (const auto tag = CommandTagOf(context, prefix, device)) AddDynamicTag(table, *tag, true, value);
+}
+
+void LogCode(TDriverContext& context, int32_t code) {
+  if (context.Log != nullptr) context.Log->LogCode(code);
+}
+
+void Log(TDriverContext& context, int32_t code, std::string_view text) {
+  if (context.Log != nullptr) context.Log->Log(code, text);
+}
+
+}  // namespace
+
+std::string ServerCommandLine(std::string_view driverDir, std::string_view iniFileName) {
+  const std::string server = platform::os::IncludeTrailingPathDelimiter(driverDir) + std::string(ServerProgramName);
+  return "\"" + server + "\" \"0\"  \"" + std::string(iniFileName) + "\"";
+}
+
+bool CheckServer(TDriverContext& context, bool restart) {
+  exchange::TIntercomInterface* intercom = context.Intercom;
+  if (intercom == nullptr || !intercom->IsAttached()) return false;
+  const exchange::TServerData& slots = *intercom->ServerData();
+  const int32_t pid = slots.GetProcessId(0);
+  const auto window = static_cast<HostWindowHandle>(slots.GetWindowHandle(0));
+  if (window != 0 && pid != 0 && platform::win::IsWindow(window)) {
+    context.Watch.ServerStartAttempts = 0;
+    return true;
+  }
+  if (!restart || !context.Settings->AutoRunServer.load()) return true;
+  const platform::os::TDateTime now = platform::os::Now();
+  const double seconds = std::fabs(now - context.Watch.LastServerStart) * kSecondsPerDay;
+  if (seconds < context.Settings->CheckServerInterval.load()) return true;
+  context.Watch.LastServerStart = now;
+  if (++context.Watch.ServerStartAttempts >= kAttemptsWrap) context.Watch.ServerStartAttempts = 1;
+  if (context.Watch.ServerStartAttempts == kAttemptsLogged) {
+    Log(context, -1, "DLM::Ошибка запуска сервера доступа к устройству."_cp);
+  }
+  // No server holds a busy byte now; one that died holding it would stall
+  // every later cycle.
+  intercom->ServerErrors()->ClearBusy();
+  intercom->Terminal1()->ClearBusy();
+  intercom->Terminal2()->ClearBusy();
+  intercom->Terminal3()->ClearBusy();
+  return platform::os::CreateProcess(context.ServerCommandLine);
+}
+
+void HandleCommands(TDriverContext& context) {
+  exchange::TCommandsList& batch = *context.Intercom->Commands();
+  exchange::TDynemicVariablesList* table = context.Intercom->DynemicVariables();
+  const uint8_t state = batch.GetReady();
+  if (state == 1 || state == 2) {
+    const int64_t allowed = static_cast<int64_t>(batch.Count()) * context.Settings->CommandInterval.load();
+    const int64_t elapsed = platform::os::MilliSecondsBetween(platform::os::Now(), batch.GetTime());
+    if (elapsed > allowed) {
+      LogCode(context, DLM_COMMAND_NOT_EXECUTED);
+      SetCommandTag(context, table, batch.GetName(), batch.GetId(), 2.0f);
+      batch.ResetFrom(state);
+    }
+  } else if (state == 3) {
+    batch.ResetFrom(state);
+  }
+  if (context.Commands->Count() > 0 && batch.GetReady() == 0) {
+    if (context.Commands->MoveToShared(batch)) {
+      SetCommandTag(context, table, batch.GetName(), batch.GetId(), 0.0f);
+      batch.Commit();
+    } else {
+      LogCode(context, DLM_COMMAND_NOT_EXECUTED);
+    }
+  }
+}
+
+std::string ThreadStateText() {
+  std::lock_guard guard(g_stateLock);
+  return g_stateText;
+}
+
+int32_t ThreadRunCount() { return g_runCount.load(); }
+
+void SetTerminalWindowHandle(HostWindowHandle handle) { g_terminalWindow.store(handle); }
+
+HostWindowHandle TerminalWindowHandle() { return g_terminalWindow.load(); }
+
+void TDriverThread::SetState(std::string_view text, bool notify) {
+  {
+    std::lock_guard guard(g_stateLock);
+    g_stateText = text;
+  }
+  const HostWindowHandle window = TerminalWindowHandle();
+  if (notify && window != 0) platform::win::SendMessage(window, platform::win::WM_DRIVERSTATE, 0, 0);
+}
+
+void TDriverThread::Execute() {
+  ++g_runCount;
+  struct Leave {
+    TDriverThread& self;
+    ~Leave() {
+      self.SetState("Поток остановлен."_cp, false);
+      --g_runCount;
+    }
+  } leave{*this};
+  while (!Terminated()) {
+    try {
+      Cycle();
+    } catch (const std::exception& error) {
+      Log(context_, -1, std::string("DLM::") + error.what());
+    }
+  }
+}
+
+void TDriverThread::Cycle() {
+  platform::os::Sleep(1);
+  SetState("Начало обработки данных."_cp);
+  exchange::TIntercomInterface* intercom = context_.Intercom;
+  if (intercom == nullptr || !intercom->IsAttached()) return;
+  exchange::THalvorstenInfo& info = *intercom->HalvorstenInfo();
+  info.SetTransactionId(exchange::NextCounter(info.GetTransactionId()));
+
+  SetState("Проверка доступа к серверу устройства."_cp);
+  CheckServer(context_, true);
+
+  try {
+    SetState("Обработка команд."_cp);
+    HandleCommands(context_);
+  } catch (const std::exception& error) {
+    Log(context_, -1, std::string("DLM::CommandProc ") + error.what());
+  }
+
+  try {
+    SetState("Обработка динамических тегов."_cp);
+    if (!context_.DynamicTags->SendChanges(intercom->DynemicVariables(), *context_.Received)) {
+      Log(context_, 9, "DLM::Ошибка при обработке динамических тегов."_cp);
+    }
+  } catch (const std::exception& error) {
+    Log(context_, -1, std::string("DLM::DynProc ") + error.what());
+  }
+
+  try {
+    SetState("Обработка статических тегов."_cp);
+    if (!context_.Received->ScanStaticTags(*intercom->DMLVariables())) {
+      Log(context_, 10, "DLM::Ошибка при обработке статических тегов."_cp);
+    } else if (!context_.Received->Flush()) {
+      Log(context_, 11, "DLM::Данные не могут быть отосланы ядру Halvorsten."_cp);
+    }
+  } catch (const std::exception& error) {
+    Log(context_, -1, std::string("DLM::VarProc ") + error.what());
+  }
+
+  SetState("Обработка очереди ошибок."_cp);
+  exchange::TServerErrorList& errors = *intercom->ServerErrors();
+  if (errors.Count() > 0 && context_.Log != nullptr) {
+    auto copy = std::make_unique<exchange::TServerErrorBlock>();
+    if (errors.CopyOut(*copy, true)) {
+      for (int32_t i = 0; i < copy->Count && i < exchange::kMaxErrors; ++i) {
+        context_.Log->Log(copy->Entries[i].Code, exchange::ShortStringOf(copy->Entries[i].Text));
+      }
+    }
+  }
+}
+
+}  // namespace driver

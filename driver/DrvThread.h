@@ -1,0 +1,91 @@
+#pragma once
+// The driver thread: keeps the heartbeat, watches and restarts the
+// communication server, hands command batches to it, and sends changed
+// dynamic and static values and the server's errors on. Also the server
+// launcher, CheckServer.
+
+#include "driver/DrvTypes.h"
+#include "platform/os/Thread.h"
+#include "platform/os/Time.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace exchange {
+class TIntercomInterface;
+}
+
+namespace driver {
+
+class TBaseErrorClass;
+class TCommandsBuffer;
+class TReceivedBuffer;
+class TDynamicTagList;
+class TGuardedDeviceList;
+struct TGeneralSettings;
+
+inline constexpr std::string_view ServerProgramName = "Ferrowick_V30.srv";
+inline constexpr std::string_view SettingsFileName = "Ferrowick_V30.ini";
+
+// `"<dir>/Ferrowick_V30.srv" "0"  "<iniFileName>"` (one blank, then two).
+std::string ServerCommandLine(std::string_view driverDir, std::string_view iniFileName);
+
+// When the server was last started and how often in a row. Initialisation
+// and then the driver thread use it, one after the other.
+struct TServerWatch {
+  platform::os::TDateTime LastServerStart = 0;
+  int32_t ServerStartAttempts = 0;
+};
+
+// What the thread works on; every pointer outlives the thread. Intercom
+// may be detached.
+struct TDriverContext {
+  TBaseErrorClass* Log = nullptr;
+  exchange::TIntercomInterface* Intercom = nullptr;
+  TCommandsBuffer* Commands = nullptr;
+  TReceivedBuffer* Received = nullptr;
+  TDynamicTagList* DynamicTags = nullptr;
+  TGuardedDeviceList* Devices = nullptr;
+  const TGeneralSettings* Settings = nullptr;
+  std::string ServerCommandLine;
+  TServerWatch Watch;
+};
+
+// True when the server of slot 0 is alive or needs no start now; otherwise
+// starts it (at most once per CheckServerInterval seconds, only with
+// restart and AutoRunServer) and answers whether the process was created.
+// Busy bytes a dead server may have left in the error list and the
+// terminals are cleared before the start. False without a section.
+bool CheckServer(TDriverContext& context, bool restart);
+
+// The batch handshake of one cycle: a done batch is freed, a batch open
+// longer than Count x CommandInterval ms is abandoned (-8, command-control
+// tag 2.0), and the next device's commands are moved and committed
+// (command-control tag 0.0).
+void HandleCommands(TDriverContext& context);
+
+// Current step of the thread for the state window; any thread.
+std::string ThreadStateText();
+int32_t ThreadRunCount();
+// The state window's handle (0 while closed); it is sent WM_DRIVERSTATE
+// after each change of the step. Any thread.
+void SetTerminalWindowHandle(HostWindowHandle handle);
+HostWindowHandle TerminalWindowHandle();
+
+class TDriverThread : public platform::os::TThread {
+ public:
+  // context must outlive the thread. Make it with platform::os::MakeThread.
+  explicit TDriverThread(TDriverContext& context) : context_(context) {}
+
+ protected:
+  void Execute() override;
+
+ private:
+  void Cycle();
+  void SetState(std::string_view text, bool notify = true);
+  TDriverContext& context_;
+};
+
+}  // namespace driver

@@ -1,0 +1,133 @@
+#include "driver/ReceivedBuffer.h"
+
+#include "driver/DrvLog.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/win/MessageLoop.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace driver {
+
+// Holds busy_ for one operation, released on every way out.
+class TReceivedBuffer::Hold {
+ public:
+  explicit Hold(TReceivedBuffer& owner) : owner_(owner), held_(owner.Acquire()) {}
+  ~Hold() {
+    if (held_) owner_.busy_ = false;
+  }
+  Hold(const Hold&) = delete;
+  Hold& operator=(const Hold&) = delete;
+  explicit operator bool() const { return held_; }
+
+ private:
+  TReceivedBuffer& owner_;
+  bool held_;
+};
+
+TReceivedBuffer::TReceivedBuffer(HostWindowHandle hostWindow, int32_t messageId, int32_t blockId,
+                                 TBaseErrorClass* log)
+    : hostWindow_(hostWindow), messageId_(messageId), blockId_(blockId), log_(log),
+      block_(std::make_unique<TDrvValueBlock>()) {
+  std::memset(block_.get(), 0, sizeof(TDrvValueBlock));
+  Reset();
+}
+
+void TReceivedBuffer::SetBlockId(int32_t id) {
+  blockId_ = id;
+  block_->BlockId = id;
+}
+
+bool TReceivedBuffer::Acquire() {
+  const uint32_t start = platform::os::GetTickCount();
+  while (busy_) {
+    platform::os::Sleep(5);
+    platform::win::ProcessMessages();
+    if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= LockWaitMs) return false;
+  }
+  busy_ = true;
+  return true;
+}
+
+bool TReceivedBuffer::Put(int32_t id, float value) {
+  const Hold hold(*this);
+  if (!hold) return false;
+  const platform::os::KernelDateTime stamp = platform::os::DateTimeToKernel(platform::os::Now());
+  TDrvValueRecord record{id, value, value, static_cast<int32_t>(stamp.Time), stamp.Date};
+  return Append(record);
+}
+
+bool TReceivedBuffer::Append(const TDrvValueRecord& record) {
+  if (block_->Count >= Capacity) MakeRoom();
+  if (block_->Count >= Capacity) return false;
+  block_->Records[block_->Count] = record;
+  ++block_->Count;
+  return true;
+}
+
+void TReceivedBuffer::MakeRoom() {
+  Log("Critical section proc");
+  if (SendToHost()) return;
+  if (DropCount < Capacity) {
+    std::memmove(&block_->Records[0], &block_->Records[DropCount],
+                 sizeof(TDrvValueRecord) * static_cast<size_t>(Capacity - DropCount));
+    block_->Count = Capacity - DropCount;
+  } else {
+    Log("Buffer overflow");
+    Reset();
+  }
+}
+
+bool TReceivedBuffer::SendToHost() {
+  if (hostWindow_ == 0 || messageId_ <= 0) return false;
+  const platform::win::LRESULT answer =
+      platform::win::SendMessage(hostWindow_, static_cast<platform::win::UINT>(messageId_), ValueBlockCode,
+                                 reinterpret_cast<platform::win::LPARAM>(block_.get()));
+  if (answer != ValueBlockCode) return false;
+  Reset();
+  return true;
+}
+
+bool TReceivedBuffer::Flush() {
+  const Hold hold(*this);
+  if (!hold) return false;
+  if (block_->Count == 0) return true;
+  if (hostWindow_ == 0 || messageId_ <= 0) {
+    // Window and message never change after initialisation: say it once.
+    if (!invalidTargetLogged_) Log("Invalid message ID or HostWindow");
+    invalidTargetLogged_ = true;
+    Reset();
+    return true;
+  }
+  return SendToHost();
+}
+
+void TReceivedBuffer::Reset() {
+  block_->BlockId = blockId_;
+  block_->Count = 0;
+}
+
+void TReceivedBuffer::Log(const char* text) {
+  if (log_ != nullptr) log_->Log(0, text);
+}
+
+bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
+  const int32_t count = table.Count();
+  for (int32_t i = 0; i < count; ++i) {
+    exchange::TDMLVariable row;
+    if (!table.GetItem(i, row)) continue;
+    const float current = row.Value;
+    const float d = std::fabs(current - row.SentValue);
+    const bool changed = d > 0.0f;
+    const bool passes = d >= row.Info.Deadband || current <= row.Info.LowLimit || current >= row.Info.HighLimit;
+    if (!changed || !passes) continue;
+    if (Put(row.Info.Id, current)) {
+      table.SetSentValue(i, current);
+    } else {
+      Log("Variable buffer overflow or locked.");
+    }
+  }
+  return true;
+}
+
+}  // namespace driver

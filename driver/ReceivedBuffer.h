@@ -1,0 +1,74 @@
+#pragma once
+// Values on their way to the kernel: records collected in one value block
+// and sent to the kernel window with SendMessage (wParam 2002, lParam the
+// block); the kernel accepts a block by answering 2002. The static scan
+// finds the shared variables the server changed enough and puts them here.
+
+#include "driver/DrvTypes.h"
+#include "platform/os/Time.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace exchange {
+class TDMLVariablesList;
+}
+
+namespace driver {
+
+class TBaseErrorClass;
+
+class TReceivedBuffer {
+ public:
+  static constexpr int32_t Capacity = ValueBlockCapacity;
+  // Oldest records dropped when a full block cannot be sent.
+  static constexpr int32_t DropCount = 100;
+  // Longest wait for the buffer while it is busy.
+  static constexpr uint32_t LockWaitMs = 3000;
+
+  // An empty block with header (blockId, 0). log may be nullptr.
+  TReceivedBuffer(HostWindowHandle hostWindow, int32_t messageId, int32_t blockId, TBaseErrorClass* log);
+  TReceivedBuffer(const TReceivedBuffer&) = delete;
+  TReceivedBuffer& operator=(const TReceivedBuffer&) = delete;
+
+  void SetBlockId(int32_t id);
+  int32_t Count() const { return block_->Count; }
+  const TDrvValueBlock& Block() const { return *block_; }
+
+  // Appends (id, value, value, time and date of now); a full block is sent
+  // first, or loses its oldest 100 records when the kernel refuses it.
+  // False when the buffer stayed busy for LockWaitMs.
+  bool Put(int32_t id, float value);
+
+  // Sends what the block holds. True with nothing to send, when the kernel
+  // accepted, and when the kernel window or message is invalid (the block
+  // is then emptied; that is logged once per buffer). False when the
+  // kernel refused (the records stay) or the buffer stayed busy.
+  bool Flush();
+
+  // Puts every row of the table whose value changed (by at least its
+  // deadband, or to or beyond a limit) and marks it sent; a row that cannot
+  // be put is logged and tried again next time. True.
+  bool ScanStaticTags(exchange::TDMLVariablesList& table);
+
+  // All of these: the driver thread only.
+
+ private:
+  class Hold;
+  bool Acquire();
+  bool Append(const TDrvValueRecord& record);
+  void MakeRoom();
+  bool SendToHost();
+  void Reset();
+  void Log(const char* text);
+
+  const HostWindowHandle hostWindow_;
+  const int32_t messageId_;
+  int32_t blockId_;
+  TBaseErrorClass* log_;
+  std::unique_ptr<TDrvValueBlock> block_;
+  bool busy_ = false;  // guards re-entry while a wait handles messages
+  bool invalidTargetLogged_ = false;
+};
+
+}  // namespace driver

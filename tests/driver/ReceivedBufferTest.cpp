@@ -1,0 +1,183 @@
+#include "driver/ReceivedBuffer.h"
+
+#include "DriverTestSupport.h"
+#include "driver/DrvLog.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+using driver::TReceivedBuffer;
+using platform::win::HWND;
+using platform::win::LPARAM;
+using platform::win::LRESULT;
+using platform::win::UINT;
+using platform::win::WPARAM;
+
+constexpr int32_t kMessage = 40001;
+
+// The kernel window: records every block it is sent and answers `answer`.
+class KernelWindow {
+ public:
+  KernelWindow() {
+    handle_ = platform::win::AllocateHWnd([this](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+      if (m != kMessage || w != static_cast<WPARAM>(driver::ValueBlockCode)) return 0;
+      const auto* block = reinterpret_cast<const driver::TDrvValueBlock*>(l);
+      blocks.emplace_back(block->Records, block->Records + block->Count);
+      blockIds.push_back(block->BlockId);
+      return answer;
+    });
+  }
+  ~KernelWindow() { platform::win::DestroyWindow(handle_); }
+  HWND Handle() const { return handle_; }
+
+  LRESULT answer = driver::ValueBlockCode;
+  std::vector<std::vector<driver::TDrvValueRecord>> blocks;
+  std::vector<int32_t> blockIds;
+
+ private:
+  HWND handle_ = 0;
+};
+
+class ReceivedBuffer : public ::testing::Test {
+ protected:
+  void SetUp() override { kernel::KernelModel::Instance().Reset(); }
+  void TearDown() override { kernel::KernelModel::Instance().Reset(); }
+  drvtest::Namespace ns_;
+  driver::TBaseErrorClass log_{""};
+  KernelWindow kernel_;
+  TReceivedBuffer buffer_{kernel_.Handle(), kMessage, 9, &log_};
+};
+
+TEST_F(ReceivedBuffer, RecordsCarryValueTwiceAndTheTime) {
+  platform::os::TestClock clock(platform::os::TestClock::Mode::Manual, 0,
+                                platform::os::EncodeDate(2025, 1, 2) + platform::os::EncodeTime(0, 0, 1, 500));
+  EXPECT_TRUE(buffer_.Flush()) << "nothing to send";
+  EXPECT_TRUE(kernel_.blocks.empty());
+  ASSERT_TRUE(buffer_.Put(7, 2.5f));
+  ASSERT_TRUE(buffer_.Flush());
+  ASSERT_EQ(kernel_.blocks.size(), 1u);
+  ASSERT_EQ(kernel_.blocks[0].size(), 1u);
+  const driver::TDrvValueRecord& r = kernel_.blocks[0][0];
+  EXPECT_EQ(r.Id, 7);
+  EXPECT_EQ(r.Value, 2.5f);
+  EXPECT_EQ(r.Value2, 2.5f);
+  EXPECT_EQ(r.Time, 1500);
+  EXPECT_EQ(r.Date, 739253);  // 2025-01-02
+  EXPECT_EQ(kernel_.blockIds[0], 9);
+  EXPECT_EQ(buffer_.Count(), 0);
+}
+
+TEST_F(ReceivedBuffer, RefusedBlocksStayForTheNextFlush) {
+  for (LRESULT refusal : {LRESULT{0}, LRESULT{1}, LRESULT{2001}}) {
+    kernel_.answer = refusal;
+    ASSERT_TRUE(buffer_.Put(1, 1.0f));
+    EXPECT_FALSE(buffer_.Flush()) << refusal;
+  }
+  EXPECT_EQ(buffer_.Count(), 3);
+  kernel_.answer = driver::ValueBlockCode;
+  buffer_.SetBlockId(4);
+  EXPECT_TRUE(buffer_.Flush());
+  EXPECT_EQ(kernel_.blocks.back().size(), 3u);
+  EXPECT_EQ(kernel_.blockIds.back(), 4);
+}
+
+TEST_F(ReceivedBuffer, FullBlockIsSentAtOnce) {
+  for (int32_t i = 0; i < TReceivedBuffer::Capacity; ++i) ASSERT_TRUE(buffer_.Put(i, 0));
+  EXPECT_TRUE(kernel_.blocks.empty());
+  ASSERT_TRUE(buffer_.Put(5000, 0));
+  ASSERT_EQ(kernel_.blocks.size(), 1u);
+  EXPECT_EQ(kernel_.blocks[0].size(), 1204u);
+  EXPECT_EQ(buffer_.Count(), 1);
+  EXPECT_EQ(buffer_.Block().Records[0].Id, 5000);
+  EXPECT_EQ(drvtest::CountLog(0, "Critical section proc"), 1);
+}
+
+TEST_F(ReceivedBuffer, RefusedFullBlockLosesItsOldestHundred) {
+  kernel_.answer = 1;
+  for (int32_t i = 0; i < TReceivedBuffer::Capacity; ++i) ASSERT_TRUE(buffer_.Put(i, 0));
+  ASSERT_TRUE(buffer_.Put(5000, 0));
+  EXPECT_EQ(buffer_.Count(), 1105);
+  EXPECT_EQ(buffer_.Block().Records[0].Id, 100);
+  EXPECT_EQ(buffer_.Block().Records[1103].Id, 1203);
+  EXPECT_EQ(buffer_.Block().Records[1104].Id, 5000);
+  EXPECT_EQ(kernel_.blocks.size(), 1u) << "the refused attempt";
+}
+
+TEST_F(ReceivedBuffer, InvalidTargetIsLoggedOncePerBuffer) {
+  TReceivedBuffer noWindow(0, kMessage, 1, &log_);
+  EXPECT_TRUE(noWindow.Flush());
+  EXPECT_TRUE(drvtest::KernelLog().empty()) << "nothing to send: nothing logged";
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(noWindow.Put(1, 1));
+    EXPECT_TRUE(noWindow.Flush());
+    EXPECT_EQ(noWindow.Count(), 0);
+  }
+  EXPECT_EQ(drvtest::CountLog(0, "Invalid message ID or HostWindow"), 1);
+  TReceivedBuffer noMessage(kernel_.Handle(), 0, 1, &log_);
+  ASSERT_TRUE(noMessage.Put(1, 1));
+  EXPECT_TRUE(noMessage.Flush());
+  EXPECT_EQ(drvtest::CountLog(0, "Invalid message ID or HostWindow"), 2);
+  EXPECT_TRUE(kernel_.blocks.empty());
+}
+
+class StaticScan : public ReceivedBuffer {
+ protected:
+  void SetUp() override {
+    ReceivedBuffer::SetUp();
+    table_.Attach(bytes_.data(), true, bytes_.size());
+  }
+  // A row with deadband 0.5 and limits 0 .. 10, initial value 5.
+  int32_t Row(int32_t id) {
+    exchange::TVLVariableInfo info{};
+    info.Id = id;
+    info.InitialValue = 5;
+    info.Deadband = 0.5f;
+    info.LowLimit = 0;
+    info.HighLimit = 10;
+    EXPECT_TRUE(table_.Add(info));
+    return table_.Count() - 1;
+  }
+  std::vector<int32_t> SentIds() {
+    std::vector<int32_t> ids;
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    EXPECT_TRUE(buffer_.Flush());
+    if (!kernel_.blocks.empty()) {
+      for (const auto& r : kernel_.blocks.back()) ids.push_back(r.Id);
+      kernel_.blocks.clear();
+    }
+    return ids;
+  }
+  std::vector<uint8_t> bytes_ = std::vector<uint8_t>(exchange::kDMLVariablesHeader + 8 * exchange::kDMLVariableSize);
+  exchange::TDMLVariablesList table_{8};
+};
+
+TEST_F(StaticScan, DeadbandAndLimitRules) {
+  const int32_t exact = Row(1), small = Row(2), low = Row(3), high = Row(4), same = Row(5);
+  EXPECT_TRUE(SentIds().empty()) << "initial values count as sent";
+  table_.SetValue(exact, 5.5f, 0);
+  table_.SetValue(small, 5.25f, 0);
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1})) << "exactly the deadband is sent, less is not";
+  exchange::TDMLVariable row;
+  ASSERT_TRUE(table_.GetItem(exact, row));
+  EXPECT_EQ(row.SentValue, 5.5f);
+  ASSERT_TRUE(table_.GetItem(small, row));
+  EXPECT_EQ(row.SentValue, 5.0f);
+  EXPECT_TRUE(SentIds().empty()) << "a sent value is not sent again";
+
+  // At or beyond a limit a smaller change is sent.
+  table_.SetSentValue(high, 9.9f);
+  table_.SetValue(high, 9.95f, 0);
+  table_.SetSentValue(low, 0.2f);
+  table_.SetValue(low, 0.1f, 0);
+  EXPECT_TRUE(SentIds().empty());
+  table_.SetValue(high, 10.0f, 0);
+  table_.SetValue(low, 0.0f, 0);
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{3, 4}));
+  // An unchanged value at a limit is never sent.
+  table_.SetSentValue(same, 0.0f);
+  table_.SetValue(same, 0.0f, 0);
+  EXPECT_TRUE(SentIds().empty());
+}
+
+}  // namespace
