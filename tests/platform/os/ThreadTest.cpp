@@ -183,6 +183,11 @@ TEST(Thread, PlainDerivedClassEndedInItsOwnDestructor) {
 }
 
 TEST(ThreadDeathTest, DestroyedRunningWithoutShutdownAborts) {
+#if defined(__SANITIZE_THREAD__)
+  // The misuse this guards against is itself the race the sanitizer reports
+  // first (the body's virtual call against the destructor's vptr store).
+  GTEST_SKIP() << "the abort path races by design";
+#endif
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(
       {
