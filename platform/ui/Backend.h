@@ -22,6 +22,9 @@ struct TTrayIcon {
   uint32_t CallbackMessage = 0;
   uint32_t Icon = 0;
   std::string Tip;
+  // Which of message, icon and tip the record sets (NIF_* bits); modifying
+  // changes only those.
+  uint32_t Flags = 0;
 };
 
 class TBackend {

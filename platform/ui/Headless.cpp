@@ -99,7 +99,9 @@ bool THeadlessBackend::TrayModify(const TTrayIcon& icon) {
   if (!trayAvailable_) return false;
   for (TTrayIcon& t : tray_)
     if (t.Wnd == icon.Wnd && t.ID == icon.ID) {
-      t = icon;
+      if (icon.Flags & 1) t.CallbackMessage = icon.CallbackMessage;
+      if (icon.Flags & 2) t.Icon = icon.Icon;
+      if (icon.Flags & 4) t.Tip = icon.Tip;
       return true;
     }
   return false;

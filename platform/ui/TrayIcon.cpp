@@ -14,6 +14,7 @@ bool Shell_NotifyIconA(uint32_t message, const NOTIFYICONDATAA* data) {
   TTrayIcon icon;
   icon.Wnd = data->hWnd;
   icon.ID = data->uID;
+  icon.Flags = data->uFlags & (NIF_MESSAGE | NIF_ICON | NIF_TIP);
   if (data->uFlags & NIF_MESSAGE) icon.CallbackMessage = data->uCallbackMessage;
   if (data->uFlags & NIF_ICON) icon.Icon = data->hIcon;
   if (data->uFlags & NIF_TIP) icon.Tip.assign(data->szTip, strnlen(data->szTip, 63));

@@ -221,6 +221,13 @@ TEST_F(StandardControls, TrayIconsAddModifyDelete) {
   EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &data));  // already there
   ASSERT_EQ(Driver::TrayIcons().size(), 1u);
   EXPECT_EQ(Driver::TrayIcons()[0].Tip, "tip");
+  data.uFlags = NIF_TIP;  // modify changes the tip only
+  data.uCallbackMessage = 0;
+  std::snprintf(data.szTip, sizeof(data.szTip), "%s", "new tip");
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &data));
+  EXPECT_EQ(Driver::TrayIcons()[0].Tip, "new tip");
+  EXPECT_EQ(Driver::TrayIcons()[0].CallbackMessage, 1359u);
+  EXPECT_EQ(Driver::TrayIcons()[0].Icon, 9u);
   EXPECT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
   EXPECT_FALSE(Shell_NotifyIconA(NIM_DELETE, &data));
   data.cbSize = 40;
