@@ -12,7 +12,6 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
-#include <cmath>
 #include <exception>
 #include <mutex>
 #include <memory>
@@ -24,7 +23,6 @@ using namespace platform::os::literals;
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 constexpr int32_t kAttemptsLogged = 3;      // the attempt in a row that is logged
 constexpr int32_t kAttemptsWrap = 65535;
 
@@ -76,8 +74,9 @@ bool CheckServer(TDriverContext& context, bool restart) {
   }
   if (!restart || !context.Settings->AutoRunServer.load()) return true;
   const platform::os::TDateTime now = platform::os::Now();
-  const double seconds = std::fabs(now - context.Watch.LastServerStart) * kSecondsPerDay;
-  if (seconds < context.Settings->CheckServerInterval.load()) return true;
+  // Whole milliseconds, so that an interval of exactly N seconds counts.
+  const int64_t elapsed = platform::os::MilliSecondsBetween(now, context.Watch.LastServerStart);
+  if (elapsed < int64_t{1000} * context.Settings->CheckServerInterval.load()) return true;
   context.Watch.LastServerStart = now;
   if (++context.Watch.ServerStartAttempts >= kAttemptsWrap) context.Watch.ServerStartAttempts = 1;
   if (context.Watch.ServerStartAttempts == kAttemptsLogged) {

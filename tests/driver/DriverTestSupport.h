@@ -47,14 +47,13 @@ class TempDir {
   fs::path path_;
 };
 
-// Sets a namespace of its own for the sections and windows of one test.
+// Sets a namespace of this test process for its sections, windows and
+// children. One name per process: the window table of a process stays in
+// the namespace it first used.
 class Namespace {
  public:
   Namespace() {
-    std::string name = "drv-" + std::to_string(::getpid()) + "-" + TestName();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
+    const std::string name = "drv-" + std::to_string(::getpid());
     ::setenv("FERROWICK_IPC_NAMESPACE", name.c_str(), 1);
   }
   ~Namespace() { ::unsetenv("FERROWICK_IPC_NAMESPACE"); }
