@@ -32,7 +32,7 @@ class EInvalidGraphicOperation : public std::runtime_error {
 // Largest width or height any decoded or sized picture may have, and the
 // largest number of pixels, so that no file asks for unbounded memory.
 inline constexpr int32_t kMaxGraphicSide = 32767;
-inline constexpr int64_t kMaxGraphicPixels = 64LL * 1024 * 1024;
+inline constexpr int64_t kMaxGraphicPixels = 16LL * 1024 * 1024;
 
 class TGraphic : public TPersistent {
  public:

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <jpeglib.h>
 
@@ -70,7 +71,7 @@ bool Start(Decoder& d, const uint8_t* data, unsigned long size, bool grayscale) 
   return true;
 }
 
-// Decoded rows into rows (output_width x components bytes each, top-down).
+// Decoded rows, top-down, each at the start of a row of rowBytes bytes.
 bool ReadRows(Decoder& d, uint8_t* rows, std::size_t rowBytes) {
   if (setjmp(d.Error.Jump) != 0) return false;
   while (d.Info.output_scanline < d.Info.output_height) {
@@ -90,29 +91,22 @@ TDibImage DecodeJpeg(std::span<const uint8_t> data, bool grayscale) {
     throw EInvalidGraphic(std::string("JPEG error: ") + d.Error.Message);
   const int components = d.Info.output_components;
   if (components != 1 && components != 3) throw EInvalidGraphic("JPEG error: unsupported colour layout");
-  const std::size_t width = d.Info.output_width;
-  const std::size_t height = d.Info.output_height;
-  const std::size_t rowBytes = width * static_cast<std::size_t>(components);
-  std::vector<uint8_t> rows(rowBytes * height, 0);
-  if (!ReadRows(d, rows.data(), rowBytes)) throw EInvalidGraphic(std::string("JPEG error: ") + d.Error.Message);
-
   TDibImage img;
-  img.Width = static_cast<int32_t>(width);
-  img.Height = static_cast<int32_t>(height);
+  img.Width = static_cast<int32_t>(d.Info.output_width);
+  img.Height = static_cast<int32_t>(d.Info.output_height);
   img.Bits = 24;
   const std::size_t stride = DibStride(img.Width, 24);
-  img.Pixels.assign(stride * height, 0);
-  for (std::size_t y = 0; y < height; ++y) {
-    const uint8_t* s = rows.data() + rowBytes * y;
-    uint8_t* p = img.Pixels.data() + stride * y;
-    for (std::size_t x = 0; x < width; ++x, p += 3) {
-      if (components == 1) {
-        p[0] = p[1] = p[2] = s[x];
-      } else {  // R,G,B from the library, B,G,R in the bitmap
-        p[0] = s[3 * x + 2];
-        p[1] = s[3 * x + 1];
-        p[2] = s[3 * x];
-      }
+  const std::size_t width = d.Info.output_width;
+  img.Pixels.assign(stride * d.Info.output_height, 0);
+  // Each row is decoded into the start of its own bitmap row and turned
+  // into B,G,R in place (a grey row is widened from its end backwards).
+  if (!ReadRows(d, img.Pixels.data(), stride)) throw EInvalidGraphic(std::string("JPEG error: ") + d.Error.Message);
+  for (int32_t y = 0; y < img.Height; ++y) {
+    uint8_t* p = img.Pixels.data() + stride * static_cast<std::size_t>(y);
+    if (components == 1) {
+      for (std::size_t x = width; x-- > 0;) p[3 * x] = p[3 * x + 1] = p[3 * x + 2] = p[x];
+    } else {
+      for (std::size_t x = 0; x < width; ++x) std::swap(p[3 * x], p[3 * x + 2]);
     }
   }
   return img;
