@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "peers/opcsim/ItemsFile.h"
 #include "peers/opcsim/Registration.h"
 #include "peers/opcsim/SimControl.h"
 #include "platform/com/Activation.h"
@@ -36,12 +37,26 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool Registered(const std::string& progId) {
+bool Registered(const std::string& progId, opcsim::SimulationInfo& info) {
   pc::CLSID clsid{};
   pc::WideString wide = pc::AnsiToWide(progId);
-  opcsim::SimulationInfo info;
   return opcsim::ValidProgId(progId) && pc::SUCCEEDED(pc::CLSIDFromProgID(wide.c_str(), &clsid)) &&
          opcsim::FindSimulation(clsid, info);
+}
+
+bool Registered(const std::string& progId) {
+  opcsim::SimulationInfo info;
+  return Registered(progId, info);
+}
+
+// True when the simulation's items file names `item`.
+bool HasItem(const opcsim::SimulationInfo& info, const std::string& item) {
+  std::vector<opcsim::ItemDefinition> items;
+  std::string error;
+  if (!opcsim::LoadItemsFile(info.itemsPath, items, error)) return false;
+  for (const auto& d : items)
+    if (d.id == item) return true;
+  return false;
 }
 
 int Register(const std::vector<std::string>& a) {
@@ -70,7 +85,9 @@ int Set(const std::vector<std::string>& a) {
     quality = static_cast<unsigned long>(q);
   }
   if (a[3].empty() || a[3].find_first_of(" \t\r\n") != std::string::npos) return Fail("bad item id " + a[3]);
-  if (!Registered(a[2])) return Fail("no simulation is registered as " + a[2]);
+  opcsim::SimulationInfo info;
+  if (!Registered(a[2], info)) return Fail("no simulation is registered as " + a[2]);
+  if (!HasItem(info, a[3])) return Fail(a[2] + " has no item " + a[3]);
   std::string value = os::Utf8ToCp1251(a[4]);
   if (!opcsim::AppendCommand(a[2], "set " + std::to_string(quality) + " " + a[3] + " " + value))
     return Fail("the command could not be written");

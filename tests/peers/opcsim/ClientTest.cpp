@@ -129,6 +129,7 @@ TEST_F(SimFixture, CallbackDataWritesStatusAndValuesFromAnotherProcess) {
   EXPECT_EQ(sink->latest[kMode].quality, pc::OPC_QUALITY_LOCAL_OVERRIDE);
   EXPECT_NE(RunCtl({"set", kProgId, "Plant.Mode", "9", "quality=70000"}), 0);
   EXPECT_NE(RunCtl({"set", "No.Such.Sim", "Plant.Mode", "9"}), 0);
+  EXPECT_EQ(RunCtl({"set", kProgId, "Plant.Nothing", "9"}), 1);
 
   // Status.
   pc::OPCSERVERSTATUS* status = nullptr;
