@@ -38,7 +38,7 @@ bench: deps
 
 fuzz: deps
 	CC=clang CXX=clang++ $(CMAKE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_SANITIZE=address
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
