@@ -1,0 +1,107 @@
+#pragma once
+// The server's devices: one OPC Data Access server each, read from the
+// device settings lines of the settings file. A device carries its settings,
+// its link state, the receiver of its accepted values and its OPC items;
+// the OPC connection (interfaces, group, subscription) joins it with the
+// OPC client.
+//
+// Main thread only.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/TArray.h"
+#include "server/VariableIndex.h"
+
+namespace server {
+
+class TDevice {
+ public:
+  // Settings at their defaults (DeviceAddress -1, Prefix "OPC", Precision
+  // 0, not enabled), link down, an empty item index.
+  TDevice();
+  virtual ~TDevice();
+  TDevice(const TDevice&) = delete;
+  TDevice& operator=(const TDevice&) = delete;
+
+  // Copies every setting and DeviceNumber from other; not the link state,
+  // the receiver or the items. Nothing for nullptr.
+  virtual void Assign(const TDevice* other);
+
+  // Reads a device settings line pair by pair (keys case-sensitive, unknown
+  // keys ignored) until it ends or a pair has no "=". A DeviceAddress that
+  // is not a number reads as -1, a Precision that is not a number as 1 (no
+  // upper bound). False only for an Enabled value that is not an integer;
+  // the fields read before it stay.
+  virtual bool SetSettingsLine(std::string_view line);
+
+  // Link state transitions: up while the link is down writes 0.0 into the
+  // link-control variable, down while it is up writes 1.0; every other call
+  // changes nothing.
+  void SetLinkState(bool up);
+  // LinkCtrlTagName (when set) := 0.0 / 1.0.
+  void WriteLinkOk();
+  void WriteLinkLost();
+  // Updates the dynamic variable name (never adds one) with value and the
+  // time now. False without a section or when the table has no such name.
+  bool WriteDynamicVariable(std::string_view name, float value);
+  // The OPC server announced its shutdown: link down, then error -34 with
+  // OPCServerName. The device is not reconnected.
+  void OnServerShutdown();
+
+  // Settings of the device settings line.
+  std::string Name;
+  std::int32_t DeviceAddress = -1;
+  std::string OPCServerName;         // ProgID of the OPC server
+  std::uint8_t OPCInterface = 0;     // 0 IAdviseSink, any other IOPCDataCallback
+  std::string Prefix = "OPC";
+  std::string Description;
+  std::int32_t Precision = 0;
+  bool Enabled = false;
+  std::string TagListName;           // device name in the description file
+  std::string LinkCtrlTagName;
+  std::string ComandCtrlTagName;
+
+  std::uint8_t LinkState = 0;        // 1 while the OPC link is up
+  TValueCallback ValueCallback;      // receives every accepted item value
+  std::unique_ptr<TOPCVariableIndex> Items;  // owned, never null
+  std::uint32_t ServerGroupHandle = 0;
+  std::uint32_t AdviseCookie = 0;
+  std::uint32_t ShutdownCookie = 0;
+  std::uint32_t RefreshTransactionId = 0;
+  std::int32_t DeviceNumber = 0;     // n of the device's "Device_" key
+};
+
+// Owned devices in settings-file order.
+class TDeviceList : public common::TOwningList<TDevice, common::TBaseArray> {
+ public:
+  // Appends a copy (Assign) of each device of other, in order; nothing for
+  // nullptr.
+  virtual void Assign(const TDeviceList* other);
+
+  // Empties the list, then reads "Error Manager" and "LOG Manager" (kept,
+  // unused) and the Device_Count device lines of section. False, with an
+  // empty list, for an empty path or section, a missing section or
+  // Device_Count, a missing or refused device line, or a read failure.
+  virtual bool LoadFromIni(const std::string& fileName, std::string_view section);
+
+  // The device at index, nullptr outside 0..Count-1.
+  virtual TDevice* GetDevice(std::int32_t index) const;
+
+  // The first device with this DeviceAddress whose Prefix equals prefix
+  // without case; nullptr when none.
+  virtual TDevice* FindDevice(std::string_view prefix, std::int32_t address) const;
+
+  // Index of the first device that the committed shared command batch is
+  // for (batch id = DeviceAddress, batch name = Prefix without case); -1
+  // without a section, for an empty batch, a state other than 1 or no
+  // matching device.
+  std::int32_t FindCommandDevice() const;
+
+  bool ErrorManager = false;  // "Error Manager" of the settings file
+  bool LogManager = false;    // "LOG Manager" of the settings file
+};
+
+}  // namespace server

@@ -1,0 +1,62 @@
+#include "server/ServerMain.h"
+
+#include "exchange/ComonDef.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/os/Convert.h"
+#include "platform/os/Files.h"
+#include "platform/os/Process.h"
+#include "platform/win/Window.h"
+#include "server/ServerData.h"
+
+namespace server {
+
+namespace os = platform::os;
+
+std::int32_t SlotFromParameters(const std::vector<std::string>& parameters) {
+  if (parameters.size() != 2) return -1;
+  const std::int32_t slot = os::StrToIntDef(parameters[0], -1);
+  return slot >= 0 && slot < exchange::kServerSlots ? slot : -1;
+}
+
+std::string SettingsFileName(std::string_view programPath) {
+  return os::ChangeFileExt(programPath, ".ini");
+}
+
+bool IsServerRunning() {
+  if (!SectionOpen()) return false;
+  const exchange::TServerData& slots = *Intercom->ServerData();
+  const std::int32_t pid = slots.GetOwnProcessId();
+  const std::int32_t window = slots.GetOwnWindowHandle();
+  if (pid == 0 || window == 0) return false;
+  return platform::win::IsWindow(static_cast<platform::win::HWND>(window)) &&
+         os::IsProcessAlive(static_cast<std::uint32_t>(pid));
+}
+
+TStartupVerdict CheckStartup(const std::vector<std::string>& parameters,
+                             std::string_view programPath) {
+  const std::int32_t slot = SlotFromParameters(parameters);
+  exchange::ServerIndex = slot;
+  if (slot < 0) return TStartupVerdict::BadParameters;
+  IniFileName = SettingsFileName(programPath);
+  if (!os::FileExists(IniFileName)) return TStartupVerdict::NoSettingsFile;
+  Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
+  if (!SectionOpen()) {
+    Intercom.reset();
+    return TStartupVerdict::NoSection;
+  }
+  if (IsServerRunning()) {
+    Intercom.reset();
+    return TStartupVerdict::AlreadyRunning;
+  }
+  return TStartupVerdict::Run;
+}
+
+void ClearOwnSlot() {
+  if (!SectionOpen()) return;
+  exchange::TServerData& slots = *Intercom->ServerData();
+  slots.SetOwnProcessId(0);
+  slots.SetOwnWindowHandle(0);
+  slots.SetOwnRunning(false);
+}
+
+}  // namespace server

@@ -1,0 +1,216 @@
+#include "server/ValueDecoding.h"
+
+#include "common/Evaluations.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/os/Convert.h"
+#include "platform/os/Text.h"
+#include "server/ServerData.h"
+#include "server/ServerDevices.h"
+
+#include <cmath>
+#include <exception>
+#include <limits>
+
+namespace server {
+
+namespace os = platform::os;
+using common::TOPCProcKind;
+using common::TOPCTagItem;
+using common::TOPCTagType;
+
+namespace {
+
+constexpr std::string_view kValuePlaceholder = "%VALUE%";
+
+std::string DecodingErrorLine(std::string_view expression, std::string_view error) {
+  std::string line = "Decoding error(";
+  line.append(expression).append("): ").append(error);
+  return line;
+}
+
+// The value rounded to the nearest integer (halves to even); false for a
+// NaN, an infinity or a value outside the 64-bit signed range.
+bool RoundToInt64(double value, std::int64_t& out) {
+  if (!std::isfinite(value)) return false;
+  const double rounded = std::nearbyint(value);
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63
+  if (rounded < -kLimit || rounded >= kLimit) return false;
+  out = static_cast<std::int64_t>(rounded);
+  return true;
+}
+
+std::int64_t CutToType(std::int64_t value, TOPCTagType type, int& width) {
+  switch (type) {
+    case TOPCTagType::otByte: width = 8; return static_cast<std::uint8_t>(value);
+    case TOPCTagType::otShortInt: width = 8; return static_cast<std::int8_t>(value);
+    case TOPCTagType::otInteger: width = 16; return static_cast<std::int16_t>(value);
+    case TOPCTagType::otWord: width = 16; return static_cast<std::uint16_t>(value);
+    case TOPCTagType::otLongInt: width = 32; return static_cast<std::int32_t>(value);
+    case TOPCTagType::otLongWord: width = 32; return static_cast<std::uint32_t>(value);
+    default: return value;
+  }
+}
+
+bool IsIntegerType(TOPCTagType type) {
+  return type >= TOPCTagType::otByte && type <= TOPCTagType::otLongWord;
+}
+
+// Writes the bits 0..width-1 of bits as 1.0 / 0.0 to the addresses from
+// address on; addresses past the 32-bit range name no variable.
+void WriteBits(const TOPCVariableIndexItem& item, std::int32_t address, const TCastValue& cast) {
+  for (int i = 0; i < cast.Width; ++i) {
+    const std::int64_t target = static_cast<std::int64_t>(address) + i;
+    if (target > std::numeric_limits<std::int32_t>::max()) return;
+    const float bit = ((static_cast<std::uint64_t>(cast.Bits) >> i) & 1u) != 0 ? 1.0f : 0.0f;
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, bit, static_cast<std::int32_t>(target));
+  }
+}
+
+void WriteElement(const TOPCVariableIndexItem& item, const TOPCTagItem& element,
+                  const TCastValue& cast) {
+  if (element.Address < 0) return;
+  if (element.ProcKind == TOPCProcKind::pkBitString) {
+    WriteBits(item, element.Address, cast);
+  } else if (element.ProcKind == TOPCProcKind::pkValue) {
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, cast.Value, element.Address);
+  }
+}
+
+// Runs the chain of head; false when an exception of the evaluation ended
+// the decoding.
+bool DecodeChain(const TOPCVariableIndexItem& item, const TOPCTagItem& head,
+                 TTerminalClass& terminal) {
+  if (head.ProcKind == TOPCProcKind::pkEmpty) return true;
+  common::TEvaluation evaluation;
+  const bool hasExpression = !os::Trim(head.Expression).empty();
+  for (const TOPCTagItem* element = &head; element != nullptr; element = element->NextItem.get()) {
+    os::Variant work = os::Variant::Double(item.Value);
+    std::string error;
+    if (hasExpression) {
+      try {
+        work = evaluation.Evaluation(SubstituteValue(head.Expression, item.Value), error);
+      } catch (const std::exception&) {
+        terminal.AddLine("Expression error: " + head.Expression);
+        return false;
+      }
+      if (!error.empty() || work.IsNull() || work.IsEmpty()) {
+        terminal.AddLine(DecodingErrorLine(head.Expression, error));
+        continue;
+      }
+    }
+    TCastValue cast;
+    if (!CastWorkValue(work, element->TagType, element->ProcKind == TOPCProcKind::pkBitString, cast,
+                       error)) {
+      terminal.AddLine(DecodingErrorLine(head.Expression, error));
+      continue;
+    }
+    WriteElement(item, *element, cast);
+  }
+  return true;
+}
+
+// The device of the item in devices when its number is wanted.
+bool IsFollowed(const TOPCVariableIndexItem& item, const TDeviceList& devices, std::int32_t number) {
+  if (number < 0) return false;
+  const TDevice* device = devices.FindDevice(item.Prefix, item.DeviceAddress);
+  return device != nullptr && device->DeviceNumber == number;
+}
+
+void FeedSharedTerminal(const TOPCVariableIndexItem& item, const TDeviceList& devices,
+                        TTerminalClass& terminal, std::string_view line) {
+  if (!SectionOpen()) return;
+  exchange::TTerminalClass& shared = *Intercom->Terminal1();
+  if (!IsFollowed(item, devices, shared.GetOwnerId())) return;
+  if (terminal.DeviceAddress != item.DeviceAddress) terminal.Clear();
+  terminal.DeviceAddress = item.DeviceAddress;
+  terminal.AddLine(line);
+  shared.WriteText(TerminalText(terminal));
+}
+
+}  // namespace
+
+void AddTerminalLine(os::TStringList& lines, std::string_view line) {
+  lines.Add(line);
+  while (lines.Count() > kMaxTerminalLines) lines.Delete(0);
+}
+
+std::string TerminalText(const os::TStringList& lines) {
+  constexpr std::size_t kRoom = exchange::kMaxTerminalText;
+  std::size_t size = 0;
+  int first = lines.Count();
+  while (first > 0 && size + lines[first - 1].size() + 2 <= kRoom) {
+    --first;
+    size += lines[first].size() + 2;
+  }
+  std::string text;
+  if (first == lines.Count() && first > 0) {
+    // The newest line alone is too long: its beginning is kept.
+    text.assign(lines[first - 1], 0, kRoom - 2);
+    text += "\r\n";
+    return text;
+  }
+  text.reserve(size);
+  for (int i = first; i < lines.Count(); ++i) text.append(lines[i]).append("\r\n");
+  return text;
+}
+
+std::string SubstituteValue(std::string_view expression, float raw) {
+  std::string value = os::FloatToStr(raw);
+  for (char& c : value)
+    if (c == ',') c = '.';
+  const std::string upper = os::AnsiUpperCase(expression);
+  std::string result;
+  std::size_t from = 0;
+  for (std::size_t at = upper.find(kValuePlaceholder); at != std::string::npos;
+       at = upper.find(kValuePlaceholder, from)) {
+    result.append(expression.substr(from, at - from)).append(value);
+    from = at + kValuePlaceholder.size();
+  }
+  result.append(expression.substr(from));
+  return result;
+}
+
+bool CastWorkValue(const os::Variant& work, TOPCTagType type, bool wantBits, TCastValue& out,
+                   std::string& error) {
+  double value = 0.0;
+  try {
+    value = work.ToDouble();
+  } catch (const os::EVariantError& e) {
+    error = e.what();
+    return false;
+  }
+  out = TCastValue{};
+  if (IsIntegerType(type) || wantBits) {
+    std::int64_t whole = 0;
+    if (!RoundToInt64(value, whole)) {
+      error = os::EInvalidOp().what();
+      return false;
+    }
+    out.Bits = CutToType(whole, type, out.Width);
+    if (type == TOPCTagType::otSingle) out.Width = 32;
+    if (IsIntegerType(type)) {
+      out.Value = static_cast<float>(out.Bits);
+      return true;
+    }
+  }
+  if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
+    error = os::EOverflow().what();
+    return false;
+  }
+  out.Value = static_cast<float>(value);
+  if (type == TOPCTagType::otSingle) out.Width = 32;
+  return true;
+}
+
+void DecodeTagValue(const TOPCVariableIndexItem& item, const TDeviceList& devices,
+                    TTerminalClass& terminal) {
+  if (!VariableIndex) return;
+  if (item.Decoder && !DecodeChain(item, *item.Decoder, terminal)) return;
+  if (item.TagAddress != -1)
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, item.Value, item.TagAddress);
+  const std::string line = item.ItemName + " " + os::FloatToStr(item.Value);
+  FeedSharedTerminal(item, devices, terminal, line);
+  if (IsFollowed(item, devices, SelectedDevice)) AddTerminalLine(RequestTerminal, line);
+}
+
+}  // namespace server

@@ -1,0 +1,172 @@
+#include "server/VariableIndex.h"
+
+#include "driver/RoutingString.h"
+#include "exchange/OPCSharedMemory.h"
+#include "platform/os/ByteFields.h"
+#include "platform/os/Convert.h"
+#include "platform/os/Text.h"
+#include "platform/os/Time.h"
+#include "server/ServerData.h"
+#include "server/ServerErrors.h"
+
+#include <cstddef>
+
+namespace server {
+
+namespace os = platform::os;
+
+namespace {
+
+constexpr std::size_t kMaxPrefix = 255;
+constexpr std::size_t kMaxName = 40;
+
+// Offset of the scale factor inside a shared variable (its host record's
+// field at 684).
+constexpr std::size_t kScaleOffset =
+    offsetof(exchange::TDMLVariable, Info) + offsetof(exchange::TVLVariableInfo, Scale);
+static_assert(kScaleOffset == 700);
+
+std::string Cut(std::string_view text, std::size_t limit) {
+  return std::string(text.substr(0, limit));
+}
+
+// Builds the index item of shared variable i; false when its routing string
+// does not parse.
+bool MakeItem(const exchange::TDMLVariable& variable, std::int32_t i, TVariableIndexItem& item) {
+  driver::TRoutingTarget target;
+  if (!driver::ParseRoutingString(os::Trim(exchange::HostRecordRouting(variable.Info)), target))
+    return false;
+  item.VariableId = variable.Info.Id;
+  item.VariableName = Cut(exchange::HostRecordName(variable.Info), kMaxName);
+  item.Prefix = Cut(target.Prefix, kMaxPrefix);
+  item.DeviceAddress = target.DeviceNumber;
+  item.TagAddress = target.Address;
+  item.DmlIndex = i;
+  item.InitialValue = variable.Value;
+  item.Key = TVariableIndex::MakeKey(item.Prefix, item.DeviceAddress, item.TagAddress);
+  return true;
+}
+
+// Inserts item at its place unless its key is present (then it is freed).
+template <class Index, class Item>
+void AddUnique(Index& index, std::unique_ptr<Item> item) {
+  std::int32_t at = 0;
+  if (index.FindKey(index.ItemKey(item.get()), at)) return;
+  index.InsertAt(at, item.release());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TVariableIndex
+
+std::string TVariableIndex::MakeKey(std::string_view prefix, std::int32_t deviceAddress,
+                                    std::int32_t tagAddress) {
+  std::string key(prefix);
+  key += ' ';
+  key += os::IntToStr(deviceAddress);
+  key += '|';
+  key += os::IntToStr(tagAddress);
+  return key;
+}
+
+std::int32_t TVariableIndex::Compare(const void* key1, const void* key2) const {
+  return os::CompareStr(*static_cast<const std::string*>(key1),
+                        *static_cast<const std::string*>(key2));
+}
+
+const void* TVariableIndex::ItemKey(void* item) const {
+  return &static_cast<TVariableIndexItem*>(item)->Key;
+}
+
+bool TVariableIndex::LoadFromShared() {
+  FreeAll();
+  if (!SectionOpen()) return false;
+  exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
+  const std::int32_t count = table.Count();
+  exchange::TDMLVariable variable{};
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (!table.GetItem(i, variable)) continue;
+    auto item = std::make_unique<TVariableIndexItem>();
+    if (MakeItem(variable, i, *item)) AddUnique(*this, std::move(item));
+  }
+  return true;
+}
+
+TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t deviceAddress,
+                                         std::int32_t tagAddress) const {
+  if (Count() == 0) return nullptr;
+  const std::string key = MakeKey(prefix, deviceAddress, tagAddress);
+  std::int32_t at = 0;
+  return FindKey(&key, at) ? At(at) : nullptr;
+}
+
+bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
+                                std::int32_t tagAddress) {
+  if (!SectionOpen()) return false;
+  const TVariableIndexItem* item = Find(prefix, deviceAddress, tagAddress);
+  if (item == nullptr) return false;
+  exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
+  const std::uint8_t* shared = table.ItemPtr(item->DmlIndex);
+  if (shared == nullptr) {
+    if (ServerErrors) ServerErrors->ReportText(ErrorCode::TagInfo, TagInfoErrorText());
+    return false;
+  }
+  const float scale = os::LoadSingle(shared, kScaleOffset);
+  if (scale != 0.0f) value = static_cast<float>(static_cast<double>(value) / scale);
+  return table.SetValue(item->DmlIndex, value, os::Now());
+}
+
+// ---------------------------------------------------------------- TOPCVariableIndex
+
+std::int32_t TOPCVariableIndex::Compare(const void* key1, const void* key2) const {
+  // Descending: a smaller name sorts after a larger one.
+  return os::CompareStr(*static_cast<const std::string*>(key2),
+                        *static_cast<const std::string*>(key1));
+}
+
+const void* TOPCVariableIndex::ItemKey(void* item) const {
+  return &static_cast<TOPCVariableIndexItem*>(item)->TagName;
+}
+
+std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::string_view prefix,
+                                           std::int32_t precision, std::int32_t deviceAddress) {
+  FreeAll();
+  if (!DescriptionFile || !VariableIndex) return 0;
+  std::int32_t at = 0;
+  const common::TOPCDeviceDescription* device = DescriptionFile->FindDevice(tagListName, at);
+  if (device == nullptr || !device->Tags) return 0;
+  for (std::int32_t t = 0; t < device->Tags->Count(); ++t) {
+    const common::TOPCTagItem* tag = device->Tags->At(t);
+    auto item = std::make_unique<TOPCVariableIndexItem>();
+    item->ItemName = tag->Name;
+    item->Prefix = Cut(prefix, kMaxPrefix);
+    item->DeviceAddress = deviceAddress;
+    item->Precision = precision;
+    if (const TVariableIndexItem* variable = VariableIndex->Find(prefix, deviceAddress, tag->Address)) {
+      item->VariableId = variable->VariableId;
+      item->TagAddress = variable->TagAddress;
+      item->DmlIndex = variable->DmlIndex;
+      item->TagName = variable->VariableName;
+      item->Value = variable->InitialValue;
+    }
+    const std::string text = tag->AsText();
+    if (!text.empty()) item->Decoder = std::make_unique<common::TOPCTagItem>(text);
+    AddUnique(*this, std::move(item));
+  }
+  return Count();
+}
+
+TOPCVariableIndexItem* TOPCVariableIndex::FindByTagName(std::string_view name) const {
+  const std::string key(name);
+  std::int32_t at = 0;
+  return FindKey(&key, at) ? At(at) : nullptr;
+}
+
+float DeadbandForPrecision(std::int16_t precision) {
+  static constexpr float kDeadbands[] = {1.0f,  0.1f,   0.01f,   0.001f, 0.0001f,
+                                         1e-5f, 1e-6f, 1e-7f, 1e-8f};
+  if (precision < 0 || precision > 8) return 0.0f;
+  return kDeadbands[precision];
+}
+
+}  // namespace server

@@ -1,0 +1,213 @@
+// The variable index over the shared table and the OPC item index of a
+// device.
+
+#include "server/VariableIndex.h"
+
+#include "platform/os/Text.h"
+#include "server/ServerData.h"
+#include "server/ServerErrors.h"
+#include "tests/server/ServerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace platform::os::literals;
+using server::TOPCVariableIndex;
+using server::TVariableIndex;
+using server::TVariableIndexItem;
+using server_test::TestVariable;
+
+class VariableIndexTest : public server_test::ServerTest {};
+
+std::vector<std::string> Keys(const TVariableIndex& index) {
+  std::vector<std::string> keys;
+  for (std::int32_t i = 0; i < index.Count(); ++i) keys.push_back(index.At(i)->Key);
+  return keys;
+}
+
+TEST_F(VariableIndexTest, WithoutSectionNothingIsIndexed) {
+  TVariableIndex index;
+  EXPECT_FALSE(index.LoadFromShared());
+  EXPECT_EQ(index.Find("OPC", 1, 1), nullptr);
+  EXPECT_FALSE(index.WriteValue("OPC", 1, 1.0f, 1));
+}
+
+TEST_F(VariableIndexTest, IndexesEveryRoutingThatParses) {
+  OpenSection({{1, "T1", "opc : DEVICE = 1 ; ADDRESS = 10", 1.5f},
+               {2, "T2", "no colon here"},
+               {3, "T3", "  OPC:PLAINTAG  "},
+               {4, "T4", "OPC:DEVICE=1;ADDRESS=10", 9.0f},  // key taken by T1
+               {5, "Т5"_cp.data(), "Дом:DEVICE=2;ADDRESS=-3"_cp.data()}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  EXPECT_EQ(Keys(index), (std::vector<std::string>{"OPC -1|-1", "OPC 1|10",
+                                                    std::string("ДОМ 2|-3"_cp)}));
+  const TVariableIndexItem* t1 = index.Find("OPC", 1, 10);
+  ASSERT_NE(t1, nullptr);
+  EXPECT_EQ(t1->VariableId, 1);
+  EXPECT_EQ(t1->VariableName, "T1");
+  EXPECT_EQ(t1->DmlIndex, 0);
+  EXPECT_EQ(t1->InitialValue, 1.5f);
+  EXPECT_EQ(index.Find("OPC", -1, -1)->VariableId, 3);
+  EXPECT_EQ(index.Find("ДОМ"_cp, 2, -3)->DmlIndex, 4);
+  // The prefix is used as given: index prefixes are upper case.
+  EXPECT_EQ(index.Find("opc", 1, 10), nullptr);
+  EXPECT_EQ(index.Find("OPC", 1, 11), nullptr);
+}
+
+TEST_F(VariableIndexTest, LongNamesAreCutToForty) {
+  OpenSection({{1, std::string(40, 'N'), "OPC:DEVICE=1;ADDRESS=1"}});
+  BuildVariableIndex();
+  EXPECT_EQ(server::VariableIndex->Find("OPC", 1, 1)->VariableName, std::string(40, 'N'));
+}
+
+TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1", 0.0f, 10.0f}, {2, "B", "OPC:DEVICE=1;ADDRESS=2", 0.0f, 0.0f}});
+  BuildVariableIndex();
+  EXPECT_TRUE(server::VariableIndex->WriteValue("OPC", 1, 25.0f, 1));
+  EXPECT_EQ(SharedValue(0), 2.5f);
+  EXPECT_GT(SharedTime(0), 40000.0);
+  EXPECT_TRUE(server::VariableIndex->WriteValue("OPC", 1, 25.0f, 2));
+  EXPECT_EQ(SharedValue(1), 25.0f);
+}
+
+TEST_F(VariableIndexTest, WriteValueToAnUnknownKeyWritesNothing) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1", 4.0f}});
+  BuildVariableIndex();
+  const double before = SharedTime(0);
+  EXPECT_FALSE(server::VariableIndex->WriteValue("OPC", 1, 25.0f, 3));
+  EXPECT_FALSE(server::VariableIndex->WriteValue("opc", 1, 25.0f, 1));
+  EXPECT_EQ(SharedValue(0), 4.0f);
+  EXPECT_EQ(SharedTime(0), before);
+  EXPECT_EQ(Errors().Count, 0);
+}
+
+TEST_F(VariableIndexTest, AnUnreachableSharedItemIsReported) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}});
+  server::VariableIndex = std::make_unique<TVariableIndex>();
+  auto stray = std::make_unique<TVariableIndexItem>();
+  stray->Prefix = "OPC";
+  stray->DeviceAddress = 1;
+  stray->TagAddress = 9;
+  stray->DmlIndex = 1;  // one past the table
+  stray->Key = TVariableIndex::MakeKey("OPC", 1, 9);
+  server::VariableIndex->Add(stray.release());
+  EXPECT_FALSE(server::VariableIndex->WriteValue("OPC", 1, 1.0f, 9));
+  const exchange::TServerErrorBlock block = Errors();
+  ASSERT_EQ(block.Count, 1);
+  EXPECT_EQ(block.Entries[0].Code, -19);
+  EXPECT_EQ(server_test::EntryText(block.Entries[0]), server::TagInfoErrorText());
+}
+
+TEST(Deadband, ByPrecision) {
+  EXPECT_EQ(server::DeadbandForPrecision(0), 1.0f);
+  EXPECT_EQ(server::DeadbandForPrecision(1), 0.1f);
+  EXPECT_EQ(server::DeadbandForPrecision(2), 0.01f);
+  EXPECT_EQ(server::DeadbandForPrecision(8), 1e-8f);
+  EXPECT_EQ(server::DeadbandForPrecision(9), 0.0f);
+  EXPECT_EQ(server::DeadbandForPrecision(-1), 0.0f);
+  EXPECT_EQ(server::DeadbandForPrecision(static_cast<std::int16_t>(65536 + 2)), 0.01f);
+}
+
+// ------------------------------------------------------------ OPC items
+
+class OPCItems : public server_test::ServerTest {
+ protected:
+  void SetUp() override {
+    OpenSection({{11, "ZETA", "OPC:DEVICE=1;ADDRESS=1", 3.0f},
+                 {12, "ALPHA", "OPC:DEVICE=1;ADDRESS=2", 4.0f},
+                 {13, "MIDDLE", "OPC:DEVICE=1;ADDRESS=3"},
+                 {14, "OTHER", "OPC:DEVICE=2;ADDRESS=1"}});
+    BuildVariableIndex();
+    LoadDescription(
+        "<OPC_Description>\r\n"
+        " <device name=\"Boiler\">\r\n"
+        "  <tagstlist>\r\n"
+        "   <opctag name=\"Sim.Alpha\" type=\"byte\" proc=\"value\" hvaddress=\"2\"/>\r\n"
+        "   <opctag name=\"Sim.NoVar1\" type=\"byte\" proc=\"value\" hvaddress=\"99\"/>\r\n"
+        "   <opctag name=\"Sim.Zeta\" type=\"word\" proc=\"bitstring\" hvaddress=\"1\" expression=\"%VALUE%*2\">\r\n"
+        "     <subitem name=\"s\" type=\"byte\" proc=\"value\" hvaddress=\"3\"/>\r\n"
+        "   </opctag>\r\n"
+        "   <opctag name=\"Sim.NoVar2\" type=\"byte\" proc=\"value\" hvaddress=\"98\"/>\r\n"
+        "   <opctag name=\"Sim.Middle\" type=\"float\" proc=\"value\" hvaddress=\"3\"/>\r\n"
+        "  </tagstlist>\r\n"
+        " </device>\r\n"
+        " <device name=\"Empty\"/>\r\n"
+        "</OPC_Description>\r\n");
+  }
+};
+
+std::vector<std::string> TagNames(const TOPCVariableIndex& items) {
+  std::vector<std::string> names;
+  for (std::int32_t i = 0; i < items.Count(); ++i) names.push_back(items.At(i)->TagName);
+  return names;
+}
+
+TEST_F(OPCItems, LinkedItemsInDescendingNameOrder) {
+  TOPCVariableIndex items;
+  ASSERT_EQ(items.LoadDevice("Boiler", "OPC", 2, 1), 4);
+  // Of the two items without a variable only the first is kept.
+  EXPECT_EQ(TagNames(items), (std::vector<std::string>{"ZETA", "MIDDLE", "ALPHA", "---"}));
+  const server::TOPCVariableIndexItem* zeta = items.FindByTagName("ZETA");
+  ASSERT_NE(zeta, nullptr);
+  EXPECT_EQ(zeta->ItemName, "Sim.Zeta");
+  EXPECT_EQ(zeta->VariableId, 11);
+  EXPECT_EQ(zeta->TagAddress, 1);
+  EXPECT_EQ(zeta->DmlIndex, 0);
+  EXPECT_EQ(zeta->Value, 3.0f);
+  EXPECT_EQ(zeta->Prefix, "OPC");
+  EXPECT_EQ(zeta->DeviceAddress, 1);
+  EXPECT_EQ(zeta->Precision, 2);
+  EXPECT_EQ(zeta->ServerHandle, 0u);
+  EXPECT_EQ(zeta->Quality, 0);
+  const server::TOPCVariableIndexItem* unlinked = items.FindByTagName("---");
+  ASSERT_NE(unlinked, nullptr);
+  EXPECT_EQ(unlinked->ItemName, "Sim.NoVar1");
+  EXPECT_EQ(unlinked->VariableId, -1);
+  EXPECT_EQ(unlinked->TagAddress, -1);
+  EXPECT_EQ(unlinked->DmlIndex, -1);
+  EXPECT_EQ(unlinked->Value, 0.0f);
+  EXPECT_EQ(items.FindByTagName("zeta"), nullptr);
+}
+
+TEST_F(OPCItems, DecoderIsAPrivateCopyWithItsChain) {
+  TOPCVariableIndex items;
+  ASSERT_EQ(items.LoadDevice("Boiler", "OPC", 0, 1), 4);
+  const common::TOPCTagItem* decoder = items.FindByTagName("ZETA")->Decoder.get();
+  ASSERT_NE(decoder, nullptr);
+  EXPECT_EQ(decoder->TagType, common::TOPCTagType::otWord);
+  EXPECT_EQ(decoder->ProcKind, common::TOPCProcKind::pkBitString);
+  EXPECT_EQ(decoder->Address, 1);
+  EXPECT_EQ(decoder->Expression, "%VALUE%*2");
+  ASSERT_NE(decoder->NextItem, nullptr);
+  EXPECT_EQ(decoder->NextItem->Address, 3);
+  EXPECT_EQ(decoder->NextItem->TagType, common::TOPCTagType::otByte);
+  std::int32_t at = 0;
+  EXPECT_NE(decoder, server::DescriptionFile->FindDevice("Boiler", at)->Tags->At(2));
+}
+
+TEST_F(OPCItems, ALowerCasePrefixFindsNoVariable) {
+  TOPCVariableIndex items;
+  ASSERT_EQ(items.LoadDevice("Boiler", "opc", 0, 1), 1);
+  EXPECT_EQ(items.At(0)->TagName, "---");
+  EXPECT_EQ(items.At(0)->Prefix, "opc");
+}
+
+TEST_F(OPCItems, NothingWithoutModelIndexOrDevice) {
+  TOPCVariableIndex items;
+  ASSERT_EQ(items.LoadDevice("Boiler", "OPC", 0, 1), 4);
+  EXPECT_EQ(items.LoadDevice("Missing", "OPC", 0, 1), 0);
+  EXPECT_EQ(items.Count(), 0);
+  EXPECT_EQ(items.LoadDevice("Empty", "OPC", 0, 1), 0);
+  server::VariableIndex.reset();
+  EXPECT_EQ(items.LoadDevice("Boiler", "OPC", 0, 1), 0);
+  BuildVariableIndex();
+  server::DescriptionFile.reset();
+  EXPECT_EQ(items.LoadDevice("Boiler", "OPC", 0, 1), 0);
+}
+
+}  // namespace
