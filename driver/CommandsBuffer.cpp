@@ -5,12 +5,22 @@
 
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace driver {
 
+bool TCommandsBuffer::TryLockFor(std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!lock_.try_lock()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 TCommandsBuffer::AddResult TCommandsBuffer::AddBlock(const TDrvWriteBlock* block, std::chrono::milliseconds wait) {
-  std::unique_lock guard(lock_, wait);
-  if (!guard.owns_lock()) return AddResult::LockTimeout;
+  if (!TryLockFor(wait)) return AddResult::LockTimeout;
+  std::unique_lock guard(lock_, std::adopt_lock);
   if (queue_.Count() > MaxWaiting) queue_.FreeAll();
   if (block == nullptr) return AddResult::Queued;
   AddResult result = AddResult::Queued;

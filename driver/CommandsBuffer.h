@@ -66,7 +66,11 @@ class TCommandsBuffer {
   using Queue = common::TOwningList<TQueuedCommand, common::TBaseArray>;
 
   const TDRVVariableList& variables_;
-  mutable std::timed_mutex lock_;
+  // Taken by polling try_lock: a timed lock would wait on a clock the
+  // thread checker cannot follow.
+  bool TryLockFor(std::chrono::milliseconds wait);
+
+  mutable std::mutex lock_;
   Queue queue_;
 };
 
