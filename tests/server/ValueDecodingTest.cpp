@@ -183,6 +183,14 @@ TEST_F(Decoding, AResultThatIsNoNumber) {
             "Decoding error(\"abc\"): Could not convert variant of type (String) into type (Double)");
 }
 
+TEST_F(Decoding, AnExpressionWithoutValueCostsItsElement) {
+  Decode(Item("<opctag name=\"n\" type=\"float\" proc=\"value\" hvaddress=\"30\" expression=\"[x]\"/>", 1.0f));
+  EXPECT_EQ(Value(1, 30), -1.0f);
+  ASSERT_EQ(terminal_.Count(), 1);
+  EXPECT_EQ(terminal_[0], "Decoding error([x]): ");
+  EXPECT_EQ(Value(1, 1), 1.0f);
+}
+
 TEST_F(Decoding, BitsPastTheLargestAddressAreNotWritten) {
   Decode(Item("<opctag name=\"w\" type=\"word\" proc=\"bitstring\" hvaddress=\"2147483640\"/>", 0x80));
   EXPECT_EQ(Value(1, 2147483647), 1.0f);
