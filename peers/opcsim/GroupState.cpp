@@ -159,10 +159,17 @@ void GroupState::Tick(Simulation& sim, std::chrono::steady_clock::time_point now
   std::lock_guard lock(mutex_);
   if (removed_ || !active_ || now < nextSend_) return;
   nextSend_ = now + std::chrono::milliseconds(rateMs_);
-  for (auto& [cookie, sub] : subscriptions_) Deliver(sim, sub, false, 0);
+  for (auto it = subscriptions_.begin(); it != subscriptions_.end();) {
+    if (Deliver(sim, it->second, false, 0)) {
+      ++it;
+    } else {
+      it->second.advised->store(false);
+      it = subscriptions_.erase(it);
+    }
+  }
 }
 
-void GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint32_t transactionId) {
+bool GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint32_t transactionId) {
   auto data = std::make_shared<CallbackData>();
   for (const auto& [handle, item] : items_) {
     if (!item.active) continue;
@@ -180,28 +187,27 @@ void GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint
     data->stamps.push_back(sample.stamp);
     data->errors.push_back(pc::S_OK);
   }
-  if (data->clients.empty()) return;
+  if (data->clients.empty()) return true;
   sim.Updated();
   if (sub.stream) {
     std::vector<pc::OpcStreamItem> items;
     for (std::size_t i = 0; i < data->clients.size(); ++i)
       items.push_back(pc::OpcStreamItem{data->clients[i], data->qualities[i], data->stamps[i], data->values[i]});
     pc::HGLOBAL block = pc::WriteOpcDataStream(clientGroup_, transactionId, pc::S_OK, items, sub.withTime);
-    if (block == nullptr) return;
+    if (block == nullptr) return true;  // out of memory: this update is lost, the subscriber stays
     if (sim.Fault("badstream")) Corrupt(block);
     auto owner = std::make_shared<BlockOwner>(block);
-    sub.apartment->Post([sink = sub.adviseSink, advised = sub.advised, format = sub.format, owner] {
+    return sub.apartment->Post([sink = sub.adviseSink, advised = sub.advised, format = sub.format, owner] {
       if (!advised->load()) return;
       pc::FORMATETC f{format, nullptr, pc::DVASPECT_CONTENT, -1, pc::TYMED_HGLOBAL};
       pc::STGMEDIUM m{pc::TYMED_HGLOBAL, owner->handle, nullptr};
       sink->OnDataChange(&f, &m);
     });
-    return;
   }
   pc::HRESULT masterQuality = pc::S_OK;
   for (pc::WORD q : data->qualities)
     if ((q & pc::OPC_QUALITY_MASK) != pc::OPC_QUALITY_GOOD) masterQuality = pc::S_FALSE;
-  sub.apartment->Post([sink = sub.callback, advised = sub.advised, data, transactionId, group = clientGroup_,
+  return sub.apartment->Post([sink = sub.callback, advised = sub.advised, data, transactionId, group = clientGroup_,
                        masterQuality] {
     if (!advised->load()) return;
     sink->OnDataChange(transactionId, group, masterQuality, pc::S_OK, static_cast<pc::DWORD>(data->clients.size()),

@@ -46,8 +46,8 @@ class GroupState {
   // Stops all deliveries (group removed or released).
   void Remove();
 
-  // Sends what changed to each subscriber when the update rate has passed.
-  // Simulation thread.
+  // Sends what changed to each subscriber when the update rate has passed;
+  // a subscriber whose apartment has ended is dropped. Simulation thread.
   void Tick(Simulation& sim, std::chrono::steady_clock::time_point now);
 
  private:
@@ -69,8 +69,9 @@ class GroupState {
   };
 
   // Queues the active items (all, or those changed since the last
-  // delivery) to one subscriber. With the lock held.
-  void Deliver(Simulation& sim, Subscription& sub, bool all, std::uint32_t transactionId);
+  // delivery) to one subscriber. False when its apartment has ended. With
+  // the lock held.
+  bool Deliver(Simulation& sim, Subscription& sub, bool all, std::uint32_t transactionId);
 
   const std::string name_;
   const platform::com::OPCHANDLE clientGroup_;

@@ -1,5 +1,6 @@
 #include "peers/opcsim/ShutdownSinks.h"
 
+#include <utility>
 #include <vector>
 
 namespace opcsim {
@@ -31,15 +32,22 @@ pc::HRESULT ShutdownSinks::Unadvise(std::uint32_t cookie) {
 }
 
 void ShutdownSinks::Send(const pc::WideString& reason) {
-  std::vector<Sink> targets;
+  std::vector<std::pair<std::uint32_t, Sink>> targets;
   {
     std::lock_guard lock(mutex_);
-    for (auto& [cookie, sink] : sinks_) targets.push_back(sink);
+    for (auto& [cookie, sink] : sinks_) targets.emplace_back(cookie, sink);
   }
-  for (auto& t : targets) {
-    t.apartment->Post([sink = t.sink, advised = t.advised, reason] {
+  std::vector<Sink> ended;  // sinks of ended apartments, released outside the lock
+  for (auto& [cookie, t] : targets) {
+    bool posted = t.apartment->Post([sink = t.sink, advised = t.advised, reason] {
       if (advised->load()) sink->ShutdownRequest(reason.c_str());
     });
+    if (posted) continue;
+    std::lock_guard lock(mutex_);
+    if (auto it = sinks_.find(cookie); it != sinks_.end()) {
+      ended.push_back(std::move(it->second));
+      sinks_.erase(it);
+    }
   }
 }
 

@@ -22,7 +22,8 @@ class ShutdownSinks {
   // CONNECT_E_NOCONNECTION for an unknown cookie. No request reaches the
   // sink after this returns. Apartment thread.
   platform::com::HRESULT Unadvise(std::uint32_t cookie);
-  // Queues ShutdownRequest(reason) to every sink. Any thread.
+  // Queues ShutdownRequest(reason) to every sink; sinks whose apartment has
+  // ended are dropped. Any thread.
   void Send(const platform::com::WideString& reason);
 
  private:

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 
+#include "platform/com/Apartment.h"
 #include "platform/com/Memory.h"
 #include "platform/os/Time.h"
 #include "tests/peers/opcsim/TestClient.h"
@@ -176,6 +179,49 @@ TEST_F(SimFixture, ShutdownRequestFromOpcsimCtlReachesEveryClientOnItsThread) {
   ASSERT_TRUE(PumpUntil([&] { return sinks[0]->reasons.size() == 2; }));
   PumpUntil([] { return false; }, 200);
   EXPECT_EQ(sinks[1]->reasons.size(), 1u);
+}
+
+// Counts its own end.
+class EndingSink final : public pc::ComObject<pc::IOPCShutdown> {
+ public:
+  explicit EndingSink(std::atomic<bool>* ended) : ended_(ended) {}
+  ~EndingSink() override { ended_->store(true); }
+  pc::HRESULT ShutdownRequest(pc::LPCWSTR) override { return pc::S_OK; }
+
+ private:
+  std::atomic<bool>* ended_;
+};
+
+TEST_F(SimFixture, SubscribersOfAnEndedApartmentAreDropped) {
+  auto server = Connect();
+  ASSERT_TRUE(server);
+  pc::ComPtr<pc::IOPCItemMgt> group;
+  std::atomic<bool> streamEnded{false}, shutdownEnded{false};
+  std::thread([&] {
+    ASSERT_EQ(pc::CoInitialize(nullptr), pc::S_OK);
+    pc::OPCHANDLE serverGroup = 0;
+    group = MakeGroup(server.Get(), u"_other_", 3, &serverGroup, nullptr);
+    ASSERT_TRUE(group);
+    pc::ComPtr<StreamSink> sink(new StreamSink);
+    sink->ended = &streamEnded;
+    pc::FORMATETC format{static_cast<pc::CLIPFORMAT>(pc::RegisterClipboardFormatA(pc::kOpcStreamFormatData)),
+                         nullptr, pc::DVASPECT_CONTENT, -1, pc::TYMED_HGLOBAL};
+    std::uint32_t cookie = 0;
+    ASSERT_EQ(group.As<pc::IDataObject>()->DAdvise(&format, 0, sink.Get(), &cookie), pc::S_OK);
+    pc::ComPtr<pc::IConnectionPoint> point;
+    ASSERT_EQ(server.As<pc::IConnectionPointContainer>()->FindConnectionPoint(pc::IOPCShutdown::iid, point.Put()),
+              pc::S_OK);
+    pc::ComPtr<EndingSink> ending(new EndingSink(&shutdownEnded));
+    ASSERT_EQ(point->Advise(ending->Unknown(), &cookie), pc::S_OK);
+    pc::CoUninitialize();
+  }).join();
+  ASSERT_TRUE(group);
+  // The thread kept no references of its own: only the server holds the
+  // sinks, and it lets go of each at the next delivery it cannot queue.
+  EXPECT_TRUE(PumpUntil([&] { return streamEnded.load(); }));
+  EXPECT_FALSE(shutdownEnded.load());
+  ASSERT_EQ(RunCtl({"shutdown", kProgId, "nobody listens"}), 0);
+  EXPECT_TRUE(PumpUntil([&] { return shutdownEnded.load(); }));
 }
 
 TEST_F(SimFixture, JournalShowsEachCall) {

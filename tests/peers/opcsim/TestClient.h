@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct Seen {
 
 class StreamSink final : public pc::ComObject<pc::IAdviseSink> {
  public:
+  ~StreamSink() override {
+    if (ended != nullptr) ended->store(true);
+  }
   void OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) override;
   void OnViewChange(std::uint32_t, std::int32_t) override {}
   void OnRename(pc::IUnknown*) override {}
@@ -41,6 +45,7 @@ class StreamSink final : public pc::ComObject<pc::IAdviseSink> {
   int badStreams = 0;
   int wrongThread = 0;
   pc::CLIPFORMAT lastFormat = 0;
+  std::atomic<bool>* ended = nullptr;  // set at destruction when given
 };
 
 class CallbackSink final : public pc::ComObject<pc::IOPCDataCallback> {

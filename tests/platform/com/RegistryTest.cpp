@@ -116,6 +116,24 @@ TEST_F(RegistryTest, DamagedFileIsNeitherReadNorOverwritten) {
   EXPECT_EQ(text, damaged);
 }
 
+TEST_F(RegistryTest, DefaultFolderFollowsTheIpcNamespace) {
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  const char* ns = std::getenv("FERROWICK_IPC_NAMESPACE");
+  const std::string savedNs = ns ? ns : "";
+  unsetenv("FERROWICK_REGISTRY_DIR");
+  setenv("HOME", "/home/someone", 1);
+  setenv("FERROWICK_IPC_NAMESPACE", "ns7", 1);
+  EXPECT_EQ(RegistryDirectory(), "/home/someone/.local/share/ferrowick/registry/ns7");
+  unsetenv("FERROWICK_IPC_NAMESPACE");
+  EXPECT_EQ(RegistryDirectory(), "/home/someone/.local/share/ferrowick/registry/default");
+  setenv("FERROWICK_REGISTRY_DIR", dir_.c_str(), 1);
+  EXPECT_EQ(RegistryMachineFile("PLANT2"), dir_ + "/plant2.reg");
+  EXPECT_EQ(RegistryMachineFile("a/b"), "");
+  setenv("HOME", savedHome.c_str(), 1);
+  if (!savedNs.empty()) setenv("FERROWICK_IPC_NAMESPACE", savedNs.c_str(), 1);
+}
+
 TEST_F(RegistryTest, SerialisedTextParsesBack) {
   RegistryNode root;
   RegistryNode& k = root.children["clsid"];
