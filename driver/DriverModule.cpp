@@ -197,7 +197,7 @@ std::string GetProjectPath() {
   return std::string(buffer, strnlen(buffer, MaxProjectPath));
 }
 
-std::string IniFileName() { return g_iniFileName; }
+TGuardedDeviceList* DeviceListGuard() { return g_module.DeviceList.get(); }
 
 void LogExportException(const std::exception& error) { Log(-1, std::string("DLM::") + error.what()); }
 

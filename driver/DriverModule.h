@@ -52,7 +52,9 @@ bool RemoveDriver(const char* dir);
 // Logs an exception that reached an export (code -1), when the log exists.
 void LogExportException(const std::exception& error);
 
-// The settings file path of the last initialisation.
-std::string IniFileName();
+// The module's device list and its guard, for the setup dialog; nullptr
+// while not initialised. Kernel's thread.
+class TGuardedDeviceList;
+TGuardedDeviceList* DeviceListGuard();
 
 }  // namespace driver

@@ -58,12 +58,13 @@ struct TDriverContext {
 // restart and AutoRunServer) and answers whether the process was created.
 // Busy bytes a dead server may have left in the error list and the
 // terminals are cleared before the start. False without a section.
+// Initialisation, then the driver thread.
 bool CheckServer(TDriverContext& context, bool restart);
 
 // The batch handshake of one cycle: a done batch is freed, a batch open
 // longer than Count x CommandInterval ms is abandoned (-8, command-control
 // tag 2.0), and the next device's commands are moved and committed
-// (command-control tag 0.0).
+// (command-control tag 0.0). Needs an attached section. Driver thread.
 void HandleCommands(TDriverContext& context);
 
 // Current step of the thread for the state window; any thread.

@@ -5,10 +5,12 @@
 #include "driver/Devices.h"
 #include "driver/DrvLog.h"
 #include "driver/DynamicTags.h"
+#include "driver/ReceivedBuffer.h"
 #include "driver/TagTables.h"
 #include "exchange/ComonDef.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/Process.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
 #include <climits>
@@ -238,6 +240,47 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
     EXPECT_EQ(t->Block()[8], 0);
   }
   EXPECT_TRUE(intercom_->Terminal2()->WriteText("flows again"));
+}
+
+TEST_F(DriverThreadParts, ThreadCyclesNotifiesAndForwardsServerErrors) {
+  driver::TReceivedBuffer received(0, 0, 1, &log_);
+  driver::TDynamicTagList tags(&log_);
+  context_.Received = &received;
+  context_.DynamicTags = &tags;
+  settings_.AutoRunServer = false;
+  int notices = 0;
+  const platform::win::HWND state = platform::win::AllocateHWnd(
+      [&notices](platform::win::HWND, platform::win::UINT m, platform::win::WPARAM w, platform::win::LPARAM l) {
+        if (m == platform::win::WM_DRIVERSTATE && w == 0 && l == 0) ++notices;
+        return platform::win::LRESULT{0};
+      });
+  driver::SetTerminalWindowHandle(state);
+  EXPECT_EQ(driver::ThreadRunCount(), 0);
+  exchange::TServerErrorList& errors = *intercom_->ServerErrors();
+  ASSERT_TRUE(errors.Add(501, "first"));
+  ASSERT_TRUE(errors.Add(-502, "second"));
+  {
+    auto thread = platform::os::MakeThread<driver::TDriverThread>(context_);
+    ASSERT_TRUE(thread->Start());
+    EXPECT_TRUE(platform::win::WaitPumping([&] { return notices >= 30 && drvtest::CountLogCode(-502) == 1; }, 5000));
+    EXPECT_EQ(driver::ThreadRunCount(), 1);
+    EXPECT_GT(intercom_->HalvorstenInfo()->GetTransactionId(), 0);
+    driver::SetTerminalWindowHandle(0);
+    thread->Terminate();
+    EXPECT_TRUE(platform::win::WaitPumping([&] { return !thread->Running(); }, 5000));
+  }
+  platform::win::DestroyWindow(state);
+  EXPECT_EQ(driver::ThreadRunCount(), 0);
+  EXPECT_EQ(driver::ThreadStateText(), "Поток остановлен."_cp);
+  std::vector<drvtest::LogEntry> log;
+  for (const auto& e : drvtest::KernelLog()) {
+    if (e.Code == 501 || e.Code == -502) log.push_back(e);
+  }
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].Code, 501);
+  EXPECT_EQ(log[0].Text, "first");
+  EXPECT_EQ(log[1].Code, -502);
+  EXPECT_EQ(errors.Count(), 0) << "the list is emptied as it is copied";
 }
 
 }  // namespace
