@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/ui/Resources.h"
+
 namespace platform::ui {
 
 TBitmap::TBitmap() : canvas_(std::make_unique<TBitmapCanvas>()) { canvas_->SetTarget(this); }
@@ -97,6 +99,12 @@ TDibImage TBitmap::Image() const {
 }
 
 void TBitmap::LoadFromBytes(std::span<const uint8_t> data) { SetImage(DecodeBmp(data)); }
+
+void TBitmap::LoadFromResourceName(std::string_view name) {
+  const auto data = FindResource(name, "BITMAP");
+  if (!data) throw EResNotFound("Resource " + std::string(name) + " not found");
+  LoadFromBytes(*data);
+}
 
 std::vector<uint8_t> TBitmap::SaveToBytes() const { return EncodeBmp24(Image()); }
 

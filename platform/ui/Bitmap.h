@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/BmpFormat.h"
@@ -61,6 +62,10 @@ class TBitmap : public TGraphic {
   // BMP bytes; raises EInvalidGraphic and keeps the old picture when they
   // are not a valid uncompressed BMP.
   void LoadFromBytes(std::span<const uint8_t> data) override;
+  // The BITMAP resource of that name (platform/ui/Resources.h); raises
+  // EResNotFound when no binary holds it, EInvalidGraphic when it is not a
+  // valid BMP. The old picture stays on failure.
+  void LoadFromResourceName(std::string_view name);
   // 24-bit BMP. SaveToFile raises EInvalidGraphicOperation when the file
   // cannot be written.
   std::vector<uint8_t> SaveToBytes() const;

@@ -5,6 +5,7 @@
 #include "platform/os/Text.h"
 #include "platform/ui/JpegFormat.h"
 #include "platform/ui/Painter.h"
+#include "platform/ui/Resources.h"
 
 namespace platform::ui {
 
@@ -50,6 +51,12 @@ void TIcon::LoadFromBytes(std::span<const uint8_t> data) {
   TBitmap image;
   image.SetImage(DecodeIconDib(dib));
   image_.Assign(&image);
+}
+
+void TIcon::LoadFromResourceName(std::string_view name) {
+  const auto data = FindResource(name, "ICON");
+  if (!data) throw EResNotFound("Resource " + std::string(name) + " not found");
+  LoadFromBytes(*data);
 }
 
 void TIcon::Draw(TPainter& painter, const TRect& r) const { painter.DrawBitmapBlended(image_, r); }

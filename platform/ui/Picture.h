@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/Bitmap.h"
@@ -25,6 +26,9 @@ class TIcon : public TGraphic {
   // the file, a compressed (PNG) image or a bad bitmap in it; the old icon
   // stays.
   void LoadFromBytes(std::span<const uint8_t> data) override;
+  // The ICON resource of that name (platform/ui/Resources.h); raises
+  // EResNotFound or EInvalidGraphic, keeping the old icon.
+  void LoadFromResourceName(std::string_view name);
   // Blends the icon into r through its opacity.
   void Draw(TPainter& painter, const TRect& r) const override;
   std::unique_ptr<TGraphic> Clone() const override;
