@@ -5,6 +5,7 @@
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
+#include "platform/ui/Headless.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
@@ -81,10 +82,21 @@ HostSession::HostSession(const std::string& modulePath, HostOutput& out)
       },
       [this] { out_.Line("navigator"); },
       [this](std::string_view, std::string_view message) { out_.Line("errorbox text=" + Quoted(message)); });
+  // Nobody sits at the kernel's screen: a form the driver shows modally is
+  // named and closed as the Esc key would close it.
+  platform::ui::THeadlessDriver::SetDefaultModalAnswer([this](platform::ui::TCustomForm& form) { CloseDialog(form); });
+}
+
+void HostSession::CloseDialog(platform::ui::TCustomForm& form) {
+  out_.Line("dialog " + platform::os::Cp1251ToUtf8(form.Caption()));
+  platform::ui::THeadlessDriver::PressKey(platform::ui::VK_ESCAPE);
+  // A form without a Cancel button ignores Esc; it still must not wait.
+  if (form.ModalResult() == platform::ui::mrNone) form.SetModalResult(platform::ui::mrCancel);
 }
 
 HostSession::~HostSession() {
   StopAndDone();
+  platform::ui::THeadlessDriver::SetDefaultModalAnswer(nullptr);
   KernelModel::Instance().SetSinks(nullptr, nullptr, nullptr);
   platform::win::DestroyWindow(kernelWindow_);
 }

@@ -7,6 +7,7 @@
 #include "peers/kernel/DriverModule.h"
 #include "peers/kernel/HostOutput.h"
 #include "peers/kernel/ScriptReader.h"
+#include "platform/ui/Form.h"
 #include "platform/win/Messages.h"
 
 #include <cstdint>
@@ -61,6 +62,7 @@ class HostSession {
   platform::win::LRESULT OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,
                                          platform::win::LPARAM lParam);
   void OnLogItem(int32_t code, const std::string& line);
+  void CloseDialog(platform::ui::TCustomForm& form);
 
   HostOutput& out_;
   std::unique_ptr<DriverModule> module_;

@@ -119,9 +119,14 @@ bool THeadlessBackend::TrayDelete(platform::win::HWND wnd, uint32_t id) {
 }
 
 void THeadlessBackend::ModalStarted(TCustomForm& form) {
-  if (modalAnswers_.empty()) return;
-  auto answer = std::move(modalAnswers_.front());
-  modalAnswers_.erase(modalAnswers_.begin());
+  std::function<void(TCustomForm&)> answer;
+  if (!modalAnswers_.empty()) {
+    answer = std::move(modalAnswers_.front());
+    modalAnswers_.erase(modalAnswers_.begin());
+  } else {
+    answer = defaultModalAnswer_;
+  }
+  if (!answer) return;
   try {
     answer(form);
   } catch (...) {
@@ -323,6 +328,10 @@ void THeadlessDriver::AnswerNextSaveDialog(std::function<bool(TSaveDialog&, std:
 
 size_t THeadlessDriver::PendingModalAnswers() { return Backend().modalAnswers_.size(); }
 
+void THeadlessDriver::SetDefaultModalAnswer(std::function<void(TCustomForm&)> answer) {
+  Backend().defaultModalAnswer_ = std::move(answer);
+}
+
 void THeadlessDriver::SetModalTimeout(uint32_t ms) { Backend().modalTimeoutMs_ = ms; }
 
 std::string THeadlessDriver::Shown(TControl* control) {
@@ -383,6 +392,7 @@ void THeadlessDriver::Pump() { Application().ProcessMessages(); }
 void THeadlessDriver::Reset() {
   THeadlessBackend& b = Backend();
   b.modalAnswers_.clear();
+  b.defaultModalAnswer_ = nullptr;
   b.saveAnswers_.clear();
   b.modalTimeoutMs_ = 30000;
   b.cursor_ = TPoint{};

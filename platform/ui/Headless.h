@@ -46,6 +46,7 @@ class THeadlessBackend : public TBackend {
   bool trayAvailable_ = true;
   std::vector<TTrayIcon> tray_;
   std::vector<std::function<void(TCustomForm&)>> modalAnswers_;
+  std::function<void(TCustomForm&)> defaultModalAnswer_;
   std::vector<std::function<bool(TSaveDialog&, std::string&)>> saveAnswers_;
   uint32_t modalTimeoutMs_ = 30000;
 };
@@ -102,6 +103,9 @@ class THeadlessDriver {
   static void AnswerNextModal(std::function<void(TCustomForm&)> answer);
   static void AnswerNextSaveDialog(std::function<bool(TSaveDialog&, std::string&)> answer);
   static size_t PendingModalAnswers();
+  // The answer for a modal form when no queued answer is left (nullptr: the
+  // form waits for the modal time-out).
+  static void SetDefaultModalAnswer(std::function<void(TCustomForm&)> answer);
   // Longest wait of an unanswered modal loop before it ends with mrCancel.
   static void SetModalTimeout(uint32_t ms);
 
@@ -123,8 +127,8 @@ class THeadlessDriver {
 
   // Handles pending messages and idle work of the calling thread.
   static void Pump();
-  // Back to a clean desktop: answers dropped, tray emptied and available,
-  // mouse at (0, 0), modal timeout 30 s.
+  // Back to a clean desktop: answers (the default one too) dropped, tray
+  // emptied and available, mouse at (0, 0), modal timeout 30 s.
   static void Reset();
 };
 

@@ -4,6 +4,8 @@
 
 #include "driver/DlmExports.h"
 #include "driver/Dlm_Libs.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/Form.h"
 #include "platform/win/MessageLoop.h"
 
 #include <atomic>
@@ -140,7 +142,20 @@ FAKE_EXPORT int32_t DLMShowState(driver::HostWindowHandle parent) {
   return 0;
 }
 
-FAKE_EXPORT void DLMAbout(driver::HostWindowHandle) { Log(5, "about"); }
+// Shows two modal forms, one with a Cancel button and one without.
+FAKE_EXPORT void DLMAbout(driver::HostWindowHandle) {
+  using namespace platform::ui;
+  auto withCancel = CreateOwned<TForm>(nullptr);
+  withCancel->SetCaption("\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5");  // "О программе"
+  auto* cancel = Create<TButton>(withCancel.get());
+  cancel->SetParent(withCancel.get());
+  cancel->SetCancel(true);
+  cancel->SetModalResult(mrNo);
+  Log(5, "about " + std::to_string(withCancel->ShowModal()));
+  auto bare = CreateOwned<TForm>(nullptr);
+  bare->SetCaption("bare");
+  Log(5, "bare " + std::to_string(bare->ShowModal()));
+}
 FAKE_EXPORT void DLMShowLogList(int32_t) {}
 FAKE_EXPORT int32_t DLMGetErrorStr(int32_t, int32_t, int32_t) { return 0; }
 

@@ -161,6 +161,10 @@ TEST_F(HostScript, DialogsOfTheKernel) {
   EXPECT_TRUE(run.Has("result DLMSetupDeviceDrv 1"));
   EXPECT_TRUE(run.Has("errorbox text=\"state ок\""));
   EXPECT_TRUE(run.Has("result DLMShowState 0"));
+  EXPECT_TRUE(run.Has("dialog О программе"));
+  EXPECT_TRUE(run.Has("log source=FAKE code=5 text=\"about 7\"")) << "closed through its Cancel button (mrNo)";
+  EXPECT_TRUE(run.Has("dialog bare"));
+  EXPECT_TRUE(run.Has("log source=FAKE code=5 text=\"bare 2\""));
   EXPECT_TRUE(run.Has("result DLMAbout"));
   EXPECT_TRUE(run.Has("result DLMInstallDriver 1"));
   EXPECT_TRUE(run.Has("result DLMRemoveDriver 0"));

@@ -70,6 +70,25 @@ TEST_F(FormTest, NestedShowModalEndsOnModalResult) {
   EXPECT_EQ(Driver::PendingModalAnswers(), 0u);
 }
 
+TEST_F(FormTest, DefaultModalAnswerServesWhenNoQueuedAnswerIsLeft) {
+  auto form = CreateOwned<TForm>(nullptr);
+  form->SetName("Plain");
+  int defaults = 0;
+  Driver::SetDefaultModalAnswer([&](TCustomForm& f) {
+    ++defaults;
+    f.SetModalResult(mrAbort);
+  });
+  Driver::AnswerNextModal([](TCustomForm& f) { f.SetModalResult(mrOk); });
+  EXPECT_EQ(form->ShowModal(), mrOk);
+  EXPECT_EQ(form->ShowModal(), mrAbort);
+  EXPECT_EQ(form->ShowModal(), mrAbort);
+  EXPECT_EQ(defaults, 2);
+  Driver::Reset();
+  Driver::SetModalTimeout(50);
+  EXPECT_EQ(form->ShowModal(), mrCancel) << "after Reset the form waits for the time-out";
+  EXPECT_EQ(defaults, 2);
+}
+
 TEST_F(FormTest, CloseQueryCanKeepAModalFormOpen) {
   auto form = CreateOwned<TForm>(nullptr);
   int asked = 0;
