@@ -128,8 +128,10 @@ void CreateSection() {
   for (const TVLVariableInfo& record : records) intercom.DMLVariables()->Add(record);
 }
 
-// Each device's link- and command-control tags, value 0.
+// Each device's link- and command-control tags, value 0. Nothing on a
+// section the driver could not have (it would read as a full table).
 void RegisterControlTags() {
+  if (!g_module.Intercom->IsAttached()) return;
   std::vector<std::string> names;
   g_module.DeviceList->With([&](const TDeviceList& devices) {
     for (int32_t i = 0; i < devices.Count(); ++i) {

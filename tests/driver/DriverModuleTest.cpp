@@ -357,6 +357,22 @@ TEST_F(DriverModule, StopClosesTheServerAndSkipsStaleSlots) {
   EXPECT_EQ(Done(), 0);
 }
 
+TEST_F(DriverModule, SectionHeldByAnotherStaysDetached) {
+  auto other = exchange::TIntercomInterface::Create(exchange::kSectionName, 0);
+  ASSERT_TRUE(other->IsAttached());
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1", "CMD_1")});
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(module_->RunDeviceDrv(), 0);
+  WaitPumping([] { return false; }, 100);
+  EXPECT_EQ(other->HalvorstenInfo()->GetState(), 0) << "the driver writes nothing into a section it does not own";
+  EXPECT_EQ(other->HalvorstenInfo()->GetTransactionId(), 0);
+  EXPECT_EQ(other->DynemicVariables()->Count(), 0);
+  EXPECT_EQ(drvtest::CountLog(0, "DLM:: Превышен лимит доступных динамических тегов."_cp), 0);
+  EXPECT_EQ(module_->StopDeviceDrv(), 0);
+  EXPECT_EQ(Done(), 0);
+}
+
 TEST_F(DriverModule, RemoveDriverKeepsThePathAsGiven) {
   const std::string folder = dir_ / "Mixed/";
   drvtest::fs::create_directories(folder);
