@@ -318,7 +318,7 @@ void TPainter::LineTo(int32_t x, int32_t y) {
 }
 
 void TPainter::Polyline(std::span<const TPoint> points) {
-  for (std::size_t i = 1; i < points.size(); ++i) Line(points[i - 1], points[i], i + 1 == points.size());
+  for (std::size_t i = 1; i < points.size(); ++i) Line(points[i - 1], points[i], false);
 }
 
 // ---- shapes ----

@@ -129,6 +129,8 @@ class TPainter : public TPersistent {
   // than 1 paints round ends, the last one included); the pen position
   // moves to (x, y).
   void LineTo(int32_t x, int32_t y);
+  // Lines through the points, the last pixel left out; the pen position
+  // stays.
   void Polyline(std::span<const TPoint> points);
   void Rectangle(int32_t l, int32_t t, int32_t r, int32_t b);
   void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }

@@ -50,6 +50,15 @@ TEST_F(Shapes, SlopedLinesRoundHalvesAwayFromTheStart) {
   EXPECT_EQ(Art(bmp), (Rows{"#...", ".#..", "..#.", "...."}));
 }
 
+TEST_F(Shapes, PolylineJoinsItsPointsAndLeavesOutTheLastPixel) {
+  TPainter& c = Setup(5, 4);
+  c.MoveTo(4, 3);
+  const TPoint points[] = {{0, 0}, {3, 0}, {3, 2}};
+  c.Polyline(points);
+  EXPECT_EQ(Art(bmp), (Rows{"####.", "...#.", ".....", "....."}));
+  EXPECT_EQ(c.PenPos(), (TPoint{4, 3}));
+}
+
 TEST_F(Shapes, ZeroLengthAndClearPenLinesDrawNothing) {
   TPainter& c = Setup(3, 3);
   c.MoveTo(1, 1);
