@@ -1,11 +1,11 @@
 #pragma once
 // The server's devices: one OPC Data Access server each, read from the
 // device settings lines of the settings file. A device carries its settings,
-// its link state, the receiver of its accepted values and its OPC items;
-// the OPC connection (interfaces, group, subscription) joins it with the
-// OPC client.
+// its link state, the receiver of its accepted values, its OPC items and
+// its OPC connection (server, group, subscription, shutdown notices).
 //
-// Main thread only.
+// Main thread only: the COM calls are made in the main thread's apartment,
+// whose message loop delivers the data changes and shutdown notices.
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "common/TArray.h"
+#include "platform/com/OpcDa.h"
+#include "server/OPCDA.h"
 #include "server/VariableIndex.h"
 
 namespace server {
@@ -36,6 +38,33 @@ class TDevice {
   // upper bound). False only for an Enabled value that is not an integer;
   // the fields read before it stay.
   virtual bool SetSettingsLine(std::string_view line);
+
+  // Connects to the OPC server OPCServerName: loads Items from the
+  // description file, creates the server, advises the shutdown receiver,
+  // creates the group (a fresh "_<32 hex digits>_" name, 500 ms, active),
+  // adds each item with its position as client handle, subscribes by
+  // OPCInterface and refreshes. Failures are reported (-25..-29, -31..-33);
+  // false for no item, no server, no group or no subscription. Items that
+  // the server refuses (-27) stay unregistered and the rest is served.
+  bool Connect();
+  // Empties Items, unadvises the shutdown receiver (reporting -31..-33), the
+  // subscription and removes the group. The subscribers are detached, so
+  // that nothing later reaches Items; interfaces are released with the
+  // device. True.
+  bool Disconnect();
+  // Asks the group to send every item again (from the device); failures are
+  // ignored.
+  void RefreshItems();
+  // Writes value (as VT_R8) to the OPC item linked to the variable (prefix,
+  // deviceNumber, tagAddress) after checking description, domain, variable
+  // and item; each failed check appends its line to log (CR LF ended) and
+  // answers -18. 0 when the server took the value ("Данные переданы в OPC
+  // сервер." without a line end).
+  std::int32_t WriteCommand(std::string_view prefix, std::int32_t deviceNumber, std::string& log,
+                            float value, std::int32_t tagAddress);
+  // Sets the receiver of accepted values here and in the subscriber that
+  // exists.
+  void SetValueCallback(TValueCallback callback);
 
   // Link state transitions: up while the link is down writes 0.0 into the
   // link-control variable, down while it is up writes 1.0; every other call
@@ -67,6 +96,11 @@ class TDevice {
   std::uint8_t LinkState = 0;        // 1 while the OPC link is up
   TValueCallback ValueCallback;      // receives every accepted item value
   std::unique_ptr<TOPCVariableIndex> Items;  // owned, never null
+  platform::com::ComPtr<TOPCAdviseSink> AdviseSink;      // subscription in use (OPCInterface 0)
+  platform::com::ComPtr<TOPCDataCallback> DataCallback;  // subscription in use (otherwise)
+  platform::com::ComPtr<platform::com::IOPCServer> OPCServer;
+  platform::com::ComPtr<platform::com::IOPCItemMgt> GroupItemMgt;
+  platform::com::ComPtr<TOPCShutdown> Shutdown;          // bound to OnServerShutdown
   std::uint32_t ServerGroupHandle = 0;
   std::uint32_t AdviseCookie = 0;
   std::uint32_t ShutdownCookie = 0;
