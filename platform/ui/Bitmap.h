@@ -12,14 +12,14 @@
 
 #include "platform/ui/BmpFormat.h"
 #include "platform/ui/Graphic.h"
-#include "platform/ui/Painter.h"
+#include "platform/ui/Canvas.h"
 
 namespace platform::ui {
 
 enum class TPixelFormat { pf24bit, pf32bit };
 
 // The canvas type a bitmap hands out.
-using TBitmapCanvas = TPainter;
+using TBitmapCanvas = TCanvas;
 
 class TBitmap : public TGraphic {
  public:

@@ -1,21 +1,22 @@
 #pragma once
-// The drawing surface a control paints on. This is the part of the canvas
-// the control model relies on (its font and the paint bracket); the drawing
-// operations are added by the drawing layer. Without a display a canvas
-// draws nowhere.
+// The drawing surface a control or a bitmap paints on: the drawing
+// operations of TPainter, with the control it covers and the paint bracket
+// the control model relies on. A canvas draws into its target bitmap; one
+// without a target draws nowhere.
 
 #include "platform/ui/Font.h"
+#include "platform/ui/Painter.h"
 
 namespace platform::ui {
 
 class TControl;
 
-class TCanvas : public TPersistent {
+class TCanvas : public TPainter {
  public:
   TCanvas() = default;
 
-  TFont& Font() { return font_; }
-  const TFont& Font() const { return font_; }
+  TFont& Font() override { return font_; }
+  const TFont& Font() const override { return font_; }
 
   // The control whose client area this canvas covers; null for a free
   // canvas (a bitmap's).

@@ -9,9 +9,10 @@ TSaveDialog::TSaveDialog(TComponent* owner) : TComponent(owner) {}
 bool TSaveDialog::Execute() {
   std::string name = FileName;
   if (!Backend().ExecuteSaveDialog(*this, name) || name.empty()) return false;
-  std::string ext = DefaultExt;
-  if (ext.rfind("*.", 0) == 0) ext.erase(0, 2);
-  if (!ext.empty() && !ext.starts_with(".")) ext.insert(0, ".");
+  std::string_view bare = DefaultExt;
+  if (bare.starts_with("*.")) bare.remove_prefix(2);
+  if (bare.starts_with(".")) bare.remove_prefix(1);
+  const std::string ext = bare.empty() ? std::string() : "." + std::string(bare);
   const size_t slash = name.find_last_of('/');
   const size_t dot = name.find_last_of('.');
   if (!ext.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash))) name += ext;

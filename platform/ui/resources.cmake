@@ -3,9 +3,9 @@
 # platform/ui/Resources.h): a BITMAP is a whole .bmp file, an ICON a whole
 # .ico file, RCDATA any bytes. The table is regenerated when a file changes.
 include_guard(GLOBAL)
-set(FW_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedResources.cmake)
 
 function(fw_embed_resources target)
+  set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/EmbedResources.cmake)
   cmake_parse_arguments(R "" "MODULE" "RESOURCES" ${ARGN})
   list(LENGTH R_RESOURCES count)
   math(EXPR rest "${count} % 3")
@@ -28,8 +28,8 @@ function(fw_embed_resources target)
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
   add_custom_command(
     OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} "-DOUT=${out}" "-DMODULE=${R_MODULE}" "-DSPEC=${spec}" -P ${FW_EMBED_SCRIPT}
-    DEPENDS ${files} ${FW_EMBED_SCRIPT}
+    COMMAND ${CMAKE_COMMAND} "-DOUT=${out}" "-DMODULE=${R_MODULE}" "-DSPEC=${spec}" -P ${script}
+    DEPENDS ${files} ${script}
     COMMENT "Embedding resources of ${R_MODULE}"
     VERBATIM)
   target_sources(${target} PRIVATE ${out})
