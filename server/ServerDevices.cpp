@@ -1,7 +1,11 @@
 #include "server/ServerDevices.h"
 
+#include "common/Opc_Description.h"
 #include "driver/SettingsLine.h"
 #include "exchange/OPCSharedMemory.h"
+#include "platform/com/Activation.h"
+#include "platform/com/Guid.h"
+#include "server/OPCutils.h"
 #include "platform/os/Convert.h"
 #include "platform/os/IniFile.h"
 #include "platform/os/Text.h"
@@ -14,12 +18,214 @@
 namespace server {
 
 namespace os = platform::os;
+namespace pc = platform::com;
+using namespace platform::os::literals;
+
+namespace {
+
+constexpr pc::DWORD kGroupUpdateRate = 500;
+constexpr std::int32_t kCommandFailed = -18;
+
+// The code's text of the error list, or "" before the reporter exists.
+std::string ErrorText(std::int32_t code) {
+  return ServerErrors ? ServerErrors->GetErrorText(code, 0) : std::string();
+}
+
+void Report(std::int32_t code, const std::string& text) {
+  if (ServerErrors) ServerErrors->ReportText(code, text);
+}
+
+// "_" + the 32 hex digits of a new GUID + "_".
+std::string NewGroupName() {
+  pc::GUID guid = pc::GUID_NULL;
+  pc::CoCreateGuid(&guid);
+  std::string name = "_";
+  for (char c : pc::GuidToString(guid))
+    if (c != '{' && c != '}' && c != '-') name += c;
+  return name + "_";
+}
+
+// The OPC server of a ProgID on this machine; empty when it cannot be had.
+pc::ComPtr<pc::IOPCServer> CreateServer(const std::string& progId) {
+  pc::ComPtr<pc::IOPCServer> server;
+  try {
+    const pc::WideString wide = pc::AnsiToWide(progId);
+    pc::CLSID clsid{};
+    if (pc::FAILED(pc::CLSIDFromProgID(wide.c_str(), &clsid))) return server;
+    if (pc::FAILED(pc::CoCreateInstance(clsid, nullptr, pc::CLSCTX_INPROC_SERVER | pc::CLSCTX_LOCAL_SERVER,
+                                        pc::IOPCServer::iid, server.PutVoid())))
+      server.Reset();
+  } catch (const std::exception&) {
+    // A failure of the COM layer counts as an absent interface.
+    server.Reset();
+  }
+  return server;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- TDevice
 
-TDevice::TDevice() : Items(std::make_unique<TOPCVariableIndex>()) {}
+TDevice::TDevice()
+    : Items(std::make_unique<TOPCVariableIndex>()),
+      Shutdown(new TOPCShutdown([this] { OnServerShutdown(); })) {}
 
-TDevice::~TDevice() = default;
+TDevice::~TDevice() {
+  // The OPC server may keep its references to these beyond the device.
+  Shutdown->Callback = nullptr;
+  DetachSubscribers();
+}
+
+void TDevice::DetachSubscribers() {
+  if (AdviseSink) AdviseSink->Detach();
+  if (DataCallback) DataCallback->Detach();
+}
+
+bool TDevice::Connect() {
+  Items->LoadDevice(TagListName, Prefix, Precision, DeviceAddress);
+  const std::string noServer = OPCServerName + " " + ErrorText(ErrorCode::NoServerInterface);
+  if (Items->Count() == 0) {
+    Report(ErrorCode::NoServerInterface, noServer);
+    return false;
+  }
+  OPCServer = CreateServer(OPCServerName);
+  if (!OPCServer) {
+    Report(ErrorCode::NoServerInterface, noServer);
+    return false;
+  }
+  AdviseShutdown();
+  const std::string groupName = NewGroupName();
+  if (pc::FAILED(CreateOPCGroup(OPCServer.Get(), groupName, true, kGroupUpdateRate, 0, GroupItemMgt,
+                                ServerGroupHandle))) {
+    Report(ErrorCode::GroupCreation, OPCServerName + "->" + groupName + ErrorText(ErrorCode::GroupCreation));
+    return false;
+  }
+  AddItems();
+  if (!Subscribe()) return false;
+  RefreshItems();
+  return true;
+}
+
+void TDevice::AdviseShutdown() {
+  pc::ComPtr<pc::IConnectionPoint> point;
+  const std::int32_t code = ShutdownPoint(point);
+  if (code == 0 && pc::FAILED(point->Advise(Shutdown->Unknown(), &ShutdownCookie))) {
+    ShutdownCookie = 0;
+    Report(ErrorCode::ShutdownAdvise, OPCServerName + ": " + ErrorText(ErrorCode::ShutdownAdvise));
+  }
+}
+
+std::int32_t TDevice::ShutdownPoint(pc::ComPtr<pc::IConnectionPoint>& point) {
+  pc::ComPtr<pc::IConnectionPointContainer> container;
+  std::int32_t code = 0;
+  if (pc::FAILED(OPCServer.As(container)))
+    code = ErrorCode::NoConnectionPoints;
+  else if (pc::FAILED(container->FindConnectionPoint(pc::IOPCShutdown::iid, point.Put())) || !point)
+    code = ErrorCode::NoShutdownInterface;
+  if (code != 0) Report(code, OPCServerName + ": " + ErrorText(code));
+  return code;
+}
+
+void TDevice::AddItems() {
+  for (std::int32_t i = 0; i < Items->Count(); ++i) {
+    TOPCVariableIndexItem* item = Items->At(i);
+    pc::VARTYPE canonical = pc::VT_EMPTY;
+    pc::OPCHANDLE handle = 0;
+    if (pc::FAILED(AddOPCItem(GroupItemMgt.Get(), item->ItemName, static_cast<pc::OPCHANDLE>(i), canonical,
+                              handle, pc::VT_EMPTY))) {
+      Report(ErrorCode::ItemAddition,
+             OPCServerName + ": " + item->ItemName + " " + ErrorText(ErrorCode::ItemAddition));
+      item->ServerHandle = 0;
+      item->Quality = 0;
+    } else {
+      item->ServerHandle = handle;
+    }
+  }
+}
+
+bool TDevice::Subscribe() {
+  if (OPCInterface != 0) {
+    DataCallback = pc::ComPtr<TOPCDataCallback>(new TOPCDataCallback(Items.get(), ValueCallback));
+    if (pc::FAILED(AdviseDataCallback(GroupItemMgt.Get(), DataCallback->Unknown(), AdviseCookie))) {
+      Report(ErrorCode::DataCallback, OPCServerName + ": " + ErrorText(ErrorCode::DataCallback));
+      DataCallback->Detach();
+      DataCallback.Reset();
+      return false;
+    }
+    return true;
+  }
+  AdviseSink = pc::ComPtr<TOPCAdviseSink>(new TOPCAdviseSink(Items.get(), ValueCallback));
+  if (pc::FAILED(AdviseDataObject(GroupItemMgt.Get(), AdviseSink.Get(), AdviseCookie))) {
+    Report(ErrorCode::AdviseSink, OPCServerName + ": " + ErrorText(ErrorCode::AdviseSink));
+    AdviseSink->Detach();
+    AdviseSink.Reset();
+    return false;
+  }
+  return true;
+}
+
+void TDevice::RefreshItems() {
+  pc::ComPtr<pc::IOPCAsyncIO> async;
+  if (pc::FAILED(GroupItemMgt.As(async))) return;
+  async->Refresh(AdviseCookie, pc::OPC_DS_DEVICE, &RefreshTransactionId);
+  ++RefreshTransactionId;
+}
+
+bool TDevice::Disconnect() {
+  Items->FreeAll();
+  if (OPCServer) {
+    pc::ComPtr<pc::IConnectionPoint> point;
+    if (ShutdownPoint(point) == 0 && pc::FAILED(point->Unadvise(ShutdownCookie)))
+      Report(ErrorCode::ShutdownAdvise, OPCServerName + ": " + ErrorText(ErrorCode::ShutdownAdvise));
+  }
+  if (GroupItemMgt && AdviseSink) UnadviseDataObject(GroupItemMgt.Get(), AdviseCookie);
+  if (GroupItemMgt && DataCallback) UnadviseDataCallback(GroupItemMgt.Get(), AdviseCookie);
+  if (OPCServer) OPCServer->RemoveGroup(ServerGroupHandle, 0);
+  DetachSubscribers();
+  return true;
+}
+
+std::int32_t TDevice::WriteCommand(std::string_view prefix, std::int32_t deviceNumber, std::string& log,
+                                   float value, std::int32_t tagAddress) {
+  try {
+    return CheckAndWrite(os::Trim(prefix), deviceNumber, log, value, tagAddress);
+  } catch (const std::exception&) {
+    // The checks end here; the caller reports the command as not executed.
+    return kCommandFailed;
+  }
+}
+
+std::int32_t TDevice::CheckAndWrite(const std::string& prefix, std::int32_t deviceNumber, std::string& log,
+                                    float value, std::int32_t tagAddress) {
+  const auto fail = [&log](std::string_view line) {
+    log.append(line).append("\r\n");
+    return kCommandFailed;
+  };
+  if (!DescriptionFile) return fail("Отсутствует описание OPC устройства."_cp);
+  if (!os::SameText(prefix, Prefix) || deviceNumber != DeviceAddress) return fail("Не совпадает имя домена."_cp);
+  std::int32_t at = 0;
+  if (DescriptionFile->FindDevice(TagListName, at) == nullptr)
+    return fail("Описание поддерживаемых тегов отсутствует."_cp);
+  if (!GroupItemMgt) return fail("Отсутствует OPC интерфейс к кнруппе тегов."_cp);
+  const TVariableIndexItem* variable =
+      VariableIndex ? VariableIndex->Find(prefix, deviceNumber, tagAddress) : nullptr;
+  if (variable == nullptr) return fail("Тег не обсдуживается драйвером."_cp);
+  const std::string head = OPCServerName + "->" + variable->VariableName + ": ";
+  const TOPCVariableIndexItem* item = Items->FindByTagName(variable->VariableName);
+  if (item == nullptr) return fail(head + std::string("Тег не обслуживается OPC сервером."_cp));
+  if (item->ServerHandle == 0) return fail(head + std::string("Тег не зарегистрирован в OPC сервере."_cp));
+  const pc::VariantValue written(static_cast<double>(value));
+  if (pc::FAILED(WriteOPCItem(GroupItemMgt.Get(), item->ServerHandle, written.Get())))
+    return fail(head + ErrorText(ErrorCode::OpcWrite));
+  log.append("Данные переданы в OPC сервер."_cp);
+  return 0;
+}
+
+void TDevice::SetValueCallback(TValueCallback callback) {
+  ValueCallback = std::move(callback);
+  if (AdviseSink) AdviseSink->ValueCallback = ValueCallback;
+  if (DataCallback) DataCallback->ValueCallback = ValueCallback;
+}
 
 void TDevice::Assign(const TDevice* other) {
   if (other == nullptr) return;

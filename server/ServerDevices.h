@@ -106,6 +106,17 @@ class TDevice {
   std::uint32_t ShutdownCookie = 0;
   std::uint32_t RefreshTransactionId = 0;
   std::int32_t DeviceNumber = 0;     // n of the device's "Device_" key
+
+ private:
+  void AdviseShutdown();
+  // The server's IOPCShutdown connection point: 0, or the code reported
+  // (-33 no container, -32 no point).
+  std::int32_t ShutdownPoint(platform::com::ComPtr<platform::com::IConnectionPoint>& point);
+  void AddItems();
+  bool Subscribe();
+  void DetachSubscribers();
+  std::int32_t CheckAndWrite(const std::string& prefix, std::int32_t deviceNumber, std::string& log,
+                             float value, std::int32_t tagAddress);
 };
 
 // Owned devices in settings-file order.

@@ -1,0 +1,141 @@
+#include "server/OPCDA.h"
+
+#include <cmath>
+#include <string>
+
+#include "platform/com/OpcStream.h"
+#include "server/ServerData.h"
+#include "server/ServerErrors.h"
+
+namespace server {
+
+namespace pc = platform::com;
+
+namespace {
+
+// TagName, a blank and the code's text.
+void ReportItemError(const TOPCVariableIndexItem& item, std::int32_t code) {
+  if (!ServerErrors) return;
+  ServerErrors->ReportText(code, item.TagName + " " + ServerErrors->GetErrorText(code, 0));
+}
+
+// The item at a client handle (its position), or nullptr.
+TOPCVariableIndexItem* ItemAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
+  if (items == nullptr || handle >= static_cast<std::uint32_t>(items->Count())) return nullptr;
+  return items->At(static_cast<std::int32_t>(handle));
+}
+
+// One item of a stream: quality, the text test and the value.
+void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER1& header,
+                      TOPCVariableIndexItem& item, const TValueCallback& callback) {
+  if ((header.wQuality & pc::OPC_QUALITY_MASK) != pc::OPC_QUALITY_GOOD) {
+    HandleItemValue(item, false, nullptr, callback);
+    return;
+  }
+  pc::VariantValue value;
+  // A value outside the stream or of a kind the layer does not read counts
+  // as a failed conversion.
+  const bool read = pc::SUCCEEDED(reader.ReadValue(header.dwValueOffset, value.Get()));
+  if (read && value.Get().vt == pc::VT_BSTR) {
+    ReportItemError(item, ErrorCode::UnsupportedType);
+    return;
+  }
+  float converted = 0.0f;
+  const bool ok = read && pc::SUCCEEDED(pc::VariantToSingle(value.Get(), converted));
+  HandleItemValue(item, true, ok ? &converted : nullptr, callback);
+}
+
+}  // namespace
+
+const TOPCFormats& OPCFormats() {
+  static const TOPCFormats formats{pc::RegisterClipboardFormatA(pc::kOpcStreamFormatData),
+                                   pc::RegisterClipboardFormatA(pc::kOpcStreamFormatDataTime),
+                                   pc::RegisterClipboardFormatA(pc::kOpcStreamFormatWriteComplete)};
+  return formats;
+}
+
+void HandleItemValue(TOPCVariableIndexItem& item, bool good, const float* value,
+                     const TValueCallback& callback) {
+  if (!good || value == nullptr) {
+    if (item.Quality == kGoodQuality)
+      ReportItemError(item, good ? ErrorCode::TagProcessing : ErrorCode::BadQuality);
+    item.Quality = 0;
+    return;
+  }
+  const float deadband = DeadbandForPrecision(static_cast<std::int16_t>(item.Precision));
+  if (std::fabs(item.Value - *value) >= deadband || item.Quality != kGoodQuality) {
+    item.Value = *value;
+    item.Quality = kGoodQuality;
+    if (callback) callback(item);
+  }
+}
+
+// ---------------------------------------------------------------- TOPCAdviseSink
+
+void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) {
+  if (Items == nullptr || format == nullptr || medium == nullptr) return;
+  const TOPCFormats& formats = OPCFormats();
+  if (format->cfFormat != formats.Data && format->cfFormat != formats.DataTime) return;
+  const auto* bytes = static_cast<const std::uint8_t*>(pc::GlobalLock(medium->hGlobal));
+  if (bytes == nullptr) return;
+  const pc::OpcStreamReader reader(bytes, pc::GlobalSize(medium->hGlobal),
+                                   format->cfFormat == formats.DataTime);
+  pc::OPCGROUPHEADER header{};
+  if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
+    for (std::uint32_t i = 0; i < header.dwItemCount && Items != nullptr; ++i) {
+      pc::OPCITEMHEADER1 itemHeader{};
+      if (!reader.ReadItem(i, itemHeader)) break;
+      if (TOPCVariableIndexItem* item = ItemAt(Items, itemHeader.hClient))
+        HandleStreamItem(reader, itemHeader, *item, ValueCallback);
+    }
+  }
+  pc::GlobalUnlock(medium->hGlobal);
+}
+
+void TOPCAdviseSink::Detach() {
+  Items = nullptr;
+  ValueCallback = nullptr;
+}
+
+// ---------------------------------------------------------------- TOPCDataCallback
+
+pc::HRESULT TOPCDataCallback::OnDataChange(pc::DWORD, pc::OPCHANDLE, pc::HRESULT, pc::HRESULT, pc::DWORD count,
+                                           pc::OPCHANDLE* clientItems, pc::VARIANT* values, pc::WORD* qualities,
+                                           pc::FILETIME*, pc::HRESULT*) {
+  HandleArrays(count, clientItems, values, qualities);
+  return pc::S_OK;
+}
+
+pc::HRESULT TOPCDataCallback::OnReadComplete(pc::DWORD, pc::OPCHANDLE, pc::HRESULT, pc::HRESULT,
+                                             pc::DWORD count, pc::OPCHANDLE* clientItems, pc::VARIANT* values,
+                                             pc::WORD* qualities, pc::FILETIME*, pc::HRESULT*) {
+  HandleArrays(count, clientItems, values, qualities);
+  return pc::S_OK;
+}
+
+void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* clientItems,
+                                    const pc::VARIANT* values, const pc::WORD* qualities) {
+  if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
+  for (pc::DWORD i = 0; i < count && Items != nullptr; ++i) {
+    TOPCVariableIndexItem* item = ItemAt(Items, clientItems[i]);
+    if (item == nullptr) continue;
+    float converted = 0.0f;
+    const bool good = qualities[i] == pc::OPC_QUALITY_GOOD;
+    const bool ok = good && pc::SUCCEEDED(pc::VariantToSingle(values[i], converted));
+    HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
+  }
+}
+
+void TOPCDataCallback::Detach() {
+  Items = nullptr;
+  ValueCallback = nullptr;
+}
+
+// ---------------------------------------------------------------- TOPCShutdown
+
+pc::HRESULT TOPCShutdown::ShutdownRequest(pc::LPCWSTR) {
+  if (Callback) Callback();
+  return pc::S_OK;
+}
+
+}  // namespace server
