@@ -5,8 +5,16 @@
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/os/Process.h"
+#include "common/Opc_Description.h"
+#include "platform/com/Apartment.h"
+#include "platform/os/Text.h"
+#include "platform/ui/Application.h"
 #include "platform/win/Window.h"
+#include "server/MainWindow.h"
 #include "server/ServerData.h"
+
+#include <cstdio>
+#include <exception>
 
 namespace server {
 
@@ -57,6 +65,42 @@ void ClearOwnSlot() {
   slots.SetOwnProcessId(0);
   slots.SetOwnWindowHandle(0);
   slots.SetOwnRunning(false);
+}
+
+namespace {
+
+// Runs the application with the main window until the window closes.
+void RunMainWindow() {
+  using namespace platform::os::literals;
+  platform::ui::TApplication& app = platform::ui::Application();
+  bool comStarted = false;
+  app.InitProc = [&comStarted] {
+    comStarted = platform::com::SUCCEEDED(platform::com::CoInitialize(nullptr));
+  };
+  app.Initialize();
+  app.SetTitle("Связь с OPC серверами..."_cp);
+  TServerWindow* window = nullptr;
+  app.CreateForm(window);
+  app.Run();
+  app.DestroyComponents();
+  if (comStarted) platform::com::CoUninitialize();
+}
+
+}  // namespace
+
+int ServerMain(const std::vector<std::string>& parameters, std::string_view programPath) {
+  if (CheckStartup(parameters, programPath) != TStartupVerdict::Run) return 0;
+  int exitCode = 0;
+  try {
+    RunMainWindow();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "Ferrowick_V30.srv: %s\n", e.what());
+    exitCode = 1;
+  }
+  ClearOwnSlot();
+  Intercom.reset();
+  DescriptionFile.reset();
+  return exitCode;
 }
 
 }  // namespace server

@@ -47,4 +47,13 @@ TStartupVerdict CheckStartup(const std::vector<std::string>& parameters,
 // the section is open (the exit path after the message loop).
 void ClearOwnSlot();
 
+// The whole program: CheckStartup, then (only for Run) COM for the main
+// thread, the application titled "Связь с OPC серверами...", the main
+// window and its message loop until the window closes; afterwards, also
+// when an exception left the run, the own slot is cleared while the
+// section is still open and the module objects are released. Answers the
+// exit code: 0, or 1 when an exception ended the run (its text goes to
+// stderr). Main thread; once per process.
+int ServerMain(const std::vector<std::string>& parameters, std::string_view programPath);
+
 }  // namespace server

@@ -1,0 +1,175 @@
+#include "tests/server/program/ProgramTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "exchange/ComonDef.h"
+#include "platform/os/ByteFields.h"
+#include "platform/os/IpcNamespace.h"
+#include "platform/os/Time.h"
+
+extern char** environ;
+
+namespace program_test {
+
+namespace fs = std::filesystem;
+
+void UseProcessNamespace(const std::string& prefix) {
+  const std::string ns = prefix + std::to_string(::getpid());
+  ::setenv("FERROWICK_IPC_NAMESPACE", ns.c_str(), 1);
+}
+
+void ExpectNoSectionLeft() {
+  const std::string section = platform::os::IpcName(exchange::kSectionName);
+  EXPECT_FALSE(fs::exists("/dev/shm/" + section)) << "left in /dev/shm: " << section;
+}
+
+TempFolder::TempFolder() {
+  std::string pattern = (fs::temp_directory_path() / "fw-srvprog-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ec;
+  if (!path_.empty()) fs::remove_all(path_, ec);
+}
+
+std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {
+  const std::string path = path_ + "/" + name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+std::string TempFolder::Read(const std::string& name) const {
+  std::ifstream in(path_ + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::unique_ptr<exchange::TIntercomInterface> CreateDriverSection(std::int32_t count) {
+  auto section = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
+  EXPECT_TRUE(section->IsAttached());
+  // The table holds exactly count variables, as the driver fills it.
+  for (std::int32_t i = 0; i < count; ++i) {
+    exchange::TVLVariableInfo info{};
+    info.Id = i + 1;
+    std::snprintf(info.Name, sizeof info.Name, "V%d", i + 1);
+    EXPECT_TRUE(section->DMLVariables()->Add(info));
+  }
+  return section;
+}
+
+std::int32_t ReadI32(const exchange::TIntercomInterface& section, std::size_t offset) {
+  std::int32_t value = 0;
+  std::memcpy(&value, section.View() + offset, sizeof value);
+  return value;
+}
+
+void WriteI32(exchange::TIntercomInterface& section, std::size_t offset, std::int32_t value) {
+  std::memcpy(section.View() + offset, &value, sizeof value);
+}
+
+std::vector<std::pair<std::int32_t, std::string>> ErrorEntries(exchange::TIntercomInterface& section) {
+  exchange::TServerErrorBlock block{};
+  std::vector<std::pair<std::int32_t, std::string>> entries;
+  if (!section.ServerErrors()->CopyOut(block, false)) return entries;
+  const std::int32_t count = std::clamp<std::int32_t>(block.Count, 0, exchange::kMaxErrors);
+  for (std::int32_t i = 0; i < count; ++i)
+    entries.emplace_back(block.Entries[i].Code, exchange::ShortStringOf(block.Entries[i].Text));
+  return entries;
+}
+
+std::string DeviceLine(const std::string& name, const std::string& opcServer, bool enabled) {
+  const std::string esc = "\x1b";
+  return "Name=" + name + esc + "OPCServerName=" + opcServer + esc + "Enabled=" + (enabled ? "1" : "0") +
+         esc + "DeviceAddress=1" + esc + "Prefix=OPC";
+}
+
+ServerProgram::ServerProgram(const TempFolder& folder)
+    : path_(folder.Path() + "/Ferrowick_V30.srv"), registry_(folder.Path() + "/registry") {
+  std::error_code ec;
+  if (!fs::exists(path_)) {
+    fs::copy_file(std::string(FW_OUT_DIR) + "/Ferrowick_V30.srv", path_, ec);
+    EXPECT_FALSE(ec) << ec.message();
+  }
+  fs::create_directory(registry_, ec);
+}
+
+ServerProgram::~ServerProgram() { Kill(); }
+
+bool ServerProgram::Start(const std::vector<std::string>& parameters) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string key = entry.substr(0, entry.find('='));
+    if (key == "DISPLAY" || key == "LD_LIBRARY_PATH" || key == "FERROWICK_REGISTRY_DIR" ||
+        Environment.count(key) != 0)
+      continue;
+    env.push_back(entry);
+  }
+  env.push_back("LD_LIBRARY_PATH=" + std::string(FW_OUT_DIR));
+  env.push_back("FERROWICK_REGISTRY_DIR=" + registry_);
+  for (const auto& [key, value] : Environment) env.push_back(key + "=" + value);
+
+  std::vector<std::string> args{path_};
+  args.insert(args.end(), parameters.begin(), parameters.end());
+  std::vector<char*> argv, envp;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, path_.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
+  pid_ = pid;
+  return true;
+}
+
+int ServerProgram::Wait(int timeoutMs) {
+  if (pid_ <= 0) return -1;
+  const std::uint32_t start = platform::os::GetTickCount();
+  for (;;) {
+    int status = 0;
+    const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (r < 0) {
+      pid_ = -1;
+      return -1;
+    }
+    if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= static_cast<std::uint32_t>(timeoutMs))
+      return -1;
+    ::usleep(10000);
+  }
+}
+
+void ServerProgram::Kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+  const std::uint32_t start = platform::os::GetTickCount();
+  while (!condition()) {
+    if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= static_cast<std::uint32_t>(timeoutMs))
+      return false;
+    ::usleep(10000);
+  }
+  return true;
+}
+
+}  // namespace program_test
