@@ -4,7 +4,7 @@ CMAKE  := cmake -G Ninja -S . -Wno-dev
 CTEST  := ctest --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build test test-normal test-asan tsan bench fuzz clean
+.PHONY: all deps build test test-normal test-asan tsan bench fuzz clean screenshots
 
 all: build
 
@@ -40,6 +40,13 @@ fuzz: deps
 	CC=clang CXX=clang++ $(CMAKE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DFW_FUZZ=ON -DFW_SANITIZE=address
 	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
+# One BMP of every standard control (and of the pages later pieces add)
+# into build/screenshots/.
+screenshots: deps
+	$(CMAKE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_WERROR=ON
+	cmake --build build -j $(JOBS) --target ui_screenshots
+	FERROWICK_UI=headless build/tests/ui_screenshots build/screenshots
 
 clean:
 	rm -rf build build-asan build-tsan build-bench build-fuzz

@@ -48,6 +48,21 @@ void THintWindow::ActivateHint(TRect rect, const std::string& hint) {
   Invalidate();
 }
 
+void THintWindow::Paint() {
+  TCanvas& c = Canvas();
+  const TRect r = ClientRect();
+  c.Brush().SetStyle(TBrushStyle::bsSolid);
+  c.Brush().SetColor(Color());
+  c.FillRect(r);
+  c.Brush().SetColor(clInfoText);
+  c.FrameRect(r);
+  c.Font().SetColor(clInfoText);
+  c.Brush().SetStyle(TBrushStyle::bsClear);
+  c.Handle();
+  TRect text{r.Left + 3, r.Top + 1, r.Right - 2, r.Bottom - 1};
+  c.DrawText(Caption(), text, DT_NOPREFIX | DT_WORDBREAK);
+}
+
 void THintWindow::ReleaseHandle() { SetVisible(false); }
 
 TApplication::TApplication() : TComponent(nullptr) {}

@@ -47,6 +47,10 @@ class THintWindow : public TCustomControl {
   // Hides the hint.
   virtual void ReleaseHandle();
   bool Active() const { return Visible(); }
+
+ protected:
+  // The info colour inside a one-pixel frame, the text from (3, 1).
+  void Paint() override;
 };
 
 using THintWindowClass = std::function<THintWindow*(TComponent* owner)>;

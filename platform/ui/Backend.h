@@ -12,8 +12,10 @@
 
 namespace platform::ui {
 
+class TBitmap;
 class TCustomForm;
 class TSaveDialog;
+class TWinControl;
 
 // One icon of the notification area (the tray).
 struct TTrayIcon {
@@ -52,7 +54,26 @@ class TBackend {
   virtual uint32_t ModalTimeoutMs() const = 0;
   // Asks for a file name to save to; false when the user cancels.
   virtual bool ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) = 0;
+
+  // ---- windows (GUI thread; the defaults do nothing) ----
+  // A top-level window (form or hint window) was shown, hidden, moved,
+  // resized, retitled or given a window region.
+  virtual void WindowChanged(TWinControl& top) { (void)top; }
+  // A top-level window's pixels (TWinControl::WindowBitmap) were painted.
+  virtual void WindowPainted(TWinControl& top) { (void)top; }
+  // A top-level window is going away.
+  virtual void WindowDestroyed(TWinControl& top) { (void)top; }
+  // The whole screen as this backend shows it; the default composes the
+  // virtual screen (ComposeScreen). False when no picture can be had.
+  virtual bool CaptureScreen(TBitmap& out);
 };
+
+// The virtual screen: the desktop colour, then every showing form of the
+// calling thread from back to front at its position (through its window
+// region), then the hint window and
+// open popup menus, each as painted so far. Pending paints of the calling
+// thread run first. GUI thread.
+void ComposeScreen(TBitmap& out);
 
 // The process's backend, chosen on first use.
 TBackend& Backend();

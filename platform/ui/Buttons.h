@@ -8,6 +8,9 @@
 // to the button's ModalResult (mrNone too, which keeps a modal form open)
 // before OnClick.
 
+#include <memory>
+
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/WinControl.h"
 
@@ -37,6 +40,12 @@ class TButton : public TWinControl {
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyUp(uint16_t& key, TShiftState shift) override;
   bool FocusOnClick() const override { return true; }
+  // Raised face (sunken while down), a black frame while Active, the
+  // caption centred (one pixel down-right while down), the focus rectangle
+  // while focused.
+  void PaintControl() override;
+  // Draws the face's content (caption; a bit button adds its glyph) into r.
+  virtual void PaintContent(TCanvas& canvas, const TRect& r);
 
  private:
   bool default_ = false;
@@ -64,7 +73,20 @@ class TBitBtn : public TButton {
   void SetMargin(int m) { margin_ = m; Invalidate(); }
   void Click() override;
 
+  // The picture shown beside the caption; its bottom-left pixel colour is
+  // transparent. NumGlyphs images side by side (1 to 4; the second is the
+  // disabled look).
+  TBitmap& Glyph();
+  void SetGlyph(const TBitmap* glyph);
+  int NumGlyphs() const { return numGlyphs_; }
+  void SetNumGlyphs(int n);
+
+ protected:
+  void PaintContent(TCanvas& canvas, const TRect& r) override;
+
  private:
+  std::unique_ptr<TBitmap> glyph_;
+  int numGlyphs_ = 1;
   TBitBtnKind kind_ = TBitBtnKind::bkCustom;
   TButtonLayout layout_ = TButtonLayout::blGlyphLeft;
   int spacing_ = 4;
@@ -85,14 +107,24 @@ class TSpeedButton : public TGraphicControl {
   bool Flat() const { return flat_; }
   void SetFlat(bool v) { flat_ = v; Invalidate(); }
   bool Pressed() const { return pressed_; }
+  // As a bit button's glyph.
+  TBitmap& Glyph();
+  void SetGlyph(const TBitmap* glyph);
+  int NumGlyphs() const { return numGlyphs_; }
+  void SetNumGlyphs(int n);
 
  protected:
+  // Raised frame (none when Flat and up), sunken while down or pressed;
+  // glyph and caption centred.
+  void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Dispatch(TMessage& message) override;
 
  private:
   void ReleaseGroup();
+  std::unique_ptr<TBitmap> glyph_;
+  int numGlyphs_ = 1;
   int groupIndex_ = 0;
   bool down_ = false;
   bool allowAllUp_ = false;

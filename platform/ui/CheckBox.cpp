@@ -1,6 +1,39 @@
 #include "platform/ui/CheckBox.h"
 
+#include <algorithm>
+
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
+
+void TCheckBox::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    constexpr int kBox = 13;
+    const TRect r = ClientRect();
+    const int top = (r.Height() - kBox) / 2;
+    const bool boxLeft = alignment_ == TAlignment::taRightJustify;
+    const int boxX = boxLeft ? 0 : r.Right - kBox;
+    uint32_t state = DFCS_BUTTONCHECK;
+    if (state_ != TCheckBoxState::cbUnchecked) state |= DFCS_CHECKED;
+    if (state_ == TCheckBoxState::cbGrayed || !EffectivelyEnabled()) state |= DFCS_INACTIVE;
+    if (pressed_) state |= DFCS_PUSHED;
+    DrawFrameControl(c.Handle(), Bounds(boxX, top, kBox, kBox), DFC_BUTTON, state);
+    TRect text = boxLeft ? TRect{kBox + 4, 0, r.Right, r.Bottom} : TRect{0, 0, r.Right - kBox - 4, r.Bottom};
+    TRect measured = text;
+    c.Handle();
+    c.DrawText(Caption(), measured, DT_SINGLELINE | DT_CALCRECT);
+    const int textTop = (r.Height() - measured.Height()) / 2;
+    TRect shown{text.Left, textTop, text.Left + measured.Width(), textTop + measured.Height()};
+    if (!boxLeft) shown = {text.Right - measured.Width(), textTop, text.Right, textTop + measured.Height()};
+    detail::DrawCaption(c, Caption(), shown, DT_SINGLELINE, EffectivelyEnabled());
+    if (Focused()) {
+      const TRect focus{shown.Left - 1, shown.Top - 1, std::min(shown.Right + 1, r.Right), std::min(shown.Bottom + 1, r.Bottom)};
+      DrawFocusRect(c.Handle(), focus);
+    }
+  });
+}
 
 TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
   SetBoundsQuiet(0, 0, 97, 17);

@@ -28,6 +28,9 @@ class TCheckBox : public TWinControl {
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyUp(uint16_t& key, TShiftState shift) override;
   bool FocusOnClick() const override { return true; }
+  // The 13 x 13 box (ticked, greyed or pressed) beside the caption, the
+  // focus rectangle around the caption while focused.
+  void PaintControl() override;
 
  private:
   TCheckBoxState state_ = TCheckBoxState::cbUnchecked;

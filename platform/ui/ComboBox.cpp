@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
 
 TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
@@ -27,6 +30,33 @@ void TComboBox::SetItemIndex(int index) {
 std::string TComboBox::ComboText() const {
   if (style_ == TComboBoxStyle::csDropDownList) return ItemIndex() >= 0 ? items_[ItemIndex()] : std::string();
   return Text();
+}
+
+void TComboBox::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    TRect r = ClientRect();
+    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(r);
+    constexpr int kButton = 16;
+    const TRect button{r.Right - kButton, r.Top, r.Right, r.Bottom};
+    const bool enabled = EffectivelyEnabled();
+    DrawFrameControl(c.Handle(), button, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | (enabled ? 0 : DFCS_INACTIVE));
+    TRect text{r.Left + 1, r.Top + 1, button.Left - 1, r.Bottom - 1};
+    const bool highlight = Focused() && style_ == TComboBoxStyle::csDropDownList;
+    if (highlight) {
+      c.Brush().SetColor(clHighlight);
+      c.FillRect(text);
+    }
+    c.Font().SetColor(!enabled ? clGrayText : highlight ? clHighlightText : Font().Color());
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    c.Handle();
+    TRect inner{text.Left + 2, text.Top, text.Right, text.Bottom};
+    c.DrawText(ComboText(), inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (highlight) DrawFocusRect(c.Handle(), text);
+  });
 }
 
 void TComboBox::Clear() {

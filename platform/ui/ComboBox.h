@@ -36,6 +36,9 @@ class TComboBox : public TWinControl {
   void KeyPress(char& key) override;
   bool WantsChars() const override { return style_ != TComboBoxStyle::csDropDownList; }
   bool FocusOnClick() const override { return true; }
+  // Sunken frame, the shown text (highlighted while a focused drop-down
+  // list), the drop-down button at the right.
+  void PaintControl() override;
 
  private:
   TComboBoxStyle style_ = TComboBoxStyle::csDropDown;

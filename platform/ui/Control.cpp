@@ -5,6 +5,7 @@
 #include "platform/ui/Form.h"
 #include "platform/ui/InputState.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/Paint.h"
 #include "platform/ui/WinControl.h"
 
 namespace platform::ui {
@@ -27,6 +28,7 @@ void ForgetControl(TControl* control) {
 void PaintPending() {
   // Painting may invalidate again; those wait for the next round.
   InputState& s = Input();
+  PaintBatch batch;
   int count = 0;
   for (TControl* c = s.paintHead; c != nullptr; c = c->nextPaint_) ++count;
   while (count-- > 0 && s.paintHead != nullptr) s.paintHead->Update();
@@ -270,6 +272,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     if (OnResize) OnResize(this);
   }
   Invalidate();
+  if (parent_ != nullptr) parent_->Invalidate();  // the old place shows the parent again
   RequestAlign();
 }
 
@@ -312,6 +315,7 @@ void TControl::SetVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
   Perform(CM_VISIBLECHANGED, visible ? 1 : 0, 0);
+  if (!visible && parent_ != nullptr) parent_->Invalidate();
   RequestAlign();
 }
 
@@ -435,8 +439,7 @@ void TControl::Update() {
     paintPending_ = false;  // showing it again invalidates it
     return;
   }
-  if (dynamic_cast<TWinControl*>(this) != nullptr) Perform(WM_ERASEBKGND, 0, 0);
-  Perform(WM_PAINT, 0, 0);
+  detail::PaintNow(this);
 }
 
 void TControl::Repaint() {
@@ -450,7 +453,7 @@ void TGraphicControl::PaintControl() {
   canvas_.Lock();
   try {
     canvas_.Font().Assign(&Font());
-    Paint();
+    detail::PaintThrough(this, canvas_, [this] { Paint(); });
   } catch (...) {
     canvas_.Unlock();
     throw;

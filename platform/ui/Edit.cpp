@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
 
 TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
@@ -20,13 +23,55 @@ int TEdit::SelLength() const {
 void TEdit::SetSelStart(int v) {
   selStart_ = std::clamp(v, 0, static_cast<int>(Text().size()));
   selLength_ = 0;
+  Invalidate();
 }
 
-void TEdit::SetSelLength(int v) { selLength_ = std::clamp(v, 0, static_cast<int>(Text().size()) - SelStart()); }
+void TEdit::SetSelLength(int v) {
+  selLength_ = std::clamp(v, 0, static_cast<int>(Text().size()) - SelStart());
+  Invalidate();
+}
 
 void TEdit::SelectAll() {
   selStart_ = 0;
   selLength_ = static_cast<int>(Text().size());
+  Invalidate();
+}
+
+void TEdit::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    TRect r = ClientRect();
+    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(r);
+    const TRect area{r.Left + 1, r.Top, r.Right - 1 - ReservedRight(), r.Bottom};
+    const int x = area.Left;
+    const int y = area.Top + 1;
+    const std::string& text = Text();
+    const bool enabled = EffectivelyEnabled();
+    c.Font().SetColor(enabled ? Font().Color() : clGrayText);
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    c.TextRect(area, x, y, text);
+    if (!Focused()) return;
+    const int start = SelStart();
+    const int length = SelLength();
+    const int x0 = x + c.TextWidth(std::string_view(text).substr(0, static_cast<size_t>(start)));
+    const int lineHeight = c.TextHeight("Wy");
+    if (length == 0) {
+      c.Brush().SetStyle(TBrushStyle::bsSolid);
+      c.Brush().SetColor(clWindowText);
+      c.FillRect(TRect{x0, y, x0 + 1, std::min(y + lineHeight, area.Bottom)});
+      return;
+    }
+    const std::string_view selected = std::string_view(text).substr(static_cast<size_t>(start), static_cast<size_t>(length));
+    const TRect band{std::max(x0, area.Left), y, std::min(x0 + c.TextWidth(selected), area.Right),
+                     std::min(y + lineHeight, area.Bottom)};
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(clHighlight);
+    c.Font().SetColor(clHighlightText);
+    c.TextRect(band, x0, y, selected);
+  });
 }
 
 std::string TEdit::SelText() const {
@@ -154,6 +199,43 @@ bool TMemo::WantsKey(uint16_t key, TShiftState shift) const {
   if (key == VK_RETURN) return wantReturns_;
   if (key == VK_TAB) return wantTabs_;
   return TWinControl::WantsKey(key, shift);
+}
+
+void TMemo::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    TRect r = ClientRect();
+    if (borderStyle_ == TBorderStyle::bsSingle) DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(r);
+    constexpr int kBar = 16;
+    const bool vertical = scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth;
+    const bool horizontal = scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth;
+    TRect text{r.Left + 2, r.Top + 1, r.Right - (vertical ? kBar : 0) - 1, r.Bottom - (horizontal ? kBar : 0)};
+    c.Font().SetColor(EffectivelyEnabled() ? Font().Color() : clGrayText);
+    c.Brush().SetStyle(TBrushStyle::bsClear);
+    c.Handle();
+    TRect all = text;
+    c.DrawText(MemoText(), all, DT_NOPREFIX | DT_EXPANDTABS | (wordWrap_ && !horizontal ? DT_WORDBREAK : 0));
+    auto bar = [&](TRect track, uint32_t less, uint32_t more, bool isVertical) {
+      c.Brush().SetStyle(TBrushStyle::bsSolid);
+      c.Brush().SetColor(cl3DLight);
+      c.FillRect(track);
+      const TRect first = isVertical ? TRect{track.Left, track.Top, track.Right, track.Top + kBar}
+                                     : TRect{track.Left, track.Top, track.Left + kBar, track.Bottom};
+      const TRect last = isVertical ? TRect{track.Left, track.Bottom - kBar, track.Right, track.Bottom}
+                                    : TRect{track.Right - kBar, track.Top, track.Right, track.Bottom};
+      DrawFrameControl(c.Handle(), first, DFC_SCROLL, less);
+      DrawFrameControl(c.Handle(), last, DFC_SCROLL, more);
+    };
+    if (vertical) bar({r.Right - kBar, r.Top, r.Right, r.Bottom - (horizontal ? kBar : 0)}, DFCS_SCROLLUP, DFCS_SCROLLDOWN, true);
+    if (horizontal) bar({r.Left, r.Bottom - kBar, r.Right - (vertical ? kBar : 0), r.Bottom}, DFCS_SCROLLLEFT, DFCS_SCROLLRIGHT, false);
+    if (vertical && horizontal) {
+      c.Brush().SetColor(clBtnFace);
+      c.FillRect({r.Right - kBar, r.Bottom - kBar, r.Right, r.Bottom});
+    }
+  });
 }
 
 void TMemo::KeyPress(char& key) {

@@ -45,6 +45,11 @@ class TEdit : public TWinControl {
   void WndProc(TMessage& message) override;
   // A text change made by the user (typing, deleting).
   virtual void UserChanged(std::string text);
+  // Sunken frame, the text on the colour, the selection in the highlight
+  // colours and the caret while focused.
+  void PaintControl() override;
+  // Pixels at the right of the text area kept for buttons (spin edit).
+  virtual int ReservedRight() const { return 0; }
 
  private:
   bool readOnly_ = false;
@@ -87,6 +92,9 @@ class TMemo : public TWinControl {
   bool WantsKey(uint16_t key, TShiftState shift) const override;
   void KeyPress(char& key) override;
   bool FocusOnClick() const override { return true; }
+  // Sunken frame, the lines from the first (cut at the bottom), word
+  // wrapped when WordWrap, and the scroll bars ScrollBars asks for.
+  void PaintControl() override;
 
  private:
   platform::os::TStringList lines_;

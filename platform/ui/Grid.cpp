@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <vector>
+
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
 
 TStringGrid::TStringGrid(TComponent* owner) : TWinControl(owner) {
@@ -84,6 +89,53 @@ int TStringGrid::TopRow() const {
 }
 
 void TStringGrid::SetTopRow(int row) { topRow_ = row; }
+
+void TStringGrid::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    const int w = colWidth_ + 1;
+    const int h = rowHeight_ + 1;
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(ClientRect());
+    const bool enabled = EffectivelyEnabled();
+    const int current = Row();
+    // Rows shown: the fixed rows, then the others from TopRow.
+    std::vector<int> rows;
+    for (int r = 0; r < FixedRows(); ++r) rows.push_back(r);
+    for (int r = TopRow(), y = FixedRows() * h; r < RowCount() && y < ClientHeight(); ++r, y += h) rows.push_back(r);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const int row = rows[i];
+      const int y = static_cast<int>(i) * h;
+      if (y >= ClientHeight()) break;
+      for (int col = 0; col < ColCount() && col * w < ClientWidth(); ++col) {
+        const int x = col * w;
+        const TRect cell{x, y, x + colWidth_, y + rowHeight_};
+        const bool fixed = row < FixedRows() || col < FixedCols();
+        const bool selected = !fixed && row == current && (col == Col() || (options_ & goRowSelect) != 0);
+        c.Brush().SetStyle(TBrushStyle::bsSolid);
+        c.Brush().SetColor(fixed ? clBtnFace : selected ? clHighlight : Color());
+        c.FillRect(cell);
+        if (fixed) {
+          TRect edge = cell;
+          DrawEdge(c.Handle(), edge, BDR_RAISEDINNER, BF_RECT);
+        }
+        c.Font().SetColor(!enabled ? clGrayText : selected ? clHighlightText : Font().Color());
+        c.Brush().SetStyle(TBrushStyle::bsClear);
+        c.Handle();
+        TRect text{cell.Left + 2, cell.Top + 2, cell.Right - 2, cell.Bottom};
+        c.DrawText(Cells(col, row), text, DT_SINGLELINE | DT_NOPREFIX);
+        // Lines right of and below the cell.
+        const TGridOptions lineOptions = fixed ? (goFixedVertLine | goFixedHorzLine) : (goVertLine | goHorzLine);
+        if ((options_ & lineOptions) == 0) continue;
+        c.Brush().SetStyle(TBrushStyle::bsSolid);
+        c.Brush().SetColor(fixed ? cl3DDkShadow : clBtnFace);
+        c.FillRect({cell.Right, cell.Top, cell.Right + 1, cell.Bottom + 1});
+        c.FillRect({cell.Left, cell.Bottom, cell.Right + 1, cell.Bottom + 1});
+      }
+    }
+  });
+}
 
 bool TStringGrid::MouseToCell(TPoint p, int& col, int& row) const {
   if (!ClientRect().Contains(p)) return false;

@@ -80,6 +80,11 @@ class TStringGrid : public TWinControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool FocusOnClick() const override { return true; }
+  // Cells of DefaultColWidth x DefaultRowHeight with one-pixel lines: the
+  // fixed ones raised on the button face, the others on the colour; the
+  // current cell (row with goRowSelect) in the highlight colours; the rows
+  // from TopRow below the fixed ones.
+  void PaintControl() override;
 
   static constexpr int kMaxCount = 100000;
 

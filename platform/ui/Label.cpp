@@ -1,5 +1,6 @@
 #include "platform/ui/Label.h"
 
+#include "platform/ui/Paint.h"
 #include "platform/ui/WinControl.h"
 
 namespace platform::ui {
@@ -43,6 +44,27 @@ void TLabel::SetFocusControl(TWinControl* c) {
 void TLabel::Notification(TComponent* component, TOperation operation) {
   TGraphicControl::Notification(component, operation);
   if (operation == TOperation::opRemove && component == focusControl_) focusControl_ = nullptr;
+}
+
+void TLabel::Paint() {
+  TCanvas& c = Canvas();
+  const TRect r = ClientRect();
+  if (!transparent_) {
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(r);
+  }
+  uint32_t format = DT_EXPANDTABS;
+  if (alignment_ == TAlignment::taCenter) format |= DT_CENTER;
+  if (alignment_ == TAlignment::taRightJustify) format |= DT_RIGHT;
+  if (wordWrap_) {
+    format |= DT_WORDBREAK;
+  } else {
+    format |= DT_SINGLELINE;
+    if (layout_ == TTextLayout::tlCenter) format |= DT_VCENTER;
+    if (layout_ == TTextLayout::tlBottom) format |= DT_BOTTOM;
+  }
+  detail::DrawCaption(c, Caption(), r, format, EffectivelyEnabled());
 }
 
 void TLabel::Dispatch(TMessage& m) {

@@ -26,6 +26,9 @@ class TLabel : public TGraphicControl {
  protected:
   void Dispatch(TMessage& message) override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The caption in the font colour (embossed when disabled) on the colour
+  // unless Transparent; "&" underlines.
+  void Paint() override;
 
  private:
   TAlignment alignment_ = TAlignment::taLeftJustify;

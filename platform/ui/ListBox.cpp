@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
 
 TListBox::TListBox(TComponent* owner) : TWinControl(owner) {
@@ -31,6 +34,34 @@ void TListBox::Clear() {
   itemIndex_ = -1;
   topIndex_ = 0;
   Invalidate();
+}
+
+void TListBox::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    TRect r = ClientRect();
+    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    c.Brush().SetStyle(TBrushStyle::bsSolid);
+    c.Brush().SetColor(Color());
+    c.FillRect(r);
+    c.IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
+    const bool enabled = EffectivelyEnabled();
+    for (int i = TopIndex(), y = r.Top; i < items_.Count() && y < r.Bottom; ++i, y += itemHeight_) {
+      const TRect line{r.Left, y, r.Right, y + itemHeight_};
+      const bool selected = i == ItemIndex();
+      if (selected) {
+        c.Brush().SetStyle(TBrushStyle::bsSolid);
+        c.Brush().SetColor(clHighlight);
+        c.FillRect(line);
+      }
+      c.Font().SetColor(!enabled ? clGrayText : selected ? clHighlightText : Font().Color());
+      c.Brush().SetStyle(TBrushStyle::bsClear);
+      c.Handle();
+      TRect text{line.Left + 2, line.Top, line.Right, line.Bottom};
+      c.DrawText(items_[i], text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      if (selected && Focused()) DrawFocusRect(c.Handle(), line);
+    }
+  });
 }
 
 int TListBox::ItemAtPos(TPoint p) const {

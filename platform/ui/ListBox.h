@@ -36,6 +36,9 @@ class TListBox : public TWinControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool FocusOnClick() const override { return true; }
+  // Sunken frame, the items from TopIndex one per ItemHeight, the selected
+  // one in the highlight colours (with a focus rectangle while focused).
+  void PaintControl() override;
 
  private:
   platform::os::TStringList items_;

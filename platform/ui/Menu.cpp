@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/Frames.h"
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
@@ -40,6 +43,74 @@ void TPopupMenu::Popup(int x, int y) {
   point_ = TPoint{x, y};
   if (OnPopup) OnPopup(this);
   open_ = true;
+}
+
+namespace {
+constexpr int kItemHeight = 18;
+constexpr int kSeparatorHeight = 8;
+constexpr int kFrame = 3;
+bool IsSeparator(const TMenuItem* item) { return item->Caption() == "-"; }
+}  // namespace
+
+TRect TPopupMenu::MenuRect() const {
+  TPainter measure;
+  int width = 0;
+  int height = 0;
+  for (int i = 0; i < items_->Count(); ++i) {
+    const TMenuItem* item = items_->Items(i);
+    if (!item->Visible()) continue;
+    height += IsSeparator(item) ? kSeparatorHeight : kItemHeight;
+    TRect r{0, 0, 0, 0};
+    measure.DrawText(item->Caption(), r, DT_SINGLELINE | DT_CALCRECT);
+    width = std::max(width, r.Width());
+  }
+  return Rect(0, 0, width + 40 + 2 * kFrame, height + 2 * kFrame);
+}
+
+void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const {
+  TRect box = MenuRect();
+  box = Bounds(x, y, box.Width(), box.Height());
+  p.SaveDC();
+  DrawEdge(&p, box, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+  int top = box.Top;
+  for (int i = 0; i < items_->Count(); ++i) {
+    const TMenuItem* item = items_->Items(i);
+    if (!item->Visible()) continue;
+    if (IsSeparator(item)) {
+      TRect line{box.Left + 1, top + kSeparatorHeight / 2 - 1, box.Right - 1, top + kSeparatorHeight / 2 + 1};
+      DrawEdge(&p, line, EDGE_ETCHED, BF_TOP);
+      top += kSeparatorHeight;
+      continue;
+    }
+    TRect text{box.Left + 20, top, box.Right - 4, top + kItemHeight};
+    p.Brush().SetStyle(TBrushStyle::bsClear);
+    if (item->Enabled()) {
+      p.Font().SetColor(clMenuText);
+      p.Handle();
+      p.DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER);
+    } else {
+      // Disabled: embossed, highlight one pixel down-right under the shadow.
+      TRect shifted{text.Left + 1, text.Top + 1, text.Right + 1, text.Bottom + 1};
+      p.Font().SetColor(clBtnHighlight);
+      p.Handle();
+      p.DrawText(item->Caption(), shifted, DT_SINGLELINE | DT_VCENTER);
+      p.Font().SetColor(clBtnShadow);
+      p.Handle();
+      p.DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER);
+    }
+    if (item->Checked()) {
+      p.Brush().SetStyle(TBrushStyle::bsSolid);
+      p.Brush().SetColor(clMenuText);
+      const int cx = box.Left + 6;
+      const int cy = top + kItemHeight / 2 - 3;
+      for (int k = 0; k < 7; ++k) {
+        const int t = k < 3 ? cy + 2 + k : cy + 4 - (k - 2);
+        p.FillRect({cx + k, t, cx + k + 1, t + 3});
+      }
+    }
+    top += kItemHeight;
+  }
+  p.RestoreDC(-1);
 }
 
 TPopupMenu* MenuOf(TMenuItem* item) {

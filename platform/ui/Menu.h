@@ -10,6 +10,8 @@
 
 namespace platform::ui {
 
+class TPainter;
+
 class TMenuItem : public TComponent {
  public:
   explicit TMenuItem(TComponent* owner);
@@ -59,6 +61,13 @@ class TPopupMenu : public TComponent {
   TComponent* PopupComponent() const { return popupComponent_; }
   void SetPopupComponent(TComponent* c) { popupComponent_ = c; }
   TNotifyEvent OnPopup;
+
+  // Size of the open menu's box: one 18-pixel row per visible item (a "-"
+  // caption is an 8-pixel separator), as wide as the widest caption plus
+  // 40 pixels, with a 3-pixel raised frame.
+  TRect MenuRect() const;
+  // Draws the menu box with its top-left at (x, y) into p (GUI thread).
+  void PaintMenu(TPainter& p, int x, int y) const;
 
  private:
   TMenuItem* items_;

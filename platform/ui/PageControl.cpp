@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
+
 namespace platform::ui {
 
 namespace {
@@ -97,6 +100,72 @@ void TPageControl::PlacePages() {
   for (TTabSheet* p : pages_)
     p->SetBounds(kFrame, kTabRow + kFrame, std::max(0, Width() - 2 * kFrame),
                  std::max(0, Height() - kTabRow - 2 * kFrame));
+}
+
+TRect TPageControl::TabRect(int index) const {
+  if (index < 0 || index >= PageCount() || !pages_[static_cast<size_t>(index)]->TabVisible()) return {};
+  TCanvas measure;
+  measure.Font().Assign(&Font());
+  int x = 2;
+  for (int i = 0; i < PageCount(); ++i) {
+    const TTabSheet* p = pages_[static_cast<size_t>(i)];
+    if (!p->TabVisible()) continue;
+    TRect text{0, 0, 0, 0};
+    measure.DrawText(p->Caption(), text, DT_SINGLELINE | DT_CALCRECT);
+    const int w = text.Width() + 12;
+    if (i == index) return TRect{x, kTabRow - 20, x + w, kTabRow};
+    x += w;
+  }
+  return {};
+}
+
+void TPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft)
+    for (int i = 0; i < PageCount(); ++i) {
+      const TRect tab = TabRect(i);
+      if (tab.Contains(TPoint{x, y}) && pages_[static_cast<size_t>(i)] != active_) {
+        SelectTabByUser(i);
+        break;
+      }
+    }
+  TWinControl::MouseDown(button, shift, x, y);
+}
+
+void TPageControl::PaintControl() {
+  TWinControl::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    TRect body{0, kTabRow, Width(), Height()};
+    DrawEdge(c.Handle(), body, EDGE_RAISED, BF_RECT);
+    const bool enabled = EffectivelyEnabled();
+    TRect activeTab{};
+    for (int i = 0; i < PageCount(); ++i) {
+      TRect tab = TabRect(i);
+      if (tab.Width() <= 0) continue;
+      const bool active = pages_[static_cast<size_t>(i)] == active_;
+      if (active) tab = {tab.Left - 2, tab.Top - 2, tab.Right + 2, tab.Bottom + 1};
+      c.Brush().SetStyle(TBrushStyle::bsSolid);
+      c.Brush().SetColor(Color());
+      c.FillRect(tab);
+      // Light left and top, dark right side; no bottom line.
+      c.Brush().SetColor(clBtnHighlight);
+      c.FillRect({tab.Left, tab.Top + 2, tab.Left + 1, tab.Bottom});
+      c.FillRect({tab.Left + 2, tab.Top, tab.Right - 2, tab.Top + 1});
+      c.SetPixel(tab.Left + 1, tab.Top + 1, clBtnHighlight);
+      c.Brush().SetColor(cl3DDkShadow);
+      c.FillRect({tab.Right - 1, tab.Top + 2, tab.Right, tab.Bottom});
+      c.SetPixel(tab.Right - 2, tab.Top + 1, cl3DDkShadow);
+      c.Brush().SetColor(clBtnShadow);
+      c.FillRect({tab.Right - 2, tab.Top + 2, tab.Right - 1, tab.Bottom});
+      TRect text{tab.Left + 6, tab.Top + 2, tab.Right - 6, tab.Bottom};
+      c.Font().SetColor(Font().Color());
+      detail::DrawCaption(c, pages_[static_cast<size_t>(i)]->Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_CENTER, enabled);
+      if (active) activeTab = tab;
+    }
+    if (activeTab.Width() > 0 && Focused()) {
+      TRect focus{activeTab.Left + 3, activeTab.Top + 3, activeTab.Right - 3, activeTab.Bottom - 2};
+      DrawFocusRect(c.Handle(), focus);
+    }
+  });
 }
 
 void TPageControl::KeyDown(uint16_t& key, TShiftState shift) {

@@ -58,6 +58,17 @@ class TPageControl : public TWinControl {
  protected:
   bool FocusOnClick() const override { return true; }
   void KeyDown(uint16_t& key, TShiftState shift) override;
+  // A click on a tab chooses it as a user does.
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The tabs of the visible pages in a row (the active one raised and
+  // joined to the body), the body's raised frame, a focus rectangle on the
+  // active tab's caption while focused.
+  void PaintControl() override;
+
+ public:
+  // The tab of the page at index in client coordinates; empty for a page
+  // whose tab is hidden or an index out of range.
+  TRect TabRect(int index) const;
 
  private:
   friend class TTabSheet;

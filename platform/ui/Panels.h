@@ -1,7 +1,9 @@
 #pragma once
-// Containers and pictures: TGroupBox, TPanel, TImage. The picture a TImage
-// shows belongs to the drawing layer; here it holds its placement flags.
+// Containers and pictures: TGroupBox, TPanel, TImage.
 
+#include <memory>
+
+#include "platform/ui/Picture.h"
 #include "platform/ui/WinControl.h"
 
 namespace platform::ui {
@@ -16,6 +18,9 @@ class TGroupBox : public TCustomControl {
 
  protected:
   void Dispatch(TMessage& message) override;
+  // An etched frame from the middle of the caption line down, the caption
+  // on the colour at the top left.
+  void Paint() override;
 };
 
 enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
@@ -33,6 +38,11 @@ class TPanel : public TCustomControl {
   void SetBorderWidth(int w) { borderWidth_ = w < 0 ? 0 : w; Invalidate(); }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a) { alignment_ = a; Invalidate(); }
+
+ protected:
+  // The colour, the outer bevel, BorderWidth pixels of face, the inner
+  // bevel (each BevelWidth lines), and the caption centred.
+  void Paint() override;
 
  private:
   TPanelBevel bevelInner_ = TPanelBevel::bvNone;
@@ -53,8 +63,16 @@ class TImage : public TGraphicControl {
   void SetTransparent(bool v) { transparent_ = v; Invalidate(); }
   bool Proportional() const { return proportional_; }
   void SetProportional(bool v) { proportional_ = v; Invalidate(); }
+  // The picture shown; a change repaints the image.
+  TPicture& Picture() { return *picture_; }
+
+ protected:
+  // The picture at the top left (or centred, or stretched to the bounds,
+  // keeping its proportions when Proportional); nothing when empty.
+  void Paint() override;
 
  private:
+  std::unique_ptr<TPicture> picture_;
   bool stretch_ = false;
   bool center_ = false;
   bool transparent_ = false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/os/Convert.h"
+#include "platform/ui/Frames.h"
+#include "platform/ui/Paint.h"
 
 namespace platform::ui {
 
@@ -25,6 +27,18 @@ int TSpinEdit::Value() const {
       decimal = false;
   if (!decimal || !platform::os::TryStrToInt(digits, v)) v = minValue_;
   return CheckValue(v);
+}
+
+void TSpinEdit::PaintControl() {
+  TEdit::PaintControl();
+  detail::PaintWithCanvas(this, [this](TCanvas& c) {
+    const TRect r{2, 2, Width() - 2, Height() - 2};
+    const int half = r.Top + r.Height() / 2;
+    const uint32_t state = EffectivelyEnabled() ? 0 : DFCS_INACTIVE;
+    DrawFrameControl(c.Handle(), {r.Right - ReservedRight(), r.Top, r.Right, half}, DFC_SCROLL, DFCS_SCROLLUP | state);
+    DrawFrameControl(c.Handle(), {r.Right - ReservedRight(), half, r.Right, r.Bottom}, DFC_SCROLL,
+                     DFCS_SCROLLDOWN | state);
+  });
 }
 
 void TSpinEdit::SetValue(int v) { SetText(platform::os::IntToStr(CheckValue(v))); }

@@ -30,6 +30,9 @@ class TSpinEdit : public TEdit {
   void Dispatch(TMessage& message) override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   void KeyPress(char& key) override;
+  // The edit with the up and down arrow buttons at its right.
+  void PaintControl() override;
+  int ReservedRight() const override { return 15; }
 
  private:
   int minValue_ = 0;

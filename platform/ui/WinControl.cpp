@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "platform/ui/Application.h"
+#include "platform/ui/Backend.h"
+#include "platform/ui/Bitmap.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/InputState.h"
+#include "platform/ui/Paint.h"
 
 namespace platform::ui {
 
@@ -51,6 +54,37 @@ TWinControl::~TWinControl() {
     RemoveChild(child);
     Free(child);
   }
+  detail::ForgetWindow(this);
+  if (surface_ != nullptr && Parent() == nullptr) Backend().WindowDestroyed(*this);
+}
+
+int TWinControl::SetWindowRgn(HRGN region, bool redraw) {
+  if (region == nullptr) {
+    windowRegion_.reset();
+  } else {
+    std::optional<TRegion> taken = TakeRegion(region);
+    if (!taken) return 0;
+    windowRegion_ = std::move(*taken);
+  }
+  if (Parent() != nullptr) {
+    if (redraw) Parent()->Invalidate();
+  } else if (surface_ != nullptr) {
+    Backend().WindowChanged(*this);
+  }
+  if (redraw) Invalidate();
+  return 1;
+}
+
+bool TWinControl::HitTest(TPoint p) const {
+  if (p.X < 0 || p.Y < 0 || p.X >= Width() || p.Y >= Height()) return false;
+  return !windowRegion_ || windowRegion_->Contains(p.X, p.Y);
+}
+
+TBitmap& TWinControl::WindowBitmap() {
+  TWinControl* top = TopLevelOf(this);
+  if (top != this) return top->WindowBitmap();
+  if (surface_ == nullptr) surface_ = std::make_unique<TBitmap>();
+  return *surface_;
 }
 
 void TWinControl::BeforeDestruction() {
@@ -78,6 +112,7 @@ void TWinControl::RemoveChild(TControl* control) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
   tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), control), tabList_.end());
   control->parent_ = nullptr;
+  if (control->Visible()) Invalidate();  // its area shows the parent again
   detail::InputState& in = detail::Input();
   if (in.capture != nullptr && (in.capture == control || in.capture->HasAncestor(dynamic_cast<TWinControl*>(control))))
     in.capture = nullptr;
@@ -88,6 +123,7 @@ TControl* TWinControl::ControlAtPos(TPoint p) const {
     TControl* c = *it;
     if (!c->Visible() || !c->BoundsRect().Contains(p)) continue;
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      if (!w->HitTest(TPoint{p.X - c->Left(), p.Y - c->Top()})) continue;
       TPoint origin = w->ClientOrigin();
       TPoint mine = ClientOrigin();
       TPoint inner{p.X + mine.X - origin.X, p.Y + mine.Y - origin.Y};
@@ -180,11 +216,32 @@ bool TWinControl::WantsKey(uint16_t key, TShiftState) const {
 }
 
 void TWinControl::Dispatch(TMessage& m) {
+  DispatchOwn(m);
+  if (Parent() != nullptr) return;
+  switch (m.Msg) {
+    case CM_VISIBLECHANGED:
+    case CM_TEXTCHANGED:
+    case WM_MOVE:
+    case WM_SIZE:
+      Backend().WindowChanged(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+void TWinControl::DispatchOwn(TMessage& m) {
   switch (m.Msg) {
     case WM_SETFOCUS:
+      Invalidate();
       if (TCustomForm* form = ParentForm()) form->SetFocusedControl(this);
       return;
     case WM_KILLFOCUS:
+      Invalidate();
+      return;
+    case WM_ERASEBKGND:
+      detail::EraseBackground(this, Color());
+      m.Result = 1;
       return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -350,7 +407,7 @@ void TCustomControl::PaintControl() {
   canvas_.Lock();
   try {
     canvas_.Font().Assign(&Font());
-    Paint();
+    detail::PaintThrough(this, canvas_, [this] { Paint(); });
   } catch (...) {
     canvas_.Unlock();
     throw;

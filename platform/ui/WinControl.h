@@ -21,9 +21,12 @@
 //
 // Single-threaded: the focus is per thread, as the classic input model.
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/ui/Control.h"
+#include "platform/ui/Region.h"
 
 namespace platform::ui {
 
@@ -84,6 +87,23 @@ class TWinControl : public TControl {
   // Realigns the aligned children (Align != alNone) within the client area.
   void Realign();
 
+  // ---- window region and pixels ----
+  // Gives the control a window region (coordinates relative to its window's
+  // top-left corner); the control owns it from then on and the handle is
+  // no longer valid. Painting and hit testing keep inside it. Null removes
+  // the region. Answers 0 for a handle that is not a live region (nothing
+  // changes), otherwise 1. With redraw the control is painted again.
+  int SetWindowRgn(HRGN region, bool redraw);
+  // The window region; null when the control has none.
+  const TRegion* WindowRegion() const { return windowRegion_ ? &*windowRegion_ : nullptr; }
+  // Whether a point of the control's window (coordinates relative to its
+  // top-left corner) belongs to the control: inside its bounds and its
+  // window region.
+  bool HitTest(TPoint windowPoint) const;
+  // The pixels of the top-level window holding this control (a form's
+  // whole window, frame and caption included) as painted so far.
+  TBitmap& WindowBitmap();
+
  protected:
   void Dispatch(TMessage& message) override;
   void PaintControl() override;
@@ -103,6 +123,7 @@ class TWinControl : public TControl {
  private:
   void InsertChild(TControl* control);
   void RemoveChild(TControl* control);
+  void DispatchOwn(TMessage& message);
   void HandleKeyDown(TMessage& message);
   void HandleChar(TMessage& message, bool system);
   void CollectTabSequence(std::vector<TWinControl*>& out) const;
@@ -112,6 +133,8 @@ class TWinControl : public TControl {
 
   std::vector<TControl*> controls_;
   std::vector<TWinControl*> tabList_;
+  std::optional<TRegion> windowRegion_;
+  std::unique_ptr<TBitmap> surface_;  // top-level windows only
   bool tabStop_ = false;
   bool aligning_ = false;
 };
