@@ -40,7 +40,7 @@ TControl* MouseTarget(TPoint p) {
   detail::InputState& in = detail::Input();
   if (in.capture != nullptr) return in.capture;
   for (TCustomForm* f : Screen().FormsOfThread()) {
-    if (!f->Visible() || !f->BoundsRect().Contains(p)) continue;
+    if (!f->Visible() || !f->HitTest(TPoint{p.X - f->Left(), p.Y - f->Top()})) continue;
     if (f->ModalBlocked()) return nullptr;
     TControl* target = f->ControlAtPos(f->ScreenToClient(p));
     if (target == nullptr) target = f;
@@ -60,7 +60,7 @@ void Track(TPoint p) {
   detail::InputState& in = detail::Input();
   TControl* now = nullptr;
   for (TCustomForm* f : Screen().FormsOfThread()) {
-    if (!f->Visible() || !f->BoundsRect().Contains(p)) continue;
+    if (!f->Visible() || !f->HitTest(TPoint{p.X - f->Left(), p.Y - f->Top()})) continue;
     now = f->ControlAtPos(f->ScreenToClient(p));
     if (now == nullptr) now = f;
     break;
