@@ -208,7 +208,9 @@ TEST_F(MainWindowTest, WithoutTheSectionTheWindowHaltsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
+        // The child ends inside: release its section first.
         server::Intercom.reset();
+        driver_.reset();
         server::TServerWindow* window = nullptr;
         ui::Application().CreateForm(window);
       },
