@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/ui/draw/ByteWriter.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -13,13 +15,8 @@
 namespace platform::ui {
 namespace {
 
-void Put16(std::vector<uint8_t>& v, std::size_t at, uint16_t x) {
-  v[at] = static_cast<uint8_t>(x);
-  v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-void Put32(std::vector<uint8_t>& v, std::size_t at, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
+using testing::Put16;
+using testing::Put32;
 
 // One 24-bit icon image of side n: colour c everywhere, the AND mask set
 // (transparent) on the top-left pixel.
