@@ -1,5 +1,7 @@
 #include "platform/ui/Headless.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "platform/ui/Application.h"
@@ -13,6 +15,7 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/SaveDialog.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/X11Backend.h"
 #include "platform/win/MessageLoop.h"
 
 namespace platform::ui {
@@ -83,7 +86,23 @@ TWinControl* FocusedOrFail() {
 
 }  // namespace
 
-TBackend& Backend() { return TheHeadless(); }
+// The display backend when DISPLAY is set, FERROWICK_UI is not "headless"
+// and the display opens; otherwise the headless one.
+TBackend& Backend() {
+  static TBackend* chosen = [] () -> TBackend* {
+    const char* display = std::getenv("DISPLAY");
+    const char* choice = std::getenv("FERROWICK_UI");
+    if (display != nullptr && *display != 0 && (choice == nullptr || std::string_view(choice) != "headless")) {
+      try {
+        return new TX11Backend();  // lives to the end of the process
+      } catch (const EX11Error& e) {
+        std::fprintf(stderr, "display %s: %s; running headless\n", display, e.what());
+      }
+    }
+    return &TheHeadless();
+  }();
+  return *chosen;
+}
 
 bool THeadlessBackend::TrayAdd(const TTrayIcon& icon) {
   std::lock_guard lock(gTrayMutex);

@@ -428,4 +428,8 @@ std::optional<TX11Event> TX11Display::NextEvent(uint32_t timeoutMs) {
   return std::nullopt;
 }
 
+int TX11Display::ConnectionFd() const {
+  return alive_ && display_ != nullptr ? ConnectionNumber(static_cast<Display*>(display_)) : -1;
+}
+
 }  // namespace platform::ui

@@ -122,6 +122,10 @@ class TX11Display {
   // Protocol errors reported by the server so far.
   uint32_t ErrorCount() const;
 
+  // The connection's descriptor (readable when events may wait); -1 once
+  // the connection is lost.
+  int ConnectionFd() const;
+
   // Xlib's Display*, for code of this backend only.
   void* Native() const { return display_; }
 

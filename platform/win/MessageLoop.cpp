@@ -93,9 +93,39 @@ LRESULT DispatchMessage(const MSG& msg) {
   return CallWindowProcedure(*window, msg.message, msg.wParam, msg.lParam);
 }
 
+namespace {
+struct EventSource {
+  std::function<void()> Pump;
+  bool Pumping = false;
+};
+thread_local EventSource gEventSource;
+
+void PumpEventSource() {
+  EventSource& source = gEventSource;
+  if (!source.Pump || source.Pumping) return;
+  source.Pumping = true;
+  try {
+    source.Pump();
+  } catch (...) {
+    source.Pumping = false;
+    throw;
+  }
+  source.Pumping = false;
+}
+}  // namespace
+
+bool SetEventSource(int fd, std::function<void()> pump) {
+  std::shared_ptr<MessageQueue> queue = WindowRegistry::Instance().CurrentQueue();
+  if (!queue) return false;
+  queue->SetExtraFd(pump ? fd : -1);
+  gEventSource.Pump = std::move(pump);
+  return true;
+}
+
 bool ProcessMessages() {
   std::shared_ptr<MessageQueue> queue = WindowRegistry::Instance().CurrentQueue();
   if (!queue) return true;
+  PumpEventSource();
   HandleSentMessages(*queue);
   // Only what is pending now: a procedure that posts to itself cannot keep
   // the caller here.

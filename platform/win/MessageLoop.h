@@ -51,6 +51,13 @@ LRESULT DispatchMessage(const MSG& msg);
 // loop; the answer is false while one is pending. Calling thread.
 bool ProcessMessages();
 
+// Another source of events for the calling thread (a display
+// connection): its descriptor ends the thread's waits when readable, and
+// pump runs at the start of every ProcessMessages of the thread (so also
+// inside WaitPumping), never nested in itself. fd -1 and an empty pump
+// remove it. False when the thread has no message queue. Calling thread.
+bool SetEventSource(int fd, std::function<void()> pump);
+
 // Handles the calling thread's messages until condition() holds or
 // timeoutMs has passed; answers whether condition() held. Between messages
 // condition is checked at least every millisecond. Calling thread.

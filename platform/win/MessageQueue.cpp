@@ -168,8 +168,8 @@ void MessageQueue::Wait(uint32_t maxMs) {
       timeout = std::min<int>(timeout, static_cast<int>(std::max<int64_t>(left, 0)));
     }
   }
-  pollfd fd{wakeFd_, POLLIN, 0};
-  ::poll(&fd, 1, timeout);
+  pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {extraFd_, POLLIN, 0}};
+  ::poll(fds, extraFd_ >= 0 ? 2 : 1, timeout);
   uint64_t count = 0;
   [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
 }

@@ -76,8 +76,12 @@ class MessageQueue {
   bool QuitPending();
   // Owner thread: asks the loop to end with that exit code.
   void PostQuit(int exitCode);
-  // Owner thread: blocks until woken, a timer falls due, or maxMs passed.
+  // Owner thread: blocks until woken, a timer falls due, the extra
+  // descriptor becomes readable, or maxMs passed.
   void Wait(uint32_t maxMs);
+  // Owner thread: a further descriptor Wait watches (a display
+  // connection); -1 for none.
+  void SetExtraFd(int fd) { extraFd_ = fd; }
   // Owner thread: refuses everything from now on and hands back the sent
   // messages still waiting, for the caller to answer 0.
   std::vector<std::shared_ptr<SentMessage>> Close();
@@ -97,6 +101,7 @@ class MessageQueue {
 
   const uint32_t threadId_;
   int wakeFd_ = -1;
+  int extraFd_ = -1;  // owner thread only
   std::mutex mutex_;
   std::deque<MSG> posted_;
   std::deque<std::shared_ptr<SentMessage>> sent_;

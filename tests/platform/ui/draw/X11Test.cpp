@@ -1,13 +1,10 @@
 // The X11 display against a private Xvfb server: showing a painted bitmap,
 // clicks and keys through synthetic input, the close request, window
-// shapes, UTF-8 titles, the tray protocol and a screenshot.
+// shapes, UTF-8 titles, the tray protocol and a screenshot; and a real
+// form with a button shown and clicked through the X11 backend.
 
 #include <gtest/gtest.h>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/extensions/shape.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -20,8 +17,20 @@
 #include <thread>
 
 #include "platform/os/Text.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Buttons.h"
 #include "platform/ui/Colors.h"
+#include "platform/ui/Form.h"
+#include "platform/ui/Screenshot.h"
+#include "platform/ui/X11Backend.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/ui/X11Display.h"
+
+// Xlib's macros (KeyPress, ...) after the control model's declarations.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 
 extern char** environ;
 
@@ -276,6 +285,81 @@ TEST_F(X11, ErrorsDoNotEndTheProcess) {
   EXPECT_GT(display_->ErrorCount(), before);
   EXPECT_TRUE(display_->Alive());
   EXPECT_THROW(TX11Display(":65000"), EX11Error);  // no server there
+}
+
+// The process's backend is chosen once: this test points DISPLAY at its
+// server before anything asks for the backend (ctest runs every test in a
+// process of its own).
+TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
+  setenv("DISPLAY", name_.c_str(), 1);
+  unsetenv("FERROWICK_UI");
+  auto* backend = dynamic_cast<TX11Backend*>(&Backend());
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  auto* form = Create<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsDialog);
+  form->SetBounds(20, 20, 200, 120);
+  form->SetCaption("Ошибка"_cp);
+  auto* button = Create<TButton>(form);
+  button->SetParent(form);
+  button->SetBounds(20, 20, 75, 25);
+  button->SetCaption("Press");
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  form->Show();
+
+  // The X window shows the painted client area: the focused button's black
+  // frame, then its raised edge.
+  TBitmap shown;
+  auto showsButton = [&] {
+    Application().ProcessMessages();
+    TX11Window* w = backend->WindowOf(*form);
+    return w != nullptr && w->Capture(shown) && shown.Width() == form->ClientWidth() &&
+           shown.Canvas().Pixel(20, 20) == clBlack && shown.Canvas().Pixel(21, 21) == RGB(223, 223, 223);
+  };
+  EXPECT_TRUE(platform::win::WaitPumping(showsButton, 5000));
+  EXPECT_EQ(shown.Canvas().Pixel(5, 5), RGB(192, 192, 192));
+
+  // A synthetic click in the middle of the button (the window lies at the
+  // form's client origin: no window manager moves it).
+  const TPoint middle = button->ClientToScreen(TPoint{37, 12});
+  Click(middle.X, middle.Y);
+  EXPECT_TRUE(platform::win::WaitPumping([&] {
+    Application().ProcessMessages();
+    return clicks == 1;
+  }, 5000));
+  EXPECT_EQ(clicks, 1);
+
+  // A screenshot of the whole screen holds the button at its place.
+  const auto path = std::filesystem::temp_directory_path() / ("x11_form_" + std::to_string(getpid()) + ".bmp");
+  ASSERT_TRUE(SaveScreenScreenshot(path.string()));
+  TBitmap back;
+  back.LoadFromFile(path.string());
+  std::filesystem::remove(path);
+  const TPoint corner = button->ClientToScreen(TPoint{0, 0});
+  EXPECT_EQ(back.Canvas().Pixel(corner.X, corner.Y), clBlack);
+  EXPECT_EQ(back.Canvas().Pixel(corner.X + 1, corner.Y + 1), RGB(223, 223, 223));
+
+  // The window manager's close reaches the form as WM_CLOSE.
+  bool closed = false;
+  form->OnClose = [&](TObject*, TCloseAction& action) {
+    closed = true;
+    action = TCloseAction::caHide;
+  };
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = static_cast<Window>(backend->WindowOf(*form)->Id());
+  ev.xclient.message_type = XInternAtom(Native(), "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Native(), "WM_DELETE_WINDOW", False));
+  XSendEvent(Native(), ev.xclient.window, False, NoEventMask, &ev);
+  XFlush(Native());
+  EXPECT_TRUE(platform::win::WaitPumping([&] {
+    Application().ProcessMessages();
+    return closed;
+  }, 5000));
+  EXPECT_FALSE(form->Visible());
+  TComponent::Free(form);
+  EXPECT_EQ(backend->WindowOf(*form), nullptr);
 }
 
 }  // namespace

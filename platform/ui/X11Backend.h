@@ -1,0 +1,72 @@
+#pragma once
+// The X11 backend: forms shown as top-level X windows through TX11Display.
+//
+// Chosen by Backend() when DISPLAY is set, FERROWICK_UI is not "headless"
+// and the display can be opened. The forms of the thread that shows the
+// first form (the GUI thread) become X windows of their client size
+// showing their painted client area; the window manager draws the frame.
+// Input becomes the control model's messages (mouse to the control under
+// the pointer or holding the capture, keys to the focused control), the
+// window manager's close becomes WM_CLOSE, window regions become shapes,
+// titles are UTF-8. Tray icons are small docked windows where a system
+// tray exists; adding fails otherwise. Save dialogs answer Cancel.
+// X events are read whenever the GUI thread handles its messages.
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/ui/Backend.h"
+#include "platform/ui/X11Display.h"
+
+namespace platform::ui {
+
+class TX11Backend : public TBackend {
+ public:
+  // Connects to the display; EX11Error when that fails.
+  explicit TX11Backend(const std::string& display = "");
+  ~TX11Backend() override;
+
+  std::string_view Name() const override { return "x11"; }
+  TRect DesktopRect() const override;
+  TPoint CursorPos() const override;
+  void SetCursorPos(TPoint p) override;
+  bool TrayAvailable() const override;
+  bool TrayAdd(const TTrayIcon& icon) override;
+  bool TrayModify(const TTrayIcon& icon) override;
+  bool TrayDelete(platform::win::HWND wnd, uint32_t id) override;
+  void ModalStarted(TCustomForm&) override {}
+  uint32_t ModalTimeoutMs() const override { return 0; }
+  bool ExecuteSaveDialog(TSaveDialog&, std::string&) override { return false; }
+  void WindowChanged(TWinControl& top) override;
+  void WindowPainted(TWinControl& top) override;
+  void WindowDestroyed(TWinControl& top) override;
+  bool CaptureScreen(TBitmap& out) override;
+
+  // Handles every X event waiting now (GUI thread).
+  void Pump();
+  // The X window of a form; null when it has none (tests).
+  TX11Window* WindowOf(const TWinControl& form) const;
+  TX11Display& Display() { return display_; }
+
+ private:
+  struct Tray {
+    TTrayIcon Icon;
+    std::unique_ptr<TX11Window> Window;
+  };
+  bool OnGuiThread();
+  void Present(TWinControl& top, TX11Window& window);
+  void HandleEvent(const TX11Event& e);
+  void HandleTrayEvent(const Tray& tray, const TX11Event& e);
+
+  TX11Display display_;
+  std::thread::id gui_;
+  bool guiSet_ = false;
+  std::map<const TWinControl*, std::unique_ptr<TX11Window>> windows_;
+  std::mutex trayMutex_;
+  std::map<std::pair<platform::win::HWND, uint32_t>, Tray> tray_;
+  TPoint cursor_{};
+};
+
+}  // namespace platform::ui
