@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Buttons.h"
@@ -17,6 +19,9 @@
 
 namespace platform::ui {
 namespace {
+
+// The headless backend whatever display the environment names.
+const bool kHeadless = setenv("FERROWICK_UI", "headless", 1) == 0;
 
 constexpr TColor kFace = RGB(192, 192, 192);
 constexpr TColor kShadow = RGB(128, 128, 128);
