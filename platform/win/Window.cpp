@@ -1,6 +1,8 @@
 #include "platform/win/Window.h"
 
+#include "platform/os/IpcNamespace.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowTable.h"
 
 namespace platform::win {
 
@@ -29,5 +31,7 @@ uint32_t GetWindowThreadProcessId(HWND hwnd, uint32_t* processId) {
   if (processId) *processId = owner.Process.Pid;
   return owner.ThreadId;
 }
+
+bool RemoveStaleWindowTable() { return WindowTable::RemoveStale(os::IpcName(kWindowTableName)); }
 
 }  // namespace platform::win

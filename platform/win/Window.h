@@ -40,4 +40,10 @@ bool IsWindow(HWND hwnd);
 // window. Any thread.
 uint32_t GetWindowThreadProcessId(HWND hwnd, uint32_t* processId = nullptr);
 
+// Removes the machine-wide window table of this IPC namespace when every
+// process that held it has ended; a process killed outright cannot remove
+// it itself. False when a live process (this one included) holds it or
+// there is none. For whoever kills processes of a namespace. Any thread.
+bool RemoveStaleWindowTable();
+
 }  // namespace platform::win

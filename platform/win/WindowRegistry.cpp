@@ -62,7 +62,7 @@ std::shared_ptr<MessageQueue> WindowRegistry::CurrentQueue() {
 std::shared_ptr<WindowTable> WindowRegistry::Table() {
   std::lock_guard lock(mutex_);
   if (!table_ && !tableFailed_ && !ended_) {
-    auto table = std::make_shared<WindowTable>(os::IpcName("FerrowickWindows"));
+    auto table = std::make_shared<WindowTable>(os::IpcName(kWindowTableName));
     if (table->Attached()) {
       table_ = std::move(table);
     } else {

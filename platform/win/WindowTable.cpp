@@ -142,6 +142,18 @@ bool WindowTable::Initialise() {
   return true;
 }
 
+bool WindowTable::RemoveStale(const std::string& name) {
+  if (name.empty() || name.find('/') != std::string::npos) return false;
+  const int fd = ::shm_open(SegmentName(name).c_str(), O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // Every holder keeps a read lock on its own description: the write lock is
+  // ours only when nobody is left. Removed under the lock, so nobody can
+  // attach in between.
+  const bool removed = SetLock(fd, F_WRLCK) && SameSegment(fd, name) && ::shm_unlink(SegmentName(name).c_str()) == 0;
+  ::close(fd);
+  return removed;
+}
+
 void WindowTable::Detach() {
   // The last holder (the only one that can take the write lock) removes the
   // name while still holding the lock, so nobody can attach in between.

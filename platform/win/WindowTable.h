@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform::win {
 
@@ -22,6 +23,9 @@ struct WindowOwner {
   os::ProcessIdentity Process;
   uint32_t ThreadId = 0;
 };
+
+// Name of the table, before the IPC namespace scopes it.
+inline constexpr std::string_view kWindowTableName = "FerrowickWindows";
 
 class WindowTable {
  public:
@@ -41,6 +45,11 @@ class WindowTable {
 
   bool Attached() const { return base_ != nullptr; }
   const std::string& Name() const { return name_; }
+
+  // Removes the segment of that name when no process holds it any more (its
+  // holders were killed and could not remove it). False when a live process
+  // holds it or there is none. Any thread.
+  static bool RemoveStale(const std::string& name);
 
   // A new handle owned by owner; 0 when the table is full of live windows
   // or not attached. Any thread.

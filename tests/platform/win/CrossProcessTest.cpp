@@ -118,4 +118,22 @@ TEST_F(CrossProcess, LastProcessOutRemovesTheWindowTable) {
   EXPECT_FALSE(fs::exists(segment));
 }
 
+TEST_F(CrossProcess, StaleWindowTableIsRemovedOnRequest) {
+  const std::string ns = platform::os::IpcNamespace() + ".stale";
+  const fs::path segment = "/dev/shm/" + ns + ".FerrowickWindows";
+  wintest::ScopedEnv scope("FERROWICK_IPC_NAMESPACE", ns);
+  EXPECT_FALSE(RemoveStaleWindowTable()) << "there is none yet";
+  HWND remote = 0;
+  ProcessIdentity killed;
+  ASSERT_TRUE(StartWindowChild(dir_.Path() / "e.txt", remote, killed));
+  started_.push_back(killed);
+  EXPECT_FALSE(RemoveStaleWindowTable()) << "a live process holds it";
+  EXPECT_TRUE(fs::exists(segment));
+  ASSERT_EQ(::kill(static_cast<pid_t>(killed.Pid), SIGKILL), 0);
+  // The lock goes with the last thread of the killed process, a moment
+  // after its main thread shows as ended.
+  EXPECT_TRUE(wintest::WaitUntil([] { return RemoveStaleWindowTable(); }, 20000));
+  EXPECT_FALSE(fs::exists(segment));
+}
+
 }  // namespace

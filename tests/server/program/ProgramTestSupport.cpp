@@ -1,5 +1,7 @@
 #include "tests/server/program/ProgramTestSupport.h"
 
+#include "platform/win/Window.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -160,6 +162,8 @@ void ServerProgram::Kill() {
   int status = 0;
   ::waitpid(pid_, &status, 0);
   pid_ = -1;
+  // A killed server cannot leave the window table; the last one out does.
+  platform::win::RemoveStaleWindowTable();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
