@@ -5,6 +5,7 @@
 
 #include "peers/kernel/HostSession.h"
 #include "platform/os/Files.h"
+#include "platform/ui/Backend.h"
 
 #include <iostream>
 #include <memory>
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
   }
   if (script.empty()) return Usage();
 
+  // Nobody sees the kernel's forms: they are answered, never shown. The
+  // processes the driver starts keep their own choice.
+  platform::ui::UseHeadlessBackend();
   try {
     kernel::HostOutput out;
     std::unique_ptr<kernel::LineSource> source =

@@ -78,4 +78,10 @@ void ComposeScreen(TBitmap& out);
 // The process's backend, chosen on first use.
 TBackend& Backend();
 
+// Makes this process use the headless backend whatever DISPLAY says, for a
+// process whose forms nobody sees (the stand-in kernel); child processes
+// keep their own choice. False when the backend was chosen already. Call
+// before the first form; any thread.
+bool UseHeadlessBackend();
+
 }  // namespace platform::ui

@@ -1,5 +1,7 @@
 #include "platform/ui/Headless.h"
 
+#include <atomic>
+
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -86,10 +88,23 @@ TWinControl* FocusedOrFail() {
 
 }  // namespace
 
-// The display backend when DISPLAY is set, FERROWICK_UI is not "headless"
-// and the display opens; otherwise the headless one.
+namespace {
+std::atomic<bool> gHeadlessOnly{false};
+std::atomic<bool> gBackendChosen{false};
+}  // namespace
+
+bool UseHeadlessBackend() {
+  gHeadlessOnly = true;
+  return !gBackendChosen;
+}
+
+// The display backend when DISPLAY is set, FERROWICK_UI is not "headless",
+// UseHeadlessBackend was not called and the display opens; otherwise the
+// headless one.
 TBackend& Backend() {
   static TBackend* chosen = [] () -> TBackend* {
+    gBackendChosen = true;
+    if (gHeadlessOnly) return &TheHeadless();
     const char* display = std::getenv("DISPLAY");
     const char* choice = std::getenv("FERROWICK_UI");
     if (display != nullptr && *display != 0 && (choice == nullptr || std::string_view(choice) != "headless")) {

@@ -290,6 +290,15 @@ TEST_F(X11, ErrorsDoNotEndTheProcess) {
 // The process's backend is chosen once: this test points DISPLAY at its
 // server before anything asks for the backend (ctest runs every test in a
 // process of its own).
+// Each test runs in a process of its own, so the choice is this test's.
+TEST_F(X11, HeadlessOnlyProcessIgnoresTheDisplay) {
+  setenv("DISPLAY", name_.c_str(), 1);
+  unsetenv("FERROWICK_UI");
+  ASSERT_TRUE(UseHeadlessBackend()) << "another backend was chosen earlier in this process";
+  EXPECT_EQ(Backend().Name(), "headless");
+  EXPECT_FALSE(UseHeadlessBackend()) << "the choice is made once";
+}
+
 TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
   setenv("DISPLAY", name_.c_str(), 1);
   unsetenv("FERROWICK_UI");
