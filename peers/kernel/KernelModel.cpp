@@ -75,9 +75,15 @@ bool KernelModel::AddVariable(int32_t domainId, const VariableSpec& spec) {
     if (it == domains_.end()) return false;
     domain = &*it;
   }
-  if (domain) domain->VariableIds.push_back(spec.Id);
-  variables_.emplace(spec.Id, MakeVariableInfo(spec));
+  const driver::TVLVariableInfo info = MakeVariableInfo(spec);
+  if (domain) domain->Variables.push_back(info);
+  variables_.emplace(spec.Id, info);
   return true;
+}
+
+bool KernelModel::ForgetVariable(int32_t id) {
+  std::lock_guard guard(lock_);
+  return variables_.erase(id) == 1;
 }
 
 int32_t KernelModel::DomainCount() const {
@@ -93,17 +99,15 @@ bool KernelModel::DomainInfo(int32_t index, driver::TVLDomainInfo& info) const {
   info.Size = driver::DomainInfoSize;
   info.DomainId = domain.Id;
   CopyField(info.Name, sizeof(info.Name), domain.Name);
-  info.VariableCount = static_cast<int32_t>(domain.VariableIds.size());
+  info.VariableCount = static_cast<int32_t>(domain.Variables.size());
   return true;
 }
 
 bool KernelModel::VariableOfDomain(int32_t domainId, int32_t index, driver::TVLVariableInfo& info) const {
   std::lock_guard guard(lock_);
   const Domain* domain = FindDomain(domainId);
-  if (!domain || index < 0 || index >= static_cast<int32_t>(domain->VariableIds.size())) return false;
-  const driver::TVLVariableInfo* found = FindById(domain->VariableIds[static_cast<size_t>(index)]);
-  if (!found) return false;
-  info = *found;
+  if (!domain || index < 0 || index >= static_cast<int32_t>(domain->Variables.size())) return false;
+  info = domain->Variables[static_cast<size_t>(index)];
   return true;
 }
 

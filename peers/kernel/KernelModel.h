@@ -55,6 +55,10 @@ class KernelModel {
   // Adds a variable to domain domainId, or to no domain when domainId is 0.
   // False when the domain is unknown or the Id is already taken.
   bool AddVariable(int32_t domainId, const VariableSpec& spec);
+  // The variable leaves the kernel's lookup by Id and by name but stays in
+  // its domain's list, as when it is deleted between a driver's scan of the
+  // domain and its lookup by Id. False for an unknown Id.
+  bool ForgetVariable(int32_t id);
 
   int32_t DomainCount() const;
   bool DomainInfo(int32_t index, driver::TVLDomainInfo& info) const;
@@ -78,7 +82,7 @@ class KernelModel {
   struct Domain {
     int32_t Id;
     std::string Name;
-    std::vector<int32_t> VariableIds;  // in order of definition
+    std::vector<driver::TVLVariableInfo> Variables;  // in order of definition
   };
 
   const driver::TVLVariableInfo* FindById(int32_t id) const;  // lock held

@@ -273,6 +273,21 @@ TEST_F(DriverModule, SectionAfterInitRunAndStop) {
       << "run after stop starts the thread again";
 }
 
+TEST_F(DriverModule, SectionLeavesOutRecordsTheKernelNoLongerHas) {
+  auto& model = kernel::KernelModel::Instance();
+  const int32_t opc = model.AddDomain("OPC");
+  model.AddVariable(opc, Var(1, "Level", "OPC:DEVICE=1;ADDRESS=1"));
+  model.AddVariable(opc, Var(2, "Flow", "OPC:DEVICE=1;ADDRESS=2"));
+  model.AddVariable(opc, Var(3, "Gone", "OPC:DEVICE=1;ADDRESS=3"));
+  ASSERT_TRUE(model.ForgetVariable(3));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC")});
+  ASSERT_EQ(Init(), 0);
+  auto section = Section();
+  ASSERT_NE(section, nullptr) << "the server side places every block where the driver put it";
+  EXPECT_EQ(section->ViewSize(), exchange::SectionSize(2));
+  EXPECT_EQ(section->DMLVariables()->Count(), 2);
+}
+
 TEST_F(DriverModule, RefusedBlockIsSentAgain) {
   auto& model = kernel::KernelModel::Instance();
   model.AddVariable(0, Var(71, "LINK_1", ""));

@@ -71,6 +71,14 @@ TEST_F(KernelLibraries, VariableRecordFieldsAtTheirOffsets) {
   EXPECT_LT(VLGetVariableInfoByDomainId(domain, 1, &info), 0);
   EXPECT_LT(VLGetVariableInfoByDomainId(domain + 1, 0, &info), 0);
   EXPECT_NE(VLGetVariableInfoById(41, &out, &info), 0);
+
+  // A forgotten variable is still listed by its domain, no longer found.
+  ASSERT_TRUE(model().ForgetVariable(42));
+  EXPECT_FALSE(model().ForgetVariable(42));
+  EXPECT_NE(VLGetVariableInfoById(42, &out, &info), 0);
+  EXPECT_NE(VLGetVariableInfoByName(std::string(40, 'N').c_str(), &out, &info), 0);
+  ASSERT_EQ(VLGetVariableInfoByDomainId(domain, 0, &info), 0);
+  EXPECT_EQ(info.Id, 42);
 }
 
 TEST_F(KernelLibraries, NamesIgnoreCaseByCp1251Rules) {
