@@ -276,8 +276,10 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   RequestAlign();
 }
 
-void TControl::SetClientWidth(int w) { SetWidth(width_ - ClientWidth() + w); }
-void TControl::SetClientHeight(int h) { SetHeight(height_ - ClientHeight() + h); }
+// From the fixed frame, not from width_ - ClientWidth(): a control smaller
+// than its frame has a client size clamped at 0.
+void TControl::SetClientWidth(int w) { SetWidth(NonClientSize().X + w); }
+void TControl::SetClientHeight(int h) { SetHeight(NonClientSize().Y + h); }
 
 TPoint TControl::ClientOrigin() const {
   if (parent_ == nullptr) return TPoint{left_, top_};

@@ -93,8 +93,13 @@ class TControl : public TComponent {
   TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
   virtual int ClientWidth() const { return width_; }
   virtual int ClientHeight() const { return height_; }
+  // Sizes the control so that its client area gets w (h) pixels: the frame
+  // (NonClientSize) is added, also when the control is now smaller than it.
   void SetClientWidth(int w);
   void SetClientHeight(int h);
+  // Width and height of the parts outside the client area (frame, caption);
+  // they do not depend on the control's size.
+  virtual TPoint NonClientSize() const { return TPoint{width_ - ClientWidth(), height_ - ClientHeight()}; }
   TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
   // Screen position of the client area's top-left corner.
   virtual TPoint ClientOrigin() const;

@@ -111,6 +111,11 @@ int TCustomForm::ClientHeight() const {
   return std::max(0, Height() - f.Top - f.Bottom);
 }
 
+TPoint TCustomForm::NonClientSize() const {
+  const TRect f = FrameSize();
+  return TPoint{f.Left + f.Right, f.Top + f.Bottom};
+}
+
 TPoint TCustomForm::ClientOrigin() const {
   TRect f = FrameSize();
   return TPoint{Left() + f.Left, Top() + f.Top};

@@ -72,6 +72,7 @@ class TCustomForm : public TWinControl {
   int ClientWidth() const override;
   int ClientHeight() const override;
   TPoint ClientOrigin() const override;
+  TPoint NonClientSize() const override;
   // Frame widths of the border style: left/right each, top (caption
   // included), bottom.
   TRect FrameSize() const;

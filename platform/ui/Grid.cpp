@@ -54,6 +54,26 @@ void TStringGrid::SetCells(int col, int row, std::string_view text) {
   Invalidate();
 }
 
+int TStringGrid::ColWidths(int col) const {
+  if (col < 0 || col >= ColCount()) return 0;
+  const auto i = static_cast<size_t>(col);
+  return i < colWidths_.size() && colWidths_[i] > 0 ? colWidths_[i] : colWidth_;
+}
+
+void TStringGrid::SetColWidths(int col, int w) {
+  if (col < 0 || col >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+  const auto i = static_cast<size_t>(col);
+  if (i >= colWidths_.size()) colWidths_.resize(i + 1, 0);
+  colWidths_[i] = std::clamp(w, 1, 32767);
+  Invalidate();
+}
+
+int TStringGrid::ColLeft(int col) const {
+  int x = 0;
+  for (int c = 0; c < col && x < ClientWidth(); ++c) x += ColWidths(c) + 1;
+  return x;
+}
+
 int TStringGrid::Row() const {
   if (RowCount() <= FixedRows()) return -1;
   return std::clamp(row_, FixedRows(), RowCount() - 1);
@@ -93,7 +113,6 @@ void TStringGrid::SetTopRow(int row) { topRow_ = row; }
 void TStringGrid::PaintControl() {
   TWinControl::PaintControl();
   detail::PaintWithCanvas(this, [this](TCanvas& c) {
-    const int w = colWidth_ + 1;
     const int h = rowHeight_ + 1;
     c.Brush().SetStyle(TBrushStyle::bsSolid);
     c.Brush().SetColor(Color());
@@ -108,9 +127,8 @@ void TStringGrid::PaintControl() {
       const int row = rows[i];
       const int y = static_cast<int>(i) * h;
       if (y >= ClientHeight()) break;
-      for (int col = 0; col < ColCount() && col * w < ClientWidth(); ++col) {
-        const int x = col * w;
-        const TRect cell{x, y, x + colWidth_, y + rowHeight_};
+      for (int col = 0, x = 0; col < ColCount() && x < ClientWidth(); x += ColWidths(col) + 1, ++col) {
+        const TRect cell{x, y, x + ColWidths(col), y + rowHeight_};
         const bool fixed = row < FixedRows() || col < FixedCols();
         const bool selected = !fixed && row == current && (col == Col() || (options_ & goRowSelect) != 0);
         c.Brush().SetStyle(TBrushStyle::bsSolid);
@@ -140,10 +158,10 @@ void TStringGrid::PaintControl() {
 bool TStringGrid::MouseToCell(TPoint p, int& col, int& row) const {
   if (!ClientRect().Contains(p)) return false;
   const int h = rowHeight_ + 1;
-  const int w = colWidth_ + 1;
   int r = p.Y / h;
   if (r >= FixedRows()) r = TopRow() + (r - FixedRows());
-  const int c = p.X / w;
+  int c = 0;
+  for (int right = ColWidths(0) + 1; c < ColCount() && p.X >= right; right += ColWidths(c) + 1) ++c;
   if (r >= RowCount() || c >= ColCount()) return false;
   col = c;
   row = r;

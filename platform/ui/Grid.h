@@ -66,7 +66,12 @@ class TStringGrid : public TWinControl {
   int DefaultRowHeight() const { return rowHeight_; }
   void SetDefaultRowHeight(int h) { rowHeight_ = std::max(1, h); }
   int DefaultColWidth() const { return colWidth_; }
-  void SetDefaultColWidth(int w) { colWidth_ = std::max(1, w); }
+  void SetDefaultColWidth(int w) { colWidth_ = std::max(1, w); Invalidate(); }
+  // Width of one column without its line: DefaultColWidth unless set for
+  // that column; 0 outside the columns. Setting outside the columns raises
+  // EInvalidGridOperation; widths are at least 1.
+  virtual int ColWidths(int col) const;
+  void SetColWidths(int col, int w);
 
   // The cell at a client point; false when the point is on no cell.
   bool MouseToCell(TPoint p, int& col, int& row) const;
@@ -87,9 +92,12 @@ class TStringGrid : public TWinControl {
   void PaintControl() override;
 
   static constexpr int kMaxCount = 100000;
+  // Client x of a column's left edge (every column before it with its line).
+  int ColLeft(int col) const;
 
  private:
   std::vector<std::vector<std::string>> cells_;  // [row][col]
+  std::vector<int> colWidths_;                    // 0: DefaultColWidth
   int colCount_ = 5;
   int rowCount_ = 5;
   int fixedCols_ = 1;

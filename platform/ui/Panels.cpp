@@ -25,6 +25,7 @@ TPoint TGroupBox::ClientOrigin() const {
 
 int TGroupBox::ClientWidth() const { return std::max(0, Width() - 2 * kGroupFrame); }
 int TGroupBox::ClientHeight() const { return std::max(0, Height() - kGroupTop - kGroupFrame); }
+TPoint TGroupBox::NonClientSize() const { return TPoint{2 * kGroupFrame, kGroupTop + kGroupFrame}; }
 
 void TGroupBox::Dispatch(TMessage& m) {
   // The accelerator of a group box focuses its first control.

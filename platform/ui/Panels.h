@@ -15,6 +15,7 @@ class TGroupBox : public TCustomControl {
   TPoint ClientOrigin() const override;
   int ClientWidth() const override;
   int ClientHeight() const override;
+  TPoint NonClientSize() const override;
 
  protected:
   void Dispatch(TMessage& message) override;

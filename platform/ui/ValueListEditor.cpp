@@ -1,5 +1,7 @@
 #include "platform/ui/ValueListEditor.h"
 
+#include <algorithm>
+
 namespace platform::ui {
 
 TValueListEditor::TValueListEditor(TComponent* owner) : TStringGrid(owner) {
@@ -16,6 +18,12 @@ void TValueListEditor::SetColCount(int n) {
 
 void TValueListEditor::SetRowCount(int n) {
   if (n != RowCount()) throw EInvalidGridOperation("The rows of a value list follow its lines");
+}
+
+int TValueListEditor::ColWidths(int col) const {
+  if (col != 1) return TStringGrid::ColWidths(col);
+  // The value column and its line end at the client's right edge.
+  return std::max(1, ClientWidth() - (TStringGrid::ColWidths(0) + 1) - 1);
 }
 
 void TValueListEditor::Split(const std::string& line, std::string& key, std::string& value) {

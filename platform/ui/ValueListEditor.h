@@ -1,7 +1,9 @@
 #pragma once
 // TValueListEditor: a two-column grid over a list of "key=value" lines. Row
 // 0 holds the column titles; row r (from 1) is line r - 1 of Strings. The
-// lines may be changed freely by code; the grid follows them.
+// lines may be changed freely by code; the grid follows them. The key
+// column keeps its width; the value column stretches to the right edge of
+// the client area (at least one pixel wide).
 
 #include "platform/os/StringList.h"
 #include "platform/ui/Grid.h"
@@ -23,6 +25,7 @@ class TValueListEditor : public TStringGrid {
   // EInvalidGridOperation unless the value is the current one.
   void SetColCount(int n) override;
   void SetRowCount(int n) override;
+  int ColWidths(int col) const override;
   std::string Cells(int col, int row) const override;
   void SetCells(int col, int row, std::string_view text) override;
 

@@ -9,6 +9,7 @@
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/Panels.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Timer.h"
 #include "platform/win/MessageLoop.h"
@@ -35,7 +36,6 @@ TButton* AddButton(TForm* form, const char* name, TModalResult result) {
   return b;
 }
 
-}  // namespace
 
 TEST_F(FormTest, NestedShowModalEndsOnModalResult) {
   auto outer = CreateOwned<TForm>(nullptr);
@@ -234,3 +234,36 @@ TEST_F(FormTest, ScreenCentredDialogWithClientSize) {
   EXPECT_EQ(form->Left(), (d.Width() - form->Width()) / 2);
   EXPECT_EQ(form->Top(), (d.Height() - form->Height()) / 2);
 }
+
+// A form (or group box) smaller than its frame has a client size of 0; the
+// client size set afterwards still adds the whole frame.
+TEST_F(FormTest, ClientSizeOfAFormSmallerThanItsFrame) {
+  auto form = CreateOwned<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsSizeable);  // 4 + 4 wide, 23 + 4 high
+  form->SetBounds(0, 0, 5, 10);
+  EXPECT_EQ(form->ClientWidth(), 0);
+  EXPECT_EQ(form->ClientHeight(), 0);
+  form->SetClientWidth(100);
+  form->SetClientHeight(50);
+  EXPECT_EQ(form->Width(), 108);
+  EXPECT_EQ(form->Height(), 77);
+  EXPECT_EQ(form->ClientWidth(), 100);
+  EXPECT_EQ(form->ClientHeight(), 50);
+  form->SetClientWidth(0);
+  form->SetClientWidth(7);
+  EXPECT_EQ(form->Width(), 15);
+
+  auto* box = Create<TGroupBox>(form.get());
+  box->SetParent(form.get());
+  box->SetBounds(0, 0, 1, 1);
+  const TPoint frame = box->NonClientSize();
+  EXPECT_GT(frame.X, 1);
+  EXPECT_GT(frame.Y, 1);
+  box->SetClientWidth(40);
+  box->SetClientHeight(30);
+  EXPECT_EQ(box->ClientWidth(), 40);
+  EXPECT_EQ(box->ClientHeight(), 30);
+  EXPECT_EQ(box->Width(), 40 + frame.X);
+}
+
+}  // namespace

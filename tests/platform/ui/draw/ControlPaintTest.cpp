@@ -16,6 +16,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
 #include "platform/ui/Screenshot.h"
+#include "platform/ui/ValueListEditor.h"
 
 namespace platform::ui {
 namespace {
@@ -176,6 +177,54 @@ TEST_F(ControlPaint, ChildrenKeepTheirPixelsWhenTheParentRepaints) {
   EXPECT_EQ(At(Pixels(), 15, 15), clRed);
   inner->Hide();
   EXPECT_EQ(At(Pixels(), 25, 25), clRed);  // the parent shows again there
+}
+
+// The value column ends at the client's right edge whatever the width; the
+// key column keeps its own. Hit testing counts the same columns.
+TEST_F(ControlPaint, ValueListValueColumnStretchesToTheRightEdge) {
+  auto* list = Add<TValueListEditor>(0, 0, 150, 60);
+  list->SetColWidths(0, 40);
+  list->Strings().Add("Key=Value");
+  form->Show();
+  // Title row: key cell 0..39 with its line at 40, value cell 41..147 with
+  // its raised edge's shadow at 147 and its line at 148... ending at 149.
+  EXPECT_EQ(list->ColWidths(1), 150 - 41 - 1);
+  EXPECT_EQ(At(Pixels(), 40, 5), clBlack);
+  EXPECT_EQ(At(Pixels(), 149, 5), clBlack);
+  EXPECT_EQ(At(Pixels(), 148, 5), kShadow);
+  EXPECT_EQ(At(Pixels(), 100, 5), kFace);
+  int col = -1, row = -1;
+  ASSERT_TRUE(list->MouseToCell(TPoint{148, 30}, col, row));
+  EXPECT_EQ(col, 1);
+  ASSERT_TRUE(list->MouseToCell(TPoint{40, 30}, col, row));
+  EXPECT_EQ(col, 0);
+  list->SetBounds(0, 0, 90, 60);  // narrower: the value column follows
+  EXPECT_EQ(list->ColWidths(1), 90 - 41 - 1);
+  EXPECT_EQ(At(Pixels(), 89, 5), clBlack);
+  EXPECT_EQ(At(Pixels(), 100, 5), kFace);  // the form again
+  list->SetBounds(0, 0, 30, 60);  // narrower than the key column
+  EXPECT_EQ(list->ColWidths(1), 1);
+  EXPECT_THROW(list->SetColWidths(2, 10), EInvalidGridOperation);
+}
+
+TEST_F(ControlPaint, GridColumnsOfTheirOwnWidth) {
+  auto* grid = Add<TStringGrid>(0, 0, 150, 60);
+  grid->SetColCount(3);
+  grid->SetDefaultColWidth(30);
+  grid->SetColWidths(1, 50);
+  form->Show();
+  EXPECT_EQ(grid->ColWidths(0), 30);
+  EXPECT_EQ(grid->ColWidths(1), 50);
+  EXPECT_EQ(grid->ColWidths(3), 0);
+  EXPECT_EQ(At(Pixels(), 30, 5), clBlack);   // line after column 0
+  EXPECT_EQ(At(Pixels(), 81, 5), clBlack);   // after column 1 (31 + 50)
+  EXPECT_EQ(At(Pixels(), 112, 5), clBlack);  // after column 2
+  int col = -1, row = -1;
+  ASSERT_TRUE(grid->MouseToCell(TPoint{81, 30}, col, row));
+  EXPECT_EQ(col, 1);
+  ASSERT_TRUE(grid->MouseToCell(TPoint{82, 30}, col, row));
+  EXPECT_EQ(col, 2);
+  EXPECT_FALSE(grid->MouseToCell(TPoint{113, 30}, col, row));  // right of the last column
 }
 
 TEST(Screen, ComposesTheFormsAtTheirPlacesWithFrameAndCaption) {
