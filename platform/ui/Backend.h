@@ -14,6 +14,7 @@ namespace platform::ui {
 
 class TBitmap;
 class TCustomForm;
+class TPopupMenu;
 class TSaveDialog;
 class TWinControl;
 
@@ -52,7 +53,8 @@ class TBackend {
   virtual void ModalStarted(TCustomForm& form) = 0;
   // Longest time a modal loop waits without being ended; 0 = no limit.
   virtual uint32_t ModalTimeoutMs() const = 0;
-  // Asks for a file name to save to; false when the user cancels.
+  // Asks for a file name to save to; false when the user cancels. Runs a
+  // modal loop on the calling thread where the backend shows a dialog.
   virtual bool ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) = 0;
 
   // ---- windows (GUI thread; the defaults do nothing) ----
@@ -63,6 +65,9 @@ class TBackend {
   virtual void WindowPainted(TWinControl& top) { (void)top; }
   // A top-level window is going away.
   virtual void WindowDestroyed(TWinControl& top) { (void)top; }
+  // A popup menu opened or closed (IsOpen tells which; a menu being
+  // destroyed is closed first).
+  virtual void MenuChanged(TPopupMenu& menu) { (void)menu; }
   // The whole screen as this backend shows it; the default composes the
   // virtual screen (ComposeScreen). False when no picture can be had.
   virtual bool CaptureScreen(TBitmap& out);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/Backend.h"
 #include "platform/ui/Frames.h"
 #include "platform/ui/Painter.h"
 
@@ -37,18 +38,42 @@ void TMenuItem::Click() {
   if (OnClick) OnClick(this);
 }
 
+namespace {
+// The open menu of the GUI thread (at most one).
+thread_local TPopupMenu* gOpenMenu = nullptr;
+}  // namespace
+
 TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(this)) {}
+
+TPopupMenu::~TPopupMenu() {
+  if (gOpenMenu == this) gOpenMenu = nullptr;
+  if (open_) {
+    open_ = false;
+    Backend().MenuChanged(*this);
+  }
+}
 
 void TPopupMenu::Popup(int x, int y) {
   point_ = TPoint{x, y};
   if (OnPopup) OnPopup(this);
+  if (gOpenMenu != nullptr && gOpenMenu != this) gOpenMenu->CloseMenu();
   open_ = true;
+  gOpenMenu = this;
+  Backend().MenuChanged(*this);
+}
+
+void TPopupMenu::CloseMenu() {
+  if (gOpenMenu == this) gOpenMenu = nullptr;
+  if (!open_) return;
+  open_ = false;
+  Backend().MenuChanged(*this);
 }
 
 namespace {
 constexpr int kItemHeight = 18;
 constexpr int kSeparatorHeight = 8;
 constexpr int kFrame = 3;
+constexpr int kEdge = 2;  // the raised edge: items start inside it
 bool IsSeparator(const TMenuItem* item) { return item->Caption() == "-"; }
 }  // namespace
 
@@ -111,6 +136,20 @@ void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const {
     top += kItemHeight;
   }
   p.RestoreDC(-1);
+}
+
+TMenuItem* TPopupMenu::ItemAt(TPoint at) const {
+  const TRect box = MenuRect();
+  if (at.X < kEdge || at.X >= box.Right - kEdge) return nullptr;
+  int top = kEdge;
+  for (int i = 0; i < items_->Count(); ++i) {
+    TMenuItem* item = items_->Items(i);
+    if (!item->Visible()) continue;
+    const int height = IsSeparator(item) ? kSeparatorHeight : kItemHeight;
+    if (at.Y >= top && at.Y < top + height) return IsSeparator(item) ? nullptr : item;
+    top += height;
+  }
+  return nullptr;
 }
 
 TPopupMenu* MenuOf(TMenuItem* item) {

@@ -1,7 +1,9 @@
 #pragma once
 // Menus: TMenuItem (a tree of items owned by their menu) and TPopupMenu.
-// Without a display a popped-up menu stays "open" until an item is chosen
-// (the driver clicks it) or another menu pops up.
+// A popped-up menu stays "open" until an item is chosen (the driver or the
+// user clicks it), it is closed, or another menu pops up. The backend is
+// told of every opening and closing (on X11 the menu is a window of its
+// own).
 
 #include <vector>
 
@@ -50,13 +52,16 @@ class TMenuItem : public TComponent {
 class TPopupMenu : public TComponent {
  public:
   explicit TPopupMenu(TComponent* owner);
+  ~TPopupMenu() override;
   // The root item holding the menu's items (owned by the menu).
   TMenuItem* Items() const { return items_; }
-  // Opens the menu at a screen point: OnPopup, then the menu is open.
+  // Opens the menu at a screen point: OnPopup, then any other open menu
+  // closes and this one is open. GUI thread.
   virtual void Popup(int x, int y);
   bool IsOpen() const { return open_; }
   TPoint PopupPoint() const { return point_; }
-  void CloseMenu() { open_ = false; }
+  // Closes the menu when open. GUI thread.
+  void CloseMenu();
   // The control the menu popped up for.
   TComponent* PopupComponent() const { return popupComponent_; }
   void SetPopupComponent(TComponent* c) { popupComponent_ = c; }
@@ -68,6 +73,9 @@ class TPopupMenu : public TComponent {
   TRect MenuRect() const;
   // Draws the menu box with its top-left at (x, y) into p (GUI thread).
   void PaintMenu(TPainter& p, int x, int y) const;
+  // The visible item (separators excluded) at a point of the menu box
+  // (MenuRect coordinates); nullptr for none.
+  TMenuItem* ItemAt(TPoint p) const;
 
  private:
   TMenuItem* items_;

@@ -4,6 +4,9 @@
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/InputState.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/SaveDialogForm.h"
 #include "platform/ui/Screen.h"
 #include "platform/win/MessageLoop.h"
 
@@ -97,25 +100,39 @@ bool TX11Backend::TrayDelete(platform::win::HWND wnd, uint32_t id) {
   return tray_.erase(std::make_pair(wnd, id)) != 0;
 }
 
+bool TX11Backend::ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) {
+  return RunSaveDialogForm(dialog, fileName);
+}
+
+// Forms become framed windows of their client area; the hint window a
+// bare window of its whole bounds. Other parentless controls (made before
+// their parent is set) are not shown.
 void TX11Backend::WindowChanged(TWinControl& top) {
   auto* form = dynamic_cast<TCustomForm*>(&top);
-  if (form == nullptr || !OnGuiThread() || !display_.Alive()) return;
-  auto it = windows_.find(form);
-  if (!form->Visible()) {
+  const bool hint = dynamic_cast<THintWindow*>(&top) != nullptr;
+  if ((form == nullptr && !hint) || !OnGuiThread() || !display_.Alive()) return;
+  auto it = windows_.find(&top);
+  if (!top.Visible()) {
     if (it != windows_.end()) it->second->Hide();
+    display_.Flush();
     return;
   }
+  const TRect bounds =
+      form != nullptr ? ClientOnScreen(*form) : Bounds(top.Left(), top.Top(), std::max(1, top.Width()), std::max(1, top.Height()));
   if (it == windows_.end()) {
-    it = windows_.emplace(form, display_.CreateWindow(ClientOnScreen(*form), form->Caption())).first;
-    Present(*form, *it->second);
+    it = windows_.emplace(&top, form != nullptr ? display_.CreateWindow(bounds, form->Caption())
+                                                : display_.CreatePopup(bounds)).first;
+    Present(top, *it->second);
   }
   TX11Window& w = *it->second;
-  w.SetTitle(form->Caption());
-  w.SetBounds(ClientOnScreen(*form));
-  if (const TRegion* region = form->WindowRegion()) {
+  if (form != nullptr) w.SetTitle(form->Caption());
+  w.SetBounds(bounds);
+  if (const TRegion* region = top.WindowRegion()) {
     TRegion shape = *region;
-    const TRect f = form->FrameSize();
-    shape.Offset(-f.Left, -f.Top);
+    if (form != nullptr) {
+      const TRect f = form->FrameSize();
+      shape.Offset(-f.Left, -f.Top);
+    }
     w.SetShape(&shape);
   } else {
     w.SetShape(nullptr);
@@ -127,7 +144,11 @@ void TX11Backend::WindowChanged(TWinControl& top) {
 void TX11Backend::Present(TWinControl& top, TX11Window& window) {
   auto* form = dynamic_cast<TCustomForm*>(&top);
   TBitmap& pixels = top.WindowBitmap();
-  if (form == nullptr || pixels.Empty()) return;
+  if (pixels.Empty()) return;
+  if (form == nullptr) {
+    window.Present(pixels);
+    return;
+  }
   const TRect f = form->FrameSize();
   TBitmap client;
   client.SetSize(std::max(1, form->ClientWidth()), std::max(1, form->ClientHeight()));
@@ -156,6 +177,37 @@ TX11Window* TX11Backend::WindowOf(const TWinControl& form) const {
   return it == windows_.end() ? nullptr : it->second.get();
 }
 
+TX11Window* TX11Backend::MenuWindowOf(const TPopupMenu& menu) const {
+  auto it = menus_.find(const_cast<TPopupMenu*>(&menu));
+  return it == menus_.end() ? nullptr : it->second.get();
+}
+
+// An open menu is a bare window at its popup point (moved inside the
+// screen) holding the pointer and keyboard; closing drops the window.
+void TX11Backend::MenuChanged(TPopupMenu& menu) {
+  if (!OnGuiThread()) return;
+  menus_.erase(&menu);
+  menuPressed_ = false;
+  if (!menu.IsOpen() || !display_.Alive()) {
+    display_.Flush();
+    return;
+  }
+  const TRect size = menu.MenuRect();
+  TBitmap pixels;
+  pixels.SetSize(size.Width(), size.Height());
+  TPainter painter;
+  painter.SetTarget(&pixels);
+  menu.PaintMenu(painter, 0, 0);
+  const TRect screen = display_.ScreenRect();
+  const int x = std::max(screen.Left, std::min(menu.PopupPoint().X, screen.Right - size.Width()));
+  const int y = std::max(screen.Top, std::min(menu.PopupPoint().Y, screen.Bottom - size.Height()));
+  std::unique_ptr<TX11Window> window = display_.CreatePopup(Bounds(x, y, size.Width(), size.Height()));
+  window->Present(pixels);
+  window->Show();
+  window->GrabInput();  // without it the menu still takes clicks on itself
+  menus_.emplace(&menu, std::move(window));
+}
+
 void TX11Backend::Pump() {
   if (!OnGuiThread()) return;
   while (std::optional<TX11Event> e = display_.NextEvent(0)) {
@@ -179,6 +231,33 @@ void TX11Backend::HandleTrayEvent(const Tray& tray, const TX11Event& e) {
   if (mouse != 0) platform::win::PostMessage(tray.Icon.Wnd, tray.Icon.CallbackMessage, tray.Icon.ID, mouse);
 }
 
+void TX11Backend::HandleMenuEvent(TPopupMenu& menu, const TX11Event& e) {
+  const TRect box = menu.MenuRect();
+  const bool inside = e.X >= 0 && e.Y >= 0 && e.X < box.Width() && e.Y < box.Height();
+  switch (e.Type) {
+    case TX11Event::Kind::MouseDown:
+      if (!inside) {
+        menu.CloseMenu();
+        return;
+      }
+      menuPressed_ = true;
+      break;
+    case TX11Event::Kind::MouseUp: {
+      // Chosen on the release of a press made inside the menu.
+      if (!menuPressed_ || !inside) break;
+      menuPressed_ = false;
+      TMenuItem* item = menu.ItemAt(TPoint{e.X, e.Y});
+      if (item != nullptr && item->Enabled()) item->Click();  // closes the menu first
+      break;
+    }
+    case TX11Event::Kind::KeyDown:
+      if (e.Key == VK_ESCAPE) menu.CloseMenu();
+      break;
+    default:
+      break;
+  }
+}
+
 void TX11Backend::HandleEvent(const TX11Event& e) {
   {
     std::lock_guard lock(trayMutex_);
@@ -188,10 +267,21 @@ void TX11Backend::HandleEvent(const TX11Event& e) {
         return;
       }
   }
-  TCustomForm* form = nullptr;
+  for (const auto& [menu, window] : menus_)
+    if (window->Id() == e.Window) {
+      HandleMenuEvent(*menu, e);
+      return;
+    }
   for (const auto& [control, window] : windows_)
-    if (window->Id() == e.Window) form = dynamic_cast<TCustomForm*>(const_cast<TWinControl*>(control));
-  if (form == nullptr) return;
+    if (window->Id() == e.Window) {
+      // The hint window takes no input.
+      if (auto* form = dynamic_cast<TCustomForm*>(const_cast<TWinControl*>(control))) HandleFormEvent(*form, e);
+      return;
+    }
+}
+
+void TX11Backend::HandleFormEvent(TCustomForm& formRef, const TX11Event& e) {
+  TCustomForm* form = &formRef;
   const TPoint screen = form->ClientToScreen(TPoint{e.X, e.Y});
   auto mouse = [&](uint32_t msg, WPARAM keys) {
     cursor_ = screen;
@@ -204,6 +294,9 @@ void TX11Backend::HandleEvent(const TX11Event& e) {
     case TX11Event::Kind::MouseMove:
       mouse(WM_MOUSEMOVE, MouseKeys(e.Shift));
       Application().HintMouseMessage(form->ControlAtPos(TPoint{e.X, e.Y}), screen);
+      break;
+    case TX11Event::Kind::MouseLeave:
+      Application().HintMouseMessage(nullptr, screen);
       break;
     case TX11Event::Kind::MouseDown:
       if (e.Button == 1) mouse(e.Double ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MouseKeys(e.Shift | ssLeft));
@@ -235,6 +328,17 @@ void TX11Backend::HandleEvent(const TX11Event& e) {
     case TX11Event::Kind::GotFocus:
       if (!form->ModalBlocked()) form->BringToFront();
       break;
+    case TX11Event::Kind::Configured: {
+      // The window manager (or the user through it) moved or sized the
+      // window: the form follows, its frame around the new client area.
+      const TRect f = form->FrameSize();
+      int width = form->Width();
+      int height = form->Height();
+      if (e.Width != std::max(1, form->ClientWidth())) width = e.Width + f.Left + f.Right;
+      if (e.Height != std::max(1, form->ClientHeight())) height = e.Height + f.Top + f.Bottom;
+      form->SetBounds(e.X - f.Left, e.Y - f.Top, width, height);
+      break;
+    }
     default:
       break;
   }

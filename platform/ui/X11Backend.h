@@ -8,8 +8,12 @@
 // Input becomes the control model's messages (mouse to the control under
 // the pointer or holding the capture, keys to the focused control), the
 // window manager's close becomes WM_CLOSE, window regions become shapes,
-// titles are UTF-8. Tray icons are small docked windows where a system
-// tray exists; adding fails otherwise. Save dialogs answer Cancel.
+// titles are UTF-8; a move or resize by the window manager moves or sizes
+// the form. The hint window and open popup menus are windows the window
+// manager leaves alone; an open menu holds the pointer and keyboard: a
+// click on an item chooses it, a click elsewhere or Esc closes the menu.
+// Save dialogs are TSaveDialogForm run modally. Tray icons are small
+// docked windows where a system tray exists; adding fails otherwise.
 // X events are read whenever the GUI thread handles its messages.
 
 #include <map>
@@ -38,16 +42,20 @@ class TX11Backend : public TBackend {
   bool TrayDelete(platform::win::HWND wnd, uint32_t id) override;
   void ModalStarted(TCustomForm&) override {}
   uint32_t ModalTimeoutMs() const override { return 0; }
-  bool ExecuteSaveDialog(TSaveDialog&, std::string&) override { return false; }
+  bool ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) override;
   void WindowChanged(TWinControl& top) override;
   void WindowPainted(TWinControl& top) override;
   void WindowDestroyed(TWinControl& top) override;
+  void MenuChanged(TPopupMenu& menu) override;
   bool CaptureScreen(TBitmap& out) override;
 
   // Handles every X event waiting now (GUI thread).
   void Pump();
-  // The X window of a form; null when it has none (tests).
+  // The X window of a form or the hint window; null when it has none
+  // (tests).
   TX11Window* WindowOf(const TWinControl& form) const;
+  // The X window of an open popup menu; null when it has none (tests).
+  TX11Window* MenuWindowOf(const TPopupMenu& menu) const;
   TX11Display& Display() { return display_; }
 
  private:
@@ -59,11 +67,15 @@ class TX11Backend : public TBackend {
   void Present(TWinControl& top, TX11Window& window);
   void HandleEvent(const TX11Event& e);
   void HandleTrayEvent(const Tray& tray, const TX11Event& e);
+  void HandleMenuEvent(TPopupMenu& menu, const TX11Event& e);
+  void HandleFormEvent(TCustomForm& form, const TX11Event& e);
 
   TX11Display display_;
   std::thread::id gui_;
   bool guiSet_ = false;
   std::map<const TWinControl*, std::unique_ptr<TX11Window>> windows_;
+  std::map<TPopupMenu*, std::unique_ptr<TX11Window>> menus_;
+  bool menuPressed_ = false;  // a press began inside the open menu
   std::mutex trayMutex_;
   std::map<std::pair<platform::win::HWND, uint32_t>, Tray> tray_;
   TPoint cursor_{};

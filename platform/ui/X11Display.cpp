@@ -104,11 +104,44 @@ uint16_t VirtualKeyOfKeysym(unsigned long ks) {
   }
 }
 
+char32_t UnicodeOfKeysym(unsigned long ks) {
+  // Cyrillic symbols 0x6c0..0x6df run in the order of KOI8-R; capitals
+  // follow 0x20 higher.
+  static constexpr char16_t kKoi8Order[32] = {
+      0x44E, 0x430, 0x431, 0x446, 0x434, 0x435, 0x444, 0x433, 0x445, 0x438, 0x439, 0x43A, 0x43B, 0x43C, 0x43D, 0x43E,
+      0x43F, 0x44F, 0x440, 0x441, 0x442, 0x443, 0x436, 0x432, 0x44C, 0x44B, 0x437, 0x448, 0x44D, 0x449, 0x447, 0x44A};
+  // 0x6a1..0x6af: the other Cyrillic letters, capitals 0x10 higher.
+  static constexpr char16_t kCyrillicOther[15] = {0x452, 0x453, 0x451, 0x454, 0x455, 0x456, 0x457, 0x458,
+                                                  0x459, 0x45A, 0x45B, 0x45C, 0x491, 0x45E, 0x45F};
+  static constexpr char16_t kCyrillicOtherCapital[15] = {0x402, 0x403, 0x401, 0x404, 0x405, 0x406, 0x407, 0x408,
+                                                         0x409, 0x40A, 0x40B, 0x40C, 0x490, 0x40E, 0x40F};
+  if ((ks >= 0x20 && ks <= 0x7E) || (ks >= 0xA0 && ks <= 0xFF)) return static_cast<char32_t>(ks);
+  if (ks >= 0x1000100 && ks <= 0x110FFFF) return static_cast<char32_t>(ks - 0x1000000);
+  if (ks >= 0x6C0 && ks <= 0x6DF) return kKoi8Order[ks - 0x6C0];
+  if (ks >= 0x6E0 && ks <= 0x6FF) return static_cast<char32_t>(kKoi8Order[ks - 0x6E0] - 0x20);
+  if (ks >= 0x6A1 && ks <= 0x6AF) return kCyrillicOther[ks - 0x6A1];
+  if (ks >= 0x6B1 && ks <= 0x6BF) return kCyrillicOtherCapital[ks - 0x6B1];
+  if (ks == 0x6B0) return 0x2116;  // numero sign
+  if (ks >= XK_KP_0 && ks <= XK_KP_9) return static_cast<char32_t>('0' + (ks - XK_KP_0));
+  switch (ks) {
+    case XK_KP_Space: return ' ';
+    case XK_KP_Multiply: return '*';
+    case XK_KP_Add: return '+';
+    case XK_KP_Subtract: return '-';
+    case XK_KP_Decimal: return '.';
+    case XK_KP_Divide: return '/';
+    case XK_KP_Equal: return '=';
+    case XK_EuroSign: return 0x20AC;
+    default: return 0;
+  }
+}
+
 // ---- window ----
 
 TX11Window::~TX11Window() {
   display_.windows_.erase(id_);
   if (display_.alive_) {
+    if (grabbed_) ReleaseInput();
     XDestroyWindow(Dpy(display_.display_), id_);
     XFlush(Dpy(display_.display_));
   }
@@ -128,18 +161,26 @@ void TX11Window::SetTitle(std::string_view cp1251) {
   XStoreName(d, id_, latin.c_str());
 }
 
-void TX11Window::SetBounds(const TRect& b) {
-  if (!display_.alive_) return;
+void TX11Window::SetBounds(const TRect& requested) {
+  const TRect b{requested.Left, requested.Top, requested.Left + std::max(1, requested.Width()),
+                requested.Top + std::max(1, requested.Height())};
+  if (!display_.alive_ || b == bounds_) return;
+  bounds_ = b;
+  moveSerial_ = NextRequest(Dpy(display_.display_));
   XMoveResizeWindow(Dpy(display_.display_), id_, b.Left, b.Top, static_cast<unsigned>(std::max(1, b.Width())),
                     static_cast<unsigned>(std::max(1, b.Height())));
 }
 
 void TX11Window::Show() {
-  if (display_.alive_) XMapRaised(Dpy(display_.display_), id_);
+  if (!display_.alive_ || mapped_) return;
+  mapped_ = true;
+  XMapRaised(Dpy(display_.display_), id_);
 }
 
 void TX11Window::Hide() {
-  if (display_.alive_) XUnmapWindow(Dpy(display_.display_), id_);
+  if (!display_.alive_ || !mapped_) return;
+  mapped_ = false;
+  XUnmapWindow(Dpy(display_.display_), id_);
 }
 
 void TX11Window::Present(const TBitmap& bitmap) {
@@ -168,6 +209,28 @@ bool TX11Window::SetShape(const TRegion* region) {
   XShapeCombineRectangles(d, id_, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeSet,
                           YXBanded);
   return true;
+}
+
+bool TX11Window::GrabInput() {
+  if (!display_.alive_) return false;
+  Display* d = Dpy(display_.display_);
+  const int pointer = XGrabPointer(d, id_, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                   GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+  if (pointer != GrabSuccess) return false;
+  // The keyboard is a help (Esc), not a need: a refusal keeps the menu.
+  XGrabKeyboard(d, id_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  grabbed_ = true;
+  XFlush(d);
+  return true;
+}
+
+void TX11Window::ReleaseInput() {
+  if (!grabbed_ || !display_.alive_) return;
+  grabbed_ = false;
+  Display* d = Dpy(display_.display_);
+  XUngrabPointer(d, CurrentTime);
+  XUngrabKeyboard(d, CurrentTime);
+  XFlush(d);
 }
 
 bool TX11Window::Capture(TBitmap& out) const {
@@ -218,9 +281,27 @@ std::unique_ptr<TX11Window> TX11Display::CreateWindow(const TRect& bounds, std::
   hints.width = bounds.Width();
   hints.height = bounds.Height();
   XSetWMNormalHints(d, w, &hints);
-  std::unique_ptr<TX11Window> window(new TX11Window(*this, w));
+  std::unique_ptr<TX11Window> window(new TX11Window(*this, w, bounds));
   windows_[w] = window.get();
   window->SetTitle(cp1251Title);
+  return window;
+}
+
+std::unique_ptr<TX11Window> TX11Display::CreatePopup(const TRect& bounds) {
+  if (!alive_) throw EX11Error("X display connection lost");
+  Display* d = Dpy(display_);
+  const int screen = DefaultScreen(d);
+  XSetWindowAttributes attrs{};
+  attrs.override_redirect = True;
+  attrs.background_pixel = static_cast<unsigned long>(ColorToRGB(clInfoBk) & 0xFFFFFF);
+  attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                     KeyReleaseMask | StructureNotifyMask | EnterWindowMask | LeaveWindowMask;
+  const Window w = XCreateWindow(d, RootWindow(d, screen), bounds.Left, bounds.Top,
+                                 static_cast<unsigned>(std::max(1, bounds.Width())),
+                                 static_cast<unsigned>(std::max(1, bounds.Height())), 0, CopyFromParent, InputOutput,
+                                 CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attrs);
+  std::unique_ptr<TX11Window> window(new TX11Window(*this, w, bounds));
+  windows_[w] = window.get();
   return window;
 }
 
@@ -338,6 +419,11 @@ std::optional<TX11Event> TX11Display::NextEvent(uint32_t timeoutMs) {
     }
     XEvent ev;
     XNextEvent(d, &ev);
+    if (ev.type == MappingNotify) {
+      // The keyboard's symbols changed: Xlib's copy must follow.
+      XRefreshKeyboardMapping(&ev.xmapping);
+      continue;
+    }
     auto it = windows_.find(ev.xany.window);
     if (it == windows_.end()) continue;
     TX11Event out;
@@ -392,9 +478,21 @@ std::optional<TX11Event> TX11Display::NextEvent(uint32_t timeoutMs) {
         const int n = XLookupString(&ev.xkey, text, sizeof text, &keysym, nullptr);
         out.Type = ev.type == KeyPress ? TX11Event::Kind::KeyDown : TX11Event::Kind::KeyUp;
         out.Key = VirtualKeyOfKeysym(keysym);
+        // A letter of another layout keeps the virtual key of its place on
+        // the keyboard (the first layout's symbol there).
+        if (out.Key == 0) out.Key = VirtualKeyOfKeysym(XLookupKeysym(&ev.xkey, 0));
         out.Shift = ShiftOf(ev.xkey.state);
-        // XLookupString gives Latin-1; its ASCII part is CP1251 as well.
-        if (n == 1 && static_cast<unsigned char>(text[0]) < 0x80) out.Char = text[0];
+        // Control characters (Enter, Esc, Backspace, Ctrl+letter) as Xlib
+        // makes them; everything else from the symbol through Unicode, since
+        // XLookupString knows Latin-1 only.
+        if (n == 1 && static_cast<unsigned char>(text[0]) < 0x20) {
+          out.Char = text[0];
+        } else if (const char32_t cp = UnicodeOfKeysym(keysym); cp != 0) {
+          const int byte = platform::os::detail::UnicodeToCp1251(cp);
+          if (byte > 0) out.Char = static_cast<char>(byte);
+        } else if (n == 1 && static_cast<unsigned char>(text[0]) == 0x7F) {
+          out.Char = text[0];
+        }
         if (out.Key == 0 && out.Char == 0) continue;
         return out;
       }
@@ -403,13 +501,30 @@ std::optional<TX11Event> TX11Display::NextEvent(uint32_t timeoutMs) {
         it->second->Repaint();
         out.Type = TX11Event::Kind::Exposed;
         return out;
-      case ConfigureNotify:
+      case ConfigureNotify: {
+        TX11Window& w = *it->second;
+        // Our own earlier moves come back first: only the state after the
+        // last one asked for is news.
+        if (!ev.xconfigure.send_event && ev.xconfigure.serial < w.moveSerial_) continue;
+        // Under a reparenting window manager the coordinates are relative
+        // to its frame; the screen position is asked for.
+        int x = ev.xconfigure.x;
+        int y = ev.xconfigure.y;
+        if (!ev.xconfigure.send_event) {
+          Window child = None;
+          if (!XTranslateCoordinates(d, ev.xconfigure.window, RootWindow(d, DefaultScreen(d)), 0, 0, &x, &y, &child))
+            continue;
+        }
+        const TRect now{x, y, x + ev.xconfigure.width, y + ev.xconfigure.height};
+        if (now == w.bounds_) continue;
+        w.bounds_ = now;
         out.Type = TX11Event::Kind::Configured;
-        out.X = ev.xconfigure.x;
-        out.Y = ev.xconfigure.y;
+        out.X = x;
+        out.Y = y;
         out.Width = ev.xconfigure.width;
         out.Height = ev.xconfigure.height;
         return out;
+      }
       case FocusIn:
       case FocusOut:
         out.Type = ev.type == FocusIn ? TX11Event::Kind::GotFocus : TX11Event::Kind::LostFocus;

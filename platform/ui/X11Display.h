@@ -39,7 +39,8 @@ struct TX11Event {
     KeyUp,
     Exposed,      // repainted from the last presented bitmap already
     CloseRequest, // the window manager's close
-    Configured,   // new position (X, Y) and size (Width, Height)
+    Configured,   // new screen position (X, Y) and size (Width, Height), not
+                  // one our own earlier move asked for
     GotFocus,
     LostFocus,
   };
@@ -52,7 +53,8 @@ struct TX11Event {
   int Button = 0;          // 1 left, 2 middle, 3 right
   bool Double = false;     // second press of a double click
   uint16_t Key = 0;        // virtual key code
-  char Char = 0;           // CP1251 character typed, 0 when none
+  char Char = 0;           // CP1251 character typed, 0 when none or when the
+                           // code page lacks it
   TShiftState Shift = 0;
 };
 
@@ -68,7 +70,11 @@ class TX11Window {
   uint64_t Id() const { return id_; }
   // Title in CP1251, shown as UTF-8.
   void SetTitle(std::string_view cp1251);
+  // Moves and sizes the window; nothing when it is there already.
   void SetBounds(const TRect& screenBounds);
+  // Show maps (and raises) a hidden window only.
+  // Where the window is as far as this side knows (last asked or reported).
+  const TRect& Bounds() const { return bounds_; }
   void Show();
   void Hide();
   // Shows the bitmap at the client area's top-left and keeps a copy to
@@ -80,15 +86,27 @@ class TX11Window {
   // The pixels the server holds for the window's client area; false when
   // the server gives none.
   bool Capture(TBitmap& out) const;
+  // Takes the pointer and the keyboard for this window (an open menu):
+  // presses anywhere arrive here, in this window's coordinates. False when
+  // the server refuses. Released by ReleaseInput or when the window goes.
+  bool GrabInput();
+  void ReleaseInput();
 
  private:
   friend class TX11Display;
-  TX11Window(TX11Display& display, uint64_t id) : display_(display), id_(id) {}
+  TX11Window(TX11Display& display, uint64_t id, const TRect& bounds)
+      : display_(display), id_(id), bounds_(bounds) {}
   void Repaint();
 
   TX11Display& display_;
   uint64_t id_;
   TBitmap shown_;
+  TRect bounds_;
+  bool mapped_ = false;
+  // Request number of the last move asked for: configure events from
+  // before it are stale.
+  unsigned long moveSerial_ = 0;
+  bool grabbed_ = false;
 };
 
 class TX11Display {
@@ -102,6 +120,9 @@ class TX11Display {
 
   // A new, hidden top-level window with the given screen bounds.
   std::unique_ptr<TX11Window> CreateWindow(const TRect& bounds, std::string_view cp1251Title);
+  // A new, hidden window that the window manager leaves alone (no frame,
+  // no focus): hints and menus.
+  std::unique_ptr<TX11Window> CreatePopup(const TRect& bounds);
   // The next event of one of this display's windows, waiting at most
   // timeoutMs; nullopt when none came (or the connection is lost).
   std::optional<TX11Event> NextEvent(uint32_t timeoutMs);
@@ -149,5 +170,9 @@ class TX11Display {
 
 // Virtual key code of an X key symbol; 0 for keys without one.
 uint16_t VirtualKeyOfKeysym(unsigned long keysym);
+
+// The character an X key symbol types (Latin-1, Cyrillic, keypad and the
+// direct Unicode symbols); 0 for keys that type none.
+char32_t UnicodeOfKeysym(unsigned long keysym);
 
 }  // namespace platform::ui

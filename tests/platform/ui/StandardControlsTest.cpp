@@ -9,6 +9,7 @@
 #include "platform/ui/Form.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/Menu.h"
 #include "platform/ui/SaveDialog.h"
 #include "platform/ui/SpinEdit.h"
 #include "platform/ui/TrayIcon.h"
@@ -235,4 +236,38 @@ TEST_F(StandardControls, TrayIconsAddModifyDelete) {
   data.cbSize = sizeof(data);
   Driver::SetTrayAvailable(false);
   EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &data));
+}
+
+// One menu is open at a time; items are found by their rows (18 pixels,
+// separators 8, inside a 2-pixel edge); hidden items take no row.
+TEST_F(StandardControls, PopupMenusOpenOneAtATimeAndFindTheirItems) {
+  auto* first = Create<TPopupMenu>(form_.get());
+  auto* second = Create<TPopupMenu>(form_.get());
+  std::vector<TMenuItem*> items;
+  for (const char* caption : {"Open", "-", "Hidden", "Close"}) {
+    auto* item = Create<TMenuItem>(first);
+    item->SetCaption(caption);
+    first->Items()->Add(item);
+    items.push_back(item);
+  }
+  items[2]->SetVisible(false);
+  EXPECT_EQ(first->ItemAt(TPoint{10, 2}), items[0]);
+  EXPECT_EQ(first->ItemAt(TPoint{10, 19}), items[0]);
+  EXPECT_EQ(first->ItemAt(TPoint{10, 20}), nullptr);  // the separator
+  EXPECT_EQ(first->ItemAt(TPoint{10, 28}), items[3]);
+  EXPECT_EQ(first->ItemAt(TPoint{10, 46}), nullptr);  // below the last row
+  EXPECT_EQ(first->ItemAt(TPoint{1, 10}), nullptr);   // on the edge
+  EXPECT_EQ(first->ItemAt(TPoint{10, 1}), nullptr);
+  EXPECT_EQ(first->MenuRect().Height(), 18 + 8 + 18 + 6);
+
+  first->Popup(10, 10);
+  EXPECT_TRUE(first->IsOpen());
+  second->Popup(20, 20);
+  EXPECT_FALSE(first->IsOpen());
+  EXPECT_TRUE(second->IsOpen());
+  second->CloseMenu();
+  EXPECT_FALSE(second->IsOpen());
+  first->Popup(10, 10);
+  Driver::Click(items[3]);
+  EXPECT_FALSE(first->IsOpen());
 }

@@ -20,7 +20,11 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Colors.h"
+#include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/Panels.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/X11Backend.h"
 #include "platform/win/MessageLoop.h"
@@ -120,11 +124,78 @@ class X11 : public ::testing::Test {
     return *window_;
   }
 
-  void Click(int x, int y) {
+  void Click(int x, int y, unsigned button = 1) {
     XTestFakeMotionEvent(Native(), 0, x, y, CurrentTime);
-    XTestFakeButtonEvent(Native(), 1, True, CurrentTime);
-    XTestFakeButtonEvent(Native(), 1, False, CurrentTime);
+    XTestFakeButtonEvent(Native(), button, True, CurrentTime);
+    XTestFakeButtonEvent(Native(), button, False, CurrentTime);
     XFlush(Native());
+  }
+
+  // Gives a keycode without symbols the two symbols of a letter key (as a
+  // second keyboard layout would) and answers it.
+  KeyCode SpareKey(KeySym lower, KeySym upper) {
+    int min = 0;
+    int max = 0;
+    XDisplayKeycodes(Native(), &min, &max);
+    int per = 0;
+    KeySym* map = XGetKeyboardMapping(Native(), static_cast<KeyCode>(min), max - min + 1, &per);
+    KeyCode spare = 0;
+    for (int k = max; k >= min && spare == 0; --k) {
+      bool empty = true;
+      for (int i = 0; i < per; ++i) empty = empty && map[(k - min) * per + i] == NoSymbol;
+      if (empty) spare = static_cast<KeyCode>(k);
+    }
+    XFree(map);
+    KeySym symbols[2] = {lower, upper};
+    if (spare != 0) XChangeKeyboardMapping(Native(), spare, 2, symbols, 1);
+    XSync(Native(), False);
+    return spare;
+  }
+
+  void Tap(KeyCode key, bool shift = false) {
+    const KeyCode shiftKey = XKeysymToKeycode(Native(), XK_Shift_L);
+    if (shift) XTestFakeKeyEvent(Native(), shiftKey, True, CurrentTime);
+    XTestFakeKeyEvent(Native(), key, True, CurrentTime);
+    XTestFakeKeyEvent(Native(), key, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(Native(), shiftKey, False, CurrentTime);
+    XFlush(Native());
+  }
+
+  // The process's backend on this test's server; null (the test skips)
+  // when another backend was chosen earlier in this process.
+  TX11Backend* X11Backend() {
+    setenv("DISPLAY", name_.c_str(), 1);
+    unsetenv("FERROWICK_UI");
+    return dynamic_cast<TX11Backend*>(&Backend());
+  }
+
+  // Handles messages and X events until done answers true (at most 5 s).
+  static bool Until(const std::function<bool()>& done) {
+    return platform::win::WaitPumping([&] {
+      Application().ProcessMessages();
+      return done();
+    }, 5000);
+  }
+
+  // A dialog form at (20, 20) with a client area of 194 x 95, shown and
+  // painted on the server.
+  template <class F = TForm>
+  F* ShowForm(TX11Backend& backend) {
+    auto* form = Create<F>(nullptr);
+    form->SetBorderStyle(TFormBorderStyle::bsDialog);
+    form->SetBounds(20, 20, 200, 120);
+    form->Show();
+    TBitmap shown;
+    EXPECT_TRUE(Until([&] {
+      TX11Window* w = backend.WindowOf(*form);
+      return w != nullptr && w->Capture(shown) && shown.Width() == form->ClientWidth();
+    }));
+    return form;
+  }
+
+  bool OverrideRedirect(uint64_t window) {
+    XWindowAttributes attrs;
+    return XGetWindowAttributes(Native(), static_cast<Window>(window), &attrs) && attrs.override_redirect;
   }
 
   pid_t server_ = 0;
@@ -194,6 +265,48 @@ TEST_F(X11, KeysBecomeVirtualKeysAndCharacters) {
   EXPECT_EQ(VirtualKeyOfKeysym(XK_F2), 0x71);
   EXPECT_EQ(VirtualKeyOfKeysym(XK_KP_Enter), VK_RETURN);
   EXPECT_EQ(VirtualKeyOfKeysym(XK_Cyrillic_a), 0);
+}
+
+TEST(Keysyms, TypeUnicodeCharacters) {
+  EXPECT_EQ(UnicodeOfKeysym(XK_a), U'a');
+  EXPECT_EQ(UnicodeOfKeysym(XK_eacute), U'\u00E9');
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_yu), U'\u044E');  // first of the KOI8 order
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_a), U'\u0430');
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_ya), U'\u044F');
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_HARDSIGN), U'\u042A');  // last capital
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_io), U'\u0451');
+  EXPECT_EQ(UnicodeOfKeysym(XK_Cyrillic_IO), U'\u0401');
+  EXPECT_EQ(UnicodeOfKeysym(XK_Ukrainian_I), U'\u0406');
+  EXPECT_EQ(UnicodeOfKeysym(XK_numerosign), U'\u2116');
+  EXPECT_EQ(UnicodeOfKeysym(XK_KP_5), U'5');
+  EXPECT_EQ(UnicodeOfKeysym(0x10020AC), U'\u20AC');  // a direct Unicode symbol
+  EXPECT_EQ(UnicodeOfKeysym(XK_Escape), 0u);
+  EXPECT_EQ(UnicodeOfKeysym(XK_F1), 0u);
+  EXPECT_EQ(UnicodeOfKeysym(0x6A0), 0u);  // a hole in the Cyrillic block
+}
+
+// A key of a second layout types its Cyrillic letter as a CP1251 byte and
+// keeps the virtual key of its place; a letter the code page lacks types
+// nothing.
+TEST_F(X11, CyrillicKeysTypeCp1251Characters) {
+  ShowPainted();
+  const KeyCode ya = SpareKey(XK_Cyrillic_ya, XK_Cyrillic_YA);
+  ASSERT_NE(ya, 0) << "no spare keycode";
+  XSetInputFocus(Native(), static_cast<Window>(window_->Id()), RevertToParent, CurrentTime);
+  Tap(ya);
+  const auto small = WaitFor(TX11Event::Kind::KeyDown);
+  ASSERT_TRUE(small.has_value());
+  EXPECT_EQ(static_cast<unsigned char>(small->Char), 0xFF);  // я
+  Tap(ya, true);
+  std::optional<TX11Event> capital;
+  while ((capital = WaitFor(TX11Event::Kind::KeyDown)) && capital->Key == VK_SHIFT) {
+  }
+  ASSERT_TRUE(capital.has_value());
+  EXPECT_EQ(static_cast<unsigned char>(capital->Char), 0xDF);  // Я
+  const KeyCode greek = SpareKey(XK_Greek_alpha, XK_Greek_ALPHA);
+  Tap(greek);
+  const auto alpha = WaitFor(TX11Event::Kind::KeyDown);
+  EXPECT_FALSE(alpha.has_value()) << "a letter outside the code page makes no key event";
 }
 
 TEST_F(X11, WindowManagerCloseBecomesACloseRequest) {
@@ -369,6 +482,182 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
   EXPECT_FALSE(form->Visible());
   TComponent::Free(form);
   EXPECT_EQ(backend->WindowOf(*form), nullptr);
+}
+
+
+TEST_F(X11, CyrillicLetterTypedIntoAnEdit) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  const KeyCode ya = SpareKey(XK_Cyrillic_ya, XK_Cyrillic_YA);
+  ASSERT_NE(ya, 0) << "no spare keycode";
+  TForm* form = ShowForm(*backend);
+  auto* edit = Create<TEdit>(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 120, 21);
+  edit->SetFocus();
+  XSetInputFocus(Native(), static_cast<Window>(backend->WindowOf(*form)->Id()), RevertToParent, CurrentTime);
+  Tap(XKeysymToKeycode(Native(), XK_b));
+  Tap(ya);
+  Tap(ya, true);
+  EXPECT_TRUE(Until([&] { return edit->Text().size() == 3; }));
+  EXPECT_EQ(edit->Text(), "bяЯ"_cp);
+  TComponent::Free(form);
+}
+
+// A right click opens the control's menu as a window of its own that the
+// window manager leaves alone, showing what the menu paints; a click on an
+// item chooses it, a click elsewhere closes the menu.
+TEST_F(X11, PopupMenuIsAWindowAndAClickChoosesAnItem) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  TForm* form = ShowForm(*backend);
+  auto* panel = Create<TPanel>(form);
+  panel->SetParent(form);
+  panel->SetBounds(10, 10, 100, 60);
+  auto* menu = Create<TPopupMenu>(form);
+  std::vector<std::string> chosen;
+  for (const char* caption : {"Copy", "-", "Save"}) {
+    auto* item = Create<TMenuItem>(menu);
+    item->SetCaption(caption);
+    item->OnClick = [&chosen, caption](TObject*) { chosen.push_back(caption); };
+    menu->Items()->Add(item);
+  }
+  panel->SetPopupMenu(menu);
+  const TPoint at = panel->ClientToScreen(TPoint{50, 30});
+  Click(at.X, at.Y, 3);
+  ASSERT_TRUE(Until([&] { return menu->IsOpen() && backend->MenuWindowOf(*menu) != nullptr; }));
+  TX11Window& window = *backend->MenuWindowOf(*menu);
+  EXPECT_TRUE(OverrideRedirect(window.Id()));
+  EXPECT_EQ(window.Bounds().Left, at.X);
+  EXPECT_EQ(window.Bounds().Top, at.Y);
+
+  TBitmap expected;
+  const TRect size = menu->MenuRect();
+  expected.SetSize(size.Width(), size.Height());
+  TPainter painter;
+  painter.SetTarget(&expected);
+  menu->PaintMenu(painter, 0, 0);
+  TBitmap shown;
+  ASSERT_TRUE(window.Capture(shown));
+  ASSERT_EQ(shown.Width(), size.Width());
+  ASSERT_EQ(shown.Height(), size.Height());
+  int differing = 0;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width(); ++x) differing += shown.Canvas().Pixel(x, y) != expected.Canvas().Pixel(x, y);
+  EXPECT_EQ(differing, 0);
+
+  // "Save": below "Copy" (18 pixels) and the separator (8) inside the edge.
+  EXPECT_EQ(menu->ItemAt(TPoint{20, 2 + 18 + 8 + 9}), menu->Items()->Items(2));
+  EXPECT_EQ(menu->ItemAt(TPoint{20, 2 + 18 + 3}), nullptr);  // the separator
+  Click(at.X + 20, at.Y + 2 + 18 + 8 + 9);
+  ASSERT_TRUE(Until([&] { return !chosen.empty(); }));
+  EXPECT_EQ(chosen, std::vector<std::string>{"Save"});
+  EXPECT_FALSE(menu->IsOpen());
+  EXPECT_EQ(backend->MenuWindowOf(*menu), nullptr);
+
+  // Opened again, a click outside closes it and chooses nothing.
+  Click(at.X, at.Y, 3);
+  ASSERT_TRUE(Until([&] { return backend->MenuWindowOf(*menu) != nullptr; }));
+  Click(5, 230);
+  EXPECT_TRUE(Until([&] { return !menu->IsOpen(); }));
+  EXPECT_EQ(backend->MenuWindowOf(*menu), nullptr);
+  EXPECT_EQ(chosen.size(), 1u);
+  TComponent::Free(form);
+}
+
+// The hint window is a bare window at its place showing its painted
+// pixels.
+TEST_F(X11, HintIsAWindowOfItsOwn) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  Application().HintPause = 0;
+  Application().HintHidePause = 60000;
+  TForm* form = ShowForm(*backend);
+  auto* button = Create<TButton>(form);
+  button->SetParent(form);
+  button->SetBounds(20, 20, 75, 25);
+  button->SetHint("Tip");
+  button->SetShowHint(true);
+  const TPoint middle = button->ClientToScreen(TPoint{37, 12});
+  XTestFakeMotionEvent(Native(), 0, middle.X - 1, middle.Y, CurrentTime);
+  XTestFakeMotionEvent(Native(), 0, middle.X, middle.Y, CurrentTime);
+  XFlush(Native());
+  TBitmap shown;
+  ASSERT_TRUE(Until([&] {
+    THintWindow* hint = Application().HintWindow();
+    TX11Window* w = hint != nullptr && hint->Visible() ? backend->WindowOf(*hint) : nullptr;
+    return w != nullptr && w->Capture(shown) && shown.Width() == hint->Width() &&
+           shown.Canvas().Pixel(1, 1) == ColorToRGB(clInfoBk);
+  }));
+  THintWindow& hint = *Application().HintWindow();
+  TX11Window& window = *backend->WindowOf(hint);
+  EXPECT_TRUE(OverrideRedirect(window.Id()));
+  EXPECT_EQ(window.Bounds().Left, hint.Left());
+  EXPECT_EQ(window.Bounds().Top, hint.Top());
+  EXPECT_EQ(shown.Canvas().Pixel(0, 0), ColorToRGB(clInfoText));  // its frame
+  Application().CancelHint();
+  Application().ProcessMessages();
+  XWindowAttributes attrs;
+  ASSERT_TRUE(XGetWindowAttributes(Native(), static_cast<Window>(window.Id()), &attrs));
+  EXPECT_EQ(attrs.map_state, IsUnmapped);
+  TComponent::Free(form);
+}
+
+// A form noting where every WM_MOVE put it and every WM_SIZE made it.
+class MoveLog : public TForm {
+ public:
+  using TForm::TForm;
+  std::vector<int> moves;
+  std::vector<int> sizes;
+
+ protected:
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_MOVE) moves.push_back(Left());
+    if (m.Msg == WM_SIZE) sizes.push_back(Width());
+    TForm::Dispatch(m);
+  }
+};
+
+// A window moved or sized from outside (as a window manager does) moves
+// and sizes its form; the form's own moves are not undone by the events
+// they cause.
+TEST_F(X11, MovedWindowMovesItsForm) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  auto* form = ShowForm<MoveLog>(*backend);
+  const TPoint client = form->ClientOrigin();
+  EXPECT_EQ(client.X, 23);
+  EXPECT_EQ(client.Y, 42);
+  const auto window = static_cast<Window>(backend->WindowOf(*form)->Id());
+  XMoveWindow(Native(), window, 100, 80);
+  XFlush(Native());
+  EXPECT_TRUE(Until([&] { return form->Left() == 97 && form->Top() == 58; }));
+  EXPECT_EQ(form->ClientOrigin().X, 100);
+  XResizeWindow(Native(), window, 150, 90);
+  XFlush(Native());
+  EXPECT_TRUE(Until([&] { return form->ClientWidth() == 150 && form->ClientHeight() == 90; }));
+  EXPECT_EQ(form->Width(), 156);
+  EXPECT_EQ(form->Left(), 97);
+
+  // Two moves and sizes by code in a row: the events they cause move the
+  // form no further (an event of the first must not pull it back on the
+  // way).
+  form->moves.clear();
+  form->sizes.clear();
+  form->SetBounds(30, 58, 120, 100);
+  form->SetBounds(40, 58, 130, 100);
+  const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+  Until([&] { return std::chrono::steady_clock::now() > settle; });
+  EXPECT_EQ(form->moves, (std::vector<int>{30, 40}));
+  EXPECT_EQ(form->sizes, (std::vector<int>{120, 130}));
+  EXPECT_EQ(form->Left(), 40);
+  int x = 0;
+  int y = 0;
+  Window child = None;
+  ASSERT_TRUE(XTranslateCoordinates(Native(), window, DefaultRootWindow(Native()), 0, 0, &x, &y, &child));
+  EXPECT_EQ(x, 43);
+  EXPECT_EQ(y, 80);
+  TComponent::Free(form);
 }
 
 }  // namespace
