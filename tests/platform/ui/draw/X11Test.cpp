@@ -12,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "platform/os/Text.h"
@@ -24,6 +26,7 @@
 #include "platform/ui/Form.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Painter.h"
+#include "platform/ui/SaveDialog.h"
 #include "platform/ui/Panels.h"
 #include "platform/ui/Screenshot.h"
 #include "platform/ui/X11Backend.h"
@@ -658,6 +661,91 @@ TEST_F(X11, MovedWindowMovesItsForm) {
   EXPECT_EQ(x, 43);
   EXPECT_EQ(y, 80);
   TComponent::Free(form);
+}
+
+
+// The top-level window titled utf8Title that is showing, or None.
+Window FindShownWindow(Display* d, const std::string& utf8Title) {
+  Window root = None;
+  Window parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return None;
+  Window found = None;
+  const Atom name = XInternAtom(d, "_NET_WM_NAME", False);
+  for (unsigned i = 0; i < count && found == None; ++i) {
+    XWindowAttributes attrs;
+    if (!XGetWindowAttributes(d, children[i], &attrs) || attrs.map_state != IsViewable) continue;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, children[i], name, 0, 64, False, AnyPropertyType, &type, &format, &items, &after,
+                           &data) == Success &&
+        data != nullptr) {
+      if (std::string(reinterpret_cast<char*>(data), items) == utf8Title) found = children[i];
+      XFree(data);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+// Under X11 a save dialog is our own form: a user types a name and presses
+// Enter; the answer is the name in the folder shown, with the default
+// extension.
+TEST_F(X11, SaveDialogIsAFormThatTakesATypedName) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  const auto folder = std::filesystem::temp_directory_path() / ("x11_save_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  // The user: a connection of its own, since the dialog's loop holds this
+  // thread. A dialog still open after the typing is closed, so that the
+  // test cannot hang.
+  std::atomic<bool> typed{false};
+  std::thread user([&] {
+    Display* d = XOpenDisplay(name_.c_str());
+    if (d == nullptr) return;
+    Window dialog = None;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (dialog == None && std::chrono::steady_clock::now() < deadline) {
+      dialog = FindShownWindow(d, "Сохранить как");
+      if (dialog == None) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (dialog != None) {
+      XSetInputFocus(d, dialog, RevertToParent, CurrentTime);
+      for (KeySym k : {XK_l, XK_o, XK_g, XK_Return}) {
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), True, CurrentTime);
+        XTestFakeKeyEvent(d, XKeysymToKeycode(d, k), False, CurrentTime);
+      }
+      XSync(d, False);
+      typed = true;
+      const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (FindShownWindow(d, "Сохранить как") != None && std::chrono::steady_clock::now() < gone)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (FindShownWindow(d, "Сохранить как") != None) {
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = dialog;
+        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+        XSendEvent(d, dialog, False, NoEventMask, &ev);
+        XSync(d, False);
+      }
+    }
+    XCloseDisplay(d);
+  });
+  TSaveDialog dialog(nullptr);
+  dialog.InitialDir = folder.string();
+  dialog.DefaultExt = "txt";
+  const bool saved = dialog.Execute();
+  user.join();
+  std::filesystem::remove_all(folder);
+  EXPECT_TRUE(typed);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(dialog.FileName, folder.string() + "/log.txt");
 }
 
 }  // namespace
