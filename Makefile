@@ -4,7 +4,7 @@ CMAKE  := cmake -G Ninja -S . -Wno-dev
 CTEST  := ctest --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 30
 
-.PHONY: all deps build test test-normal test-asan tsan bench fuzz clean screenshots
+.PHONY: all deps build demo test test-normal test-asan tsan bench fuzz clean screenshots
 
 all: build
 
@@ -14,6 +14,13 @@ deps:
 build: deps
 	$(CMAKE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_WERROR=ON
 	cmake --build build -j $(JOBS)
+
+# The bundled demo: two simulated OPC servers, the server, the driver under
+# the stand-in kernel for 20 seconds (builds only what it needs).
+demo: deps
+	$(CMAKE) -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFW_WERROR=ON
+	cmake --build build -j $(JOBS) --target halvorsten-host Ferrowick_V30 Ferrowick_V30_srv opcsim opcsim-ctl
+	build/out/halvorsten-host --demo 20
 
 test-normal: build
 	cd build && $(CTEST)

@@ -119,6 +119,18 @@ int HostSession::Run(LineSource& source) {
   return 0;
 }
 
+void HostSession::RunLine(std::string_view text) {
+  const Words words = SplitWords(text);
+  if (words.empty()) return;
+  if (words[0] == "exit") throw ScriptError("exit is a command of a script, not of a line");
+  Execute(words);
+}
+
+void HostSession::SetValueObserver(ValueObserver observer, bool echo) {
+  valueObserver_ = std::move(observer);
+  echoValues_ = echo;
+}
+
 void HostSession::Execute(const Words& w) {
   const std::string& c = w[0];
   if (c == "project") return Project(w);
@@ -367,9 +379,12 @@ platform::win::LRESULT HostSession::OnKernelMessage(platform::win::UINT message,
   }
   for (int32_t i = 0; i < count; ++i) {
     const driver::TDrvValueRecord& r = block->Records[i];
-    out_.Line("value block=" + std::to_string(block->BlockId) + " id=" + std::to_string(r.Id) +
-              " value=" + FloatText(r.Value) + " value2=" + FloatText(r.Value2) + " time=" + std::to_string(r.Time) +
-              " date=" + std::to_string(r.Date));
+    if (valueObserver_) valueObserver_(r.Id, r.Value);
+    if (echoValues_) {
+      out_.Line("value block=" + std::to_string(block->BlockId) + " id=" + std::to_string(r.Id) +
+                " value=" + FloatText(r.Value) + " value2=" + FloatText(r.Value2) + " time=" + std::to_string(r.Time) +
+                " date=" + std::to_string(r.Date));
+    }
     values_.push_back(ValueEvent{r.Id, r.Value});
   }
   return static_cast<platform::win::LRESULT>(answer_);

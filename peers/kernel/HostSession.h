@@ -11,6 +11,7 @@
 #include "platform/win/Messages.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +33,19 @@ class HostSession {
   // Runs every line of source. Answers 0 when the script ran to its end or
   // to "exit", 2 after a script error (reported on standard error).
   int Run(LineSource& source);
+
+  // Runs one script line (blank and comment lines do nothing; "exit" is
+  // refused here). Throws ScriptError on a fault of the line. Main thread.
+  void RunLine(std::string_view text);
+
+  // Called for every record of an accepted value block, on the main thread
+  // (the kernel window's). With echo false the "value ..." lines are left
+  // out. Main thread.
+  using ValueObserver = std::function<void(int32_t id, float value)>;
+  void SetValueObserver(ValueObserver observer, bool echo);
+
+  // True while the driver is initialised (Init answered 0, no Done since).
+  bool Initialised() const { return initialised_; }
 
  private:
   using Words = std::vector<std::string>;
@@ -73,6 +87,8 @@ class HostSession {
   bool initialised_ = false;
   int lineNumber_ = 0;
 
+  ValueObserver valueObserver_;  // main thread
+  bool echoValues_ = true;
   std::vector<ValueEvent> values_;  // main thread (kernel window)
   size_t valueCursor_ = 0;
   std::mutex logLock_;               // log items come from any thread
