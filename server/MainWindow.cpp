@@ -19,6 +19,7 @@
 #include "server/ServerData.h"
 #include "server/ServerDevices.h"
 #include "server/ServerErrors.h"
+#include "server/ServerStatusDlg.h"
 #include "server/VariableIndex.h"
 
 namespace server {
@@ -167,7 +168,7 @@ void TServerWindow::BuildRequestsPage() {
   OPCServerList->TitleCaptions().Add("OPC сервер"_cp);
   OPCServerList->TitleCaptions().Add("Путь к серверу"_cp);
   OPCServerList->OnClick = [this](ui::TObject* s) { OPCServerListClick(s); };
-  // OnDblClick (OnShowOPCStatus) is wired with the status dialog.
+  OPCServerList->OnDblClick = [this](ui::TObject* s) { OnShowOPCStatus(s); };
   OPCServerList->OnSelectCell = [this](ui::TObject* s, int c, int r, bool& ok) {
     OnSelectOPCServer(s, c, r, ok);
   };
@@ -428,6 +429,21 @@ void TServerWindow::OPCServerListClick(ui::TObject* sender) {
   if (OPCServerList->Row() < 0 && windows && OPCServerList->Strings().Count() > 0) OPCServerList->SetRow(1);
   bool canSelect = true;
   OnSelectOPCServer(sender, OPCServerList->Col(), OPCServerList->Row(), canSelect);
+}
+
+// The row's device number is looked up in every device window: one window
+// holds all devices, so a bound by the number of windows would serve only
+// the first row.
+void TServerWindow::OnShowOPCStatus(ui::TObject*) {
+  try {
+    const std::int32_t number = OPCServerList->Row() - 1;
+    if (number < 0 || deviceWindows_ == nullptr) return;
+    TDevice* device = deviceWindows_->FindDeviceByNumber(number);
+    if (device == nullptr || !device->OPCServer) return;
+    ShowStatusOfServer(this, *device->OPCServer.Get());
+  } catch (...) {
+    ReportSwallowed("OnShowOPCStatus");
+  }
 }
 
 // ---------------------------------------------------------------- buttons

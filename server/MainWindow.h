@@ -72,6 +72,11 @@ class TServerWindow : public platform::ui::TForm {
   void OnClearTerminals(platform::ui::TObject* sender);
   void OnSelectOPCServer(platform::ui::TObject* sender, int col, int row, bool& canSelect);
   void OPCServerListClick(platform::ui::TObject* sender);
+  // Double click in OPCServerList: the status of the OPC server of the
+  // current row's device, in the status dialog. Every row whose device
+  // exists and is connected to its server shows; anything else shows
+  // nothing. Exceptions are written to stderr, not raised.
+  void OnShowOPCStatus(platform::ui::TObject* sender);
   void OnSaveToFile(platform::ui::TObject* sender);
   void WMStatusBarIcon(platform::ui::TMessage& message);
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -20,6 +21,7 @@
 #include "platform/os/ByteFields.h"
 #include "platform/os/IpcNamespace.h"
 #include "platform/os/Time.h"
+#include "tests/peers/opcsim/TestClient.h"
 
 extern char** environ;
 
@@ -95,6 +97,70 @@ std::string DeviceLine(const std::string& name, const std::string& opcServer, bo
   const std::string esc = "\x1b";
   return "Name=" + name + esc + "OPCServerName=" + opcServer + esc + "Enabled=" + (enabled ? "1" : "0") +
          esc + "DeviceAddress=1" + esc + "Prefix=OPC";
+}
+
+std::string OpcDeviceLine(const std::string& name, const std::string& opcServer, std::int32_t address,
+                          const std::string& tagList, const std::string& link, const std::string& command) {
+  const std::string esc = "\x1b";
+  return "Name=" + name + esc + "OPCServerName=" + opcServer + esc + "Enabled=1" + esc +
+         "DeviceAddress=" + std::to_string(address) + esc + "Prefix=OPC" + esc + "TagListName=" + tagList + esc +
+         "LinkCtrlTagName=" + link + esc + "ComandCtrlTagName=" + command;
+}
+
+std::unique_ptr<exchange::TIntercomInterface> CreateDriverSection(const std::vector<SectionVariable>& variables,
+                                                                  const std::vector<std::string>& dynamics) {
+  auto section =
+      exchange::TIntercomInterface::Create(exchange::kSectionName, static_cast<std::int32_t>(variables.size()));
+  EXPECT_TRUE(section->IsAttached());
+  if (!section->IsAttached()) return section;
+  for (const SectionVariable& v : variables) {
+    exchange::TVLVariableInfo info{};
+    info.Id = v.Id;
+    std::snprintf(info.Name, sizeof info.Name, "%s", v.Name.c_str());
+    std::snprintf(info.Routing, sizeof info.Routing, "%s", v.Routing.c_str());
+    info.InitialValue = v.Value;
+    EXPECT_TRUE(section->DMLVariables()->Add(info));
+  }
+  for (const std::string& name : dynamics)
+    EXPECT_TRUE(section->DynemicVariables()->AddOrUpdate(name, false, 5.0f, 0.0));
+  return section;
+}
+
+float SharedValue(const exchange::TIntercomInterface& section, std::int32_t i) {
+  exchange::TDMLVariable variable{};
+  if (!section.DMLVariables()->GetItem(i, variable)) return std::numeric_limits<float>::quiet_NaN();
+  return variable.Value;
+}
+
+float DynamicValue(const exchange::TIntercomInterface& section, const std::string& name) {
+  exchange::TDynemicVariablesList& table = *section.DynemicVariables();
+  for (std::int32_t i = 0; i < table.Count(); ++i) {
+    exchange::TDynemicItem item{};
+    if (table.GetItem(i, item) && exchange::ShortStringOf(item.Name) == name) return item.Value;
+  }
+  return std::numeric_limits<float>::quiet_NaN();
+}
+
+ScopedRegistry::ScopedRegistry(const TempFolder& folder) : path_(folder.Path() + "/registry") {
+  std::error_code ec;
+  fs::create_directories(path_, ec);
+  ::setenv("FERROWICK_REGISTRY_DIR", path_.c_str(), 1);
+}
+
+ScopedRegistry::~ScopedRegistry() { ::unsetenv("FERROWICK_REGISTRY_DIR"); }
+
+int Ctl(const std::vector<std::string>& args, std::string* out) { return opcsimtest::RunCtl(args, out); }
+
+bool RegisterSimulation(const TempFolder& folder, const std::string& progId, const std::string& items,
+                        const std::string& vendor) {
+  const std::string itemsFile = folder.Write(progId + ".items", items);
+  return Ctl({"register", progId, itemsFile, "--vendor", vendor}) == 0;
+}
+
+std::string Journal(const std::string& progId) {
+  std::string out;
+  Ctl({"journal", progId}, &out);
+  return out;
 }
 
 ServerProgram::ServerProgram(const TempFolder& folder)

@@ -59,6 +59,52 @@ std::vector<std::pair<std::int32_t, std::string>> ErrorEntries(exchange::TInterc
 
 // A settings file line for Device_n (ESC between pairs).
 std::string DeviceLine(const std::string& name, const std::string& opcServer, bool enabled);
+// A device line with its tag list, address and control variables (names
+// may be empty).
+std::string OpcDeviceLine(const std::string& name, const std::string& opcServer, std::int32_t address,
+                          const std::string& tagList, const std::string& link, const std::string& command);
+
+// A kernel variable of the driver's table; Routing is the host record's
+// routing string ("OPC:DEVICE=1;ADDRESS=2").
+struct SectionVariable {
+  std::int32_t Id = 0;
+  std::string Name;
+  std::string Routing;
+  float Value = 0.0f;
+};
+// The driver's section holding exactly these variables and the dynamic
+// (control) variables of these names (value 5.0), created in this process.
+std::unique_ptr<exchange::TIntercomInterface> CreateDriverSection(const std::vector<SectionVariable>& variables,
+                                                                  const std::vector<std::string>& dynamics);
+// Current value of variable i of the table (NaN when there is none).
+float SharedValue(const exchange::TIntercomInterface& section, std::int32_t i);
+// Value of the dynamic variable of that name (NaN when there is none).
+float DynamicValue(const exchange::TIntercomInterface& section, const std::string& name);
+
+// Points this process's FERROWICK_REGISTRY_DIR (and so every opcsim-ctl
+// run and COM activation of this process) at folder/registry while alive.
+// The server program started from the same folder uses the same registry.
+class ScopedRegistry {
+ public:
+  explicit ScopedRegistry(const TempFolder& folder);
+  ~ScopedRegistry();
+  ScopedRegistry(const ScopedRegistry&) = delete;
+  ScopedRegistry& operator=(const ScopedRegistry&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Runs opcsim-ctl with args; its exit code (-1 when it did not run or
+// hung). Its output goes to *out.
+int Ctl(const std::vector<std::string>& args, std::string* out = nullptr);
+// Registers the simulation progId with these items (CP1251 lines) and
+// vendor text (UTF-8); false when opcsim-ctl refused.
+bool RegisterSimulation(const TempFolder& folder, const std::string& progId, const std::string& items,
+                        const std::string& vendor);
+// The simulation's journal (UTF-8).
+std::string Journal(const std::string& progId);
 
 // The real server program, run from its own copy in a folder: the program
 // file is copied there, so its .ini, .edd and .ico are the folder's.
