@@ -100,7 +100,10 @@ bool TX11Backend::TrayDelete(platform::win::HWND wnd, uint32_t id) {
   return tray_.erase(std::make_pair(wnd, id)) != 0;
 }
 
+// Forms of other threads are never shown: a dialog there could not be
+// answered, so it is cancelled at once.
 bool TX11Backend::ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) {
+  if (!OnGuiThread() || !display_.Alive()) return false;
   return RunSaveDialogForm(dialog, fileName);
 }
 

@@ -12,7 +12,8 @@
 // the form. The hint window and open popup menus are windows the window
 // manager leaves alone; an open menu holds the pointer and keyboard: a
 // click on an item chooses it, a click elsewhere or Esc closes the menu.
-// Save dialogs are TSaveDialogForm run modally. Tray icons are small
+// Save dialogs are TSaveDialogForm run modally (cancelled at once off the
+// GUI thread or without a connection). Tray icons are small
 // docked windows where a system tray exists; adding fails otherwise.
 // X events are read whenever the GUI thread handles its messages.
 

@@ -484,14 +484,13 @@ std::optional<TX11Event> TX11Display::NextEvent(uint32_t timeoutMs) {
         out.Shift = ShiftOf(ev.xkey.state);
         // Control characters (Enter, Esc, Backspace, Ctrl+letter) as Xlib
         // makes them; everything else from the symbol through Unicode, since
-        // XLookupString knows Latin-1 only.
+        // XLookupString knows Latin-1 only. Delete types nothing (its 0x7F
+        // would land in an edit as text).
         if (n == 1 && static_cast<unsigned char>(text[0]) < 0x20) {
           out.Char = text[0];
         } else if (const char32_t cp = UnicodeOfKeysym(keysym); cp != 0) {
           const int byte = platform::os::detail::UnicodeToCp1251(cp);
           if (byte > 0) out.Char = static_cast<char>(byte);
-        } else if (n == 1 && static_cast<unsigned char>(text[0]) == 0x7F) {
-          out.Char = text[0];
         }
         if (out.Key == 0 && out.Char == 0) continue;
         return out;
