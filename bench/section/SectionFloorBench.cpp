@@ -52,7 +52,9 @@ int RunPartner(const char* name) {
 }
 
 void BM_SectionFlagRoundTrip(benchmark::State& state) {
-  const std::string name = "bench-floor-" + std::to_string(::getpid());
+  // A name per run: the partner of the previous run may still hold its section.
+  static int run = 0;
+  const std::string name = "bench-floor-" + std::to_string(::getpid()) + "-" + std::to_string(++run);
   platform::os::SharedSection section;
   if (section.Create(name, 64) != platform::os::SectionCreateResult::Created) {
     state.SkipWithError("cannot create the section");

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "peers/opcsim/Simulation.h"
+#include "peers/opcsim/Stamps.h"
 #include "platform/com/OpcStream.h"
 
 namespace opcsim {
@@ -44,6 +45,18 @@ void Corrupt(pc::HGLOBAL block) {
   count += 1000;
   std::memcpy(bytes + 4, &count, 4);
   pc::GlobalUnlock(block);
+}
+
+// Stamps the hand-over of a delivery for benchmarks (see Stamps.h).
+void StampDelivery(const CallbackData& data) {
+  StampFile& stamps = StampFile::Instance();
+  if (!stamps.Enabled()) return;
+  pc::VARIANT first;
+  pc::VariantInit(&first);
+  double value = 0;
+  if (pc::SUCCEEDED(pc::VariantChangeType(&first, &data.values.front(), 0, pc::VT_R8))) value = first.dblVal;
+  pc::VariantClear(&first);
+  stamps.Record(StampKind::Delivery, static_cast<std::uint32_t>(data.clients.size()), value);
 }
 
 }  // namespace
@@ -189,6 +202,7 @@ bool GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint
   }
   if (data->clients.empty()) return true;
   sim.Updated();
+  StampDelivery(*data);
   if (sub.stream) {
     std::vector<pc::OpcStreamItem> items;
     for (std::size_t i = 0; i < data->clients.size(); ++i)

@@ -6,6 +6,7 @@
 
 #include "peers/opcsim/GroupState.h"
 #include "peers/opcsim/ShutdownSinks.h"
+#include "peers/opcsim/Stamps.h"
 
 namespace opcsim {
 
@@ -86,6 +87,8 @@ Simulation::Simulation(SimulationInfo info, std::vector<ItemDefinition> items)
       if (pc::FAILED(pc::VariantChangeType(&item.sample.value.Get(), &number.Get(), 0, item.def.type)))
         item.sample.quality = pc::OPC_QUALITY_BAD;
     }
+    // The first item of an id is the one found, as a search in order would.
+    index_.emplace(item.def.id, static_cast<int>(items_.size()));
     items_.push_back(std::move(item));
   }
   thread_ = std::thread([this] { Run(); });
@@ -101,9 +104,8 @@ Simulation::~Simulation() {
 }
 
 int Simulation::FindItem(std::string_view id) const {
-  for (std::size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].def.id == id) return static_cast<int>(i);
-  return -1;
+  const auto found = index_.find(std::string(id));
+  return found == index_.end() ? -1 : found->second;
 }
 
 Sample Simulation::Read(int index) const {
@@ -116,8 +118,15 @@ pc::HRESULT Simulation::Write(int index, const pc::VARIANT& value) {
   pc::VariantValue converted;
   pc::HRESULT hr = pc::VariantChangeType(&converted.Get(), &value, 0, item.def.type);
   if (pc::FAILED(hr)) return hr;
-  std::lock_guard lock(mutex_);
-  Change(item, converted.Get(), pc::OPC_QUALITY_GOOD);
+  {
+    std::lock_guard lock(mutex_);
+    Change(item, converted.Get(), pc::OPC_QUALITY_GOOD);
+  }
+  if (StampFile::Instance().Enabled()) {
+    pc::VariantValue number;
+    if (pc::SUCCEEDED(pc::VariantChangeType(&number.Get(), &value, 0, pc::VT_R8)))
+      StampFile::Instance().Record(StampKind::Write, 1, number.Get().dblVal);
+  }
   return pc::S_OK;
 }
 

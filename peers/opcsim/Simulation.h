@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "peers/opcsim/ItemsFile.h"
@@ -90,6 +91,7 @@ class Simulation {
 
   mutable std::mutex mutex_;  // items_' samples and states, the lists below
   std::vector<Item> items_;
+  std::unordered_map<std::string, int> index_;  // item id -> first index; fixed after construction
   std::vector<std::weak_ptr<GroupState>> groups_;
   std::vector<std::weak_ptr<ShutdownSinks>> shutdownSinks_;
   platform::com::FILETIME lastUpdate_{};

@@ -1,0 +1,306 @@
+// The roads of the whole system, measured end to end with real processes:
+//   value road   OPC data change handed over by the simulation -> record in
+//                the kernel window (latency per record, records per second)
+//   idle cost    CPU share of the driver's thread with nothing changing
+//   write road   DLMWriteDataDrv -> the simulation's Write
+//   start-up     DLMInitDeviceDrv -> every device's values in the kernel
+// Prints a table and, with --results PATH, writes it as Markdown with the
+// notes on every missed target. --floor-ns N adds the floor measured by
+// bench_section. Targets are reported against, never asserted.
+
+#include "bench/roads/RoadRig.h"
+#include "bench/roads/RoadStats.h"
+#include "peers/kernel/KernelModel.h"
+#include "platform/ui/Backend.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::MonotonicNs;
+
+constexpr uint32_t kFirstValuesPatienceMs = 120000;
+constexpr uint32_t kValueWindowMs = 4000;     // deliveries measured
+constexpr uint32_t kValueDrainMs = 3000;      // time left for the last measured delivery to arrive
+constexpr uint32_t kIdleSettleMs = 1000;
+constexpr uint32_t kIdleWindowMs = 3000;
+constexpr int kWrites = 30;
+constexpr uint32_t kWritePatienceMs = 2000;
+
+struct Row {
+  std::string Measure;
+  std::string Result;
+  std::string Target;
+  std::optional<bool> Met;  // nothing: no target
+};
+
+std::vector<Row> g_rows;
+
+std::string Fixed(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  return text;
+}
+
+void Add(std::string measure, std::string result, std::string target = "", std::optional<bool> met = std::nullopt) {
+  std::cout << "  " << measure << ": " << result << (target.empty() ? "" : "  (target " + target + ")") << std::endl;
+  g_rows.push_back(Row{std::move(measure), std::move(result), std::move(target), met});
+}
+
+// Waits until every variable of the rig got a first record.
+bool AwaitFirstValues(bench::RoadRig& rig) {
+  return rig.PumpUntil([&] { return rig.VariablesSeen() == rig.VariableCount(); }, kFirstValuesPatienceMs);
+}
+
+void ReportDriverLog() {
+  const auto items = kernel::KernelModel::Instance().LogItems();
+  if (items.empty()) return;
+  std::cerr << "  driver log: " << items.size() << " entries, first: code " << items.front().Code << " "
+            << std::string(items.front().Text, strnlen(items.front().Text, sizeof items.front().Text)) << std::endl;
+}
+
+// ---------------------------------------------------------------- value road
+
+void ValueRoad(int32_t count) {
+  std::cout << "== value road, " << count << " variables" << std::endl;
+  bench::RigDevice device;
+  device.ProgId = "BenchValues" + std::to_string(count);
+  // Lock-step counters: every delivery carries one value for all items.
+  for (int32_t n = 1; n <= count; ++n) device.ItemLines.push_back(bench::ItemLine(device.ProgId, n, "R4 counter 1 every=100"));
+  bench::RoadRig rig("values", {device});
+  const int64_t started = rig.Start();
+  if (!AwaitFirstValues(rig)) {
+    Add("value road " + std::to_string(count), "no values within the patience", "", false);
+    ReportDriverLog();
+    return;
+  }
+  const double startMs = static_cast<double>(MonotonicNs() - started) / 1e6;
+  const int64_t from = MonotonicNs();
+  rig.Pump(kValueWindowMs);
+  const int64_t to = MonotonicNs();
+  rig.Pump(kValueDrainMs);
+  const bool clean = rig.Stop();
+  ReportDriverLog();
+
+  const bench::ValueRoad road = bench::MeasureValueRoad(rig.Stamps(), rig.Receipts(), from, to);
+  const double p50 = bench::Percentile(road.LatencyMs, 50), p99 = bench::Percentile(road.LatencyMs, 99);
+  std::vector<double> rates, firstMs, lastMs;
+  uint64_t sent = 0, received = 0;
+  for (const bench::DeliveryOutcome& d : road.Deliveries) {
+    sent += d.Sent;
+    received += d.Received;
+    if (d.Received > 0) {
+      firstMs.push_back(static_cast<double>(d.FirstNs - d.StampNs) / 1e6);
+      lastMs.push_back(static_cast<double>(d.LastNs - d.StampNs) / 1e6);
+    }
+    if (d.Received > 0 && d.LastNs > d.StampNs)
+      rates.push_back(static_cast<double>(d.Received) / (static_cast<double>(d.LastNs - d.StampNs) / 1e9));
+  }
+  const double rate = bench::Percentile(rates, 50);
+  const double window = static_cast<double>(to - from) / 1e9;
+  const std::string n = std::to_string(count);
+  std::cout << "  (" << road.Deliveries.size() << " deliveries measured, start-up " << Fixed(startMs, 0)
+            << " ms; a delivery's first record after " << Fixed(bench::Percentile(firstMs, 50), 1)
+            << " ms, its last after " << Fixed(bench::Percentile(lastMs, 50), 1)
+            << " ms (median), stopped cleanly: " << (clean ? "yes" : "no") << ")" << std::endl;
+  Add("value latency p50, " + n + " variables", Fixed(p50, 2) + " ms", "<= 3 ms", p50 <= 3);
+  Add("value latency p99, " + n + " variables", Fixed(p99, 2) + " ms", "<= 10 ms", p99 <= 10);
+  const bool lossless = received == sent;
+  const std::string rateTarget = count == 10000 ? ">= 100000/s, no loss" : "";
+  std::optional<bool> rateMet;
+  if (count == 10000) rateMet = rate >= 100000 && lossless;
+  Add("records/s while a delivery drains, " + n + " variables", Fixed(rate, 0) + "/s", rateTarget, rateMet);
+  Add("records/s sustained, " + n + " variables",
+      Fixed(static_cast<double>(received) / window, 0) + "/s (" + std::to_string(sent - received) + " of " +
+          std::to_string(sent) + " not received)");
+}
+
+// ---------------------------------------------------------------- idle cost and write road
+
+void IdleAndWrites(int32_t count) {
+  std::cout << "== idle cost and write road, " << count << " variables" << std::endl;
+  bench::RigDevice device;
+  device.ProgId = "BenchIdle" + std::to_string(count);
+  for (int32_t n = 1; n <= count; ++n) device.ItemLines.push_back(bench::ItemLine(device.ProgId, n, "R4 const 1.5"));
+  const int32_t writeId = count + 1;
+  device.ItemLines.push_back(bench::ItemLine(device.ProgId, writeId, "R4 const 0.5 writable"));
+  bench::RoadRig rig("idle", {device});
+  const std::vector<int32_t> before = bench::RoadRig::ThreadIds();
+  rig.Start();
+  if (!AwaitFirstValues(rig)) {
+    Add("idle CPU", "no values within the patience", "", false);
+    ReportDriverLog();
+    return;
+  }
+  rig.Pump(kIdleSettleMs);
+  std::vector<int32_t> started;
+  for (int32_t tid : bench::RoadRig::ThreadIds())
+    if (std::find(before.begin(), before.end(), tid) == before.end()) started.push_back(tid);
+  std::vector<int64_t> cpu0;
+  for (int32_t tid : started) cpu0.push_back(bench::RoadRig::ThreadCpuNs(tid));
+  const int64_t t0 = MonotonicNs();
+  rig.Pump(kIdleWindowMs);
+  const int64_t t1 = MonotonicNs();
+  double busiest = 0;
+  for (size_t i = 0; i < started.size(); ++i) {
+    const int64_t now = bench::RoadRig::ThreadCpuNs(started[i]);
+    if (now >= 0 && cpu0[i] >= 0) busiest = std::max(busiest, static_cast<double>(now - cpu0[i]) / static_cast<double>(t1 - t0));
+  }
+  Add("driver thread CPU at idle, " + std::to_string(count) + " variables", Fixed(busiest * 100, 1) + " % of a core",
+      "<= 3 %", busiest * 100 <= 3);
+
+  // Writes, one at a time, at random moments against the server's tick.
+  std::mt19937 random(12345);
+  std::vector<double> latencies;
+  size_t seen = rig.Stamps().size();
+  int refused = 0;
+  for (int k = 0; k < kWrites; ++k) {
+    const float value = 100.0f + static_cast<float>(k);
+    const int64_t asked = MonotonicNs();
+    if (rig.Write(writeId, value) != 0) {
+      ++refused;
+      continue;
+    }
+    std::optional<int64_t> written;
+    rig.PumpUntil(
+        [&] {
+          for (const opcsim::StampRecord& s : rig.Stamps(seen)) {
+            ++seen;
+            if (s.kind == static_cast<uint32_t>(opcsim::StampKind::Write) && static_cast<float>(s.value) == value)
+              written = s.monotonicNs;
+          }
+          return written.has_value();
+        },
+        kWritePatienceMs);
+    if (written) latencies.push_back(static_cast<double>(*written - asked) / 1e6);
+    rig.Pump(std::uniform_int_distribution<uint32_t>(5, 60)(random));
+  }
+  const bool clean = rig.Stop();
+  ReportDriverLog();
+  std::cout << "  (" << latencies.size() << " of " << kWrites << " writes reached the simulation, " << refused
+            << " refused, stopped cleanly: " << (clean ? "yes" : "no") << ")" << std::endl;
+  const double p50 = bench::Percentile(latencies, 50), p99 = bench::Percentile(latencies, 99);
+  Add("write latency p50, " + std::to_string(count) + " variables", Fixed(p50, 1) + " ms", "<= 60 ms",
+      p50 <= 60 && latencies.size() == static_cast<size_t>(kWrites));
+  Add("write latency p99, " + std::to_string(count) + " variables", Fixed(p99, 1) + " ms");
+}
+
+// ---------------------------------------------------------------- start-up
+
+void StartUp(int32_t devices, int32_t items) {
+  std::cout << "== start-up, " << devices << " devices x " << items << " items" << std::endl;
+  std::vector<bench::RigDevice> list;
+  for (int32_t d = 1; d <= devices; ++d) {
+    bench::RigDevice device;
+    device.ProgId = "BenchStart" + std::to_string(d);
+    device.Address = d;
+    device.FirstId = (d - 1) * items + 1;
+    const std::string value = std::to_string(d) + ".5";
+    for (int32_t n = 1; n <= items; ++n) device.ItemLines.push_back(bench::ItemLine(device.ProgId, n, "R4 const " + value));
+    list.push_back(std::move(device));
+  }
+  bench::RoadRig rig("start", list);
+  const int64_t started = rig.Start();
+  const bool all = AwaitFirstValues(rig);
+  const bool clean = rig.Stop();
+  ReportDriverLog();
+  std::vector<int64_t> firstOfDevice(static_cast<size_t>(devices), 0);
+  int64_t last = 0;
+  for (const bench::Receipt& r : rig.Receipts()) {
+    if (r.Id < 1 || r.Id > devices * items || r.Value == 0) continue;
+    int64_t& first = firstOfDevice[static_cast<size_t>((r.Id - 1) / items)];
+    if (first == 0) first = r.Ns;
+    last = std::max(last, r.Ns);
+  }
+  const bool everyDevice = std::all_of(firstOfDevice.begin(), firstOfDevice.end(), [](int64_t t) { return t != 0; });
+  const double connected = static_cast<double>(*std::max_element(firstOfDevice.begin(), firstOfDevice.end()) - started) / 1e6;
+  std::cout << "  (stopped cleanly: " << (clean ? "yes" : "no") << ")" << std::endl;
+  const std::string shape = std::to_string(devices) + " x " + std::to_string(items);
+  if (!all || !everyDevice) {
+    Add("start-up, " + shape, "not every value arrived", "<= 500 ms", false);
+    return;
+  }
+  Add("start-up to every device connected, " + shape, Fixed(connected, 0) + " ms", "<= 500 ms", connected <= 500);
+  Add("start-up to every value in the kernel, " + shape, Fixed(static_cast<double>(last - started) / 1e6, 0) + " ms");
+}
+
+// ---------------------------------------------------------------- output
+
+std::string Table() {
+  std::ostringstream out;
+  out << "| measure | result | target | met |\n|---|---|---|---|\n";
+  for (const Row& r : g_rows)
+    out << "| " << r.Measure << " | " << r.Result << " | " << r.Target << " | "
+        << (r.Met ? (*r.Met ? "yes" : "**no**") : "") << " |\n";
+  return out.str();
+}
+
+void WriteResults(const std::string& path, const std::string& notesPath) {
+  std::ofstream out(path, std::ios::binary);
+  out << "# Benchmark results\n\nWritten by `make bench` (scripts/run-benchmarks.sh). Machine: "
+      << sysconf(_SC_NPROCESSORS_ONLN) << " cores.\n\n"
+      << Table();
+  std::ifstream notes(notesPath, std::ios::binary);
+  if (notes) out << "\n" << notes.rdbuf();
+  if (!out) std::cerr << "bench_roads: cannot write " << path << std::endl;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string results, notes;
+  std::optional<double> floorNs;
+  std::vector<int32_t> sizes = {1000, 10000, 50000};
+  std::string only;  // "value", "idle" or "start": that part alone
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i], value = argv[i + 1];
+    if (option == "--results") results = value;
+    else if (option == "--notes") notes = value;
+    else if (option == "--floor-ns") floorNs = std::strtod(value.c_str(), nullptr);
+    else if (option == "--only") only = value;
+    else if (option == "--size") sizes = {static_cast<int32_t>(std::strtol(value.c_str(), nullptr, 10))};
+    else {
+      std::cerr << "usage: bench_roads [--results FILE] [--notes FILE] [--floor-ns N] [--only value|idle|start] [--size N]" << std::endl;
+      return 2;
+    }
+  }
+  // One namespace and registry for the whole run; the server started by
+  // the driver inherits them, and finds the staged libraries.
+  const std::string root = (std::filesystem::temp_directory_path() / ("fw-bench-roads-" + std::to_string(::getpid()))).string();
+  std::filesystem::create_directories(root + "/registry");
+  ::setenv("FERROWICK_IPC_NAMESPACE", ("bench-roads-" + std::to_string(::getpid())).c_str(), 1);
+  ::setenv("FERROWICK_REGISTRY_DIR", (root + "/registry").c_str(), 1);
+  ::setenv("LD_LIBRARY_PATH", FW_OUT_DIR, 1);
+  ::unsetenv("DISPLAY");
+  platform::ui::UseHeadlessBackend();
+
+  int status = 0;
+  try {
+    if (only.empty() || only == "value")
+      for (int32_t size : sizes) ValueRoad(size);
+    if (only.empty() || only == "idle") IdleAndWrites(10000);
+    if (only.empty() || only == "start") StartUp(10, 1000);
+  } catch (const std::exception& error) {
+    std::cerr << "bench_roads: " << error.what() << std::endl;
+    status = 1;
+  }
+  if (floorNs) Add("floor: flag round trip through a shared section", Fixed(*floorNs / 1000, 2) + " us");
+  std::error_code ec;
+  std::filesystem::remove_all(root, ec);
+  std::cout << "\n" << Table();
+  if (!results.empty()) WriteResults(results, notes);
+  return status;
+}
