@@ -1,5 +1,7 @@
 // Screenshot pages of the standard controls, each on a small dialog.
 
+#include <filesystem>
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Buttons.h"
@@ -14,6 +16,7 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Panels.h"
+#include "platform/ui/SaveDialogForm.h"
 #include "platform/ui/SpinEdit.h"
 #include "platform/ui/ValueListEditor.h"
 #include "tests/platform/ui/screenshots/Pages.h"
@@ -236,6 +239,23 @@ const bool kRegistered = [] {
     THeadlessDriver::MoveTo(button);
     return f;
   }, true);
+  RegisterPage("savedialog", [] {
+    // A folder of its own, so the list is the same on every machine; it
+    // goes with the form.
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "fw_savedialog_page";
+    for (const char* sub : {"Logs", "Projects"}) fs::create_directories(folder / sub);
+    auto* form = Create<TSaveDialogForm>(nullptr);
+    form->SetLeft(40);
+    form->SetTop(40);
+    form->SetPosition(TPosition::poDesigned);
+    form->Start("", folder.string(), "report.txt");
+    form->OnDestroy = [folder](TObject*) {
+      std::error_code ec;
+      fs::remove_all(folder, ec);
+    };
+    return form;
+  });
   return true;
 }();
 
