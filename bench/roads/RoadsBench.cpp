@@ -32,7 +32,7 @@ namespace {
 
 using bench::MonotonicNs;
 
-constexpr uint32_t kFirstValuesPatienceMs = 120000;
+constexpr uint32_t kFirstValuesPatienceMs = 60000;
 constexpr uint32_t kValueWindowMs = 4000;     // deliveries measured
 constexpr uint32_t kValueDrainMs = 3000;      // time left for the last measured delivery to arrive
 constexpr uint32_t kIdleSettleMs = 1000;
@@ -248,10 +248,17 @@ std::string Table() {
   return out.str();
 }
 
-void WriteResults(const std::string& path, const std::string& notesPath) {
+// The machine's load average over the last minute, as text.
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string first;
+  return in >> first ? first : "unknown";
+}
+
+void WriteResults(const std::string& path, const std::string& notesPath, const std::string& load) {
   std::ofstream out(path, std::ios::binary);
   out << "# Benchmark results\n\nWritten by `make bench` (scripts/run-benchmarks.sh). Machine: "
-      << sysconf(_SC_NPROCESSORS_ONLN) << " cores.\n\n"
+      << sysconf(_SC_NPROCESSORS_ONLN) << " cores, load average " << load << " when the run began.\n\n"
       << Table();
   std::ifstream notes(notesPath, std::ios::binary);
   if (notes) out << "\n" << notes.rdbuf();
@@ -287,6 +294,7 @@ int main(int argc, char** argv) {
   ::unsetenv("DISPLAY");
   platform::ui::UseHeadlessBackend();
 
+  const std::string load = LoadAverage();
   int status = 0;
   try {
     if (only.empty() || only == "value")
@@ -301,6 +309,6 @@ int main(int argc, char** argv) {
   std::error_code ec;
   std::filesystem::remove_all(root, ec);
   std::cout << "\n" << Table();
-  if (!results.empty()) WriteResults(results, notes);
+  if (!results.empty()) WriteResults(results, notes, load);
   return status;
 }
