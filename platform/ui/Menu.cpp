@@ -92,7 +92,9 @@ TRect TPopupMenu::MenuRect() const {
   return Rect(0, 0, width + 40 + 2 * kFrame, height + 2 * kFrame);
 }
 
-void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const {
+void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const { PaintMenu(p, x, y, nullptr); }
+
+void TPopupMenu::PaintMenu(TPainter& p, int x, int y, const TMenuItem* hot) const {
   TRect box = MenuRect();
   box = Bounds(x, y, box.Width(), box.Height());
   p.SaveDC();
@@ -108,9 +110,16 @@ void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const {
       continue;
     }
     TRect text{box.Left + 20, top, box.Right - 4, top + kItemHeight};
+    const bool lit = item == hot && item->Enabled();
+    if (lit) {
+      p.Brush().SetStyle(TBrushStyle::bsSolid);
+      p.Brush().SetColor(clHighlight);
+      p.FillRect({box.Left, top, box.Right, top + kItemHeight});
+    }
+    const TColor ink = lit ? clHighlightText : clMenuText;
     p.Brush().SetStyle(TBrushStyle::bsClear);
     if (item->Enabled()) {
-      p.Font().SetColor(clMenuText);
+      p.Font().SetColor(ink);
       p.Handle();
       p.DrawText(item->Caption(), text, DT_SINGLELINE | DT_VCENTER);
     } else {
@@ -125,7 +134,7 @@ void TPopupMenu::PaintMenu(TPainter& p, int x, int y) const {
     }
     if (item->Checked()) {
       p.Brush().SetStyle(TBrushStyle::bsSolid);
-      p.Brush().SetColor(clMenuText);
+      p.Brush().SetColor(ink);
       const int cx = box.Left + 6;
       const int cy = top + kItemHeight / 2 - 3;
       for (int k = 0; k < 7; ++k) {

@@ -73,6 +73,9 @@ class TPopupMenu : public TComponent {
   TRect MenuRect() const;
   // Draws the menu box with its top-left at (x, y) into p (GUI thread).
   void PaintMenu(TPainter& p, int x, int y) const;
+  // The same with the row of hot (the item under the pointer) in the
+  // highlight colours when it is enabled; null highlights nothing.
+  void PaintMenu(TPainter& p, int x, int y, const TMenuItem* hot) const;
   // The visible item (separators excluded) at a point of the menu box
   // (MenuRect coordinates); nullptr for none.
   TMenuItem* ItemAt(TPoint p) const;

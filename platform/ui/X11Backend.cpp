@@ -191,21 +191,17 @@ void TX11Backend::MenuChanged(TPopupMenu& menu) {
   if (!OnGuiThread()) return;
   menus_.erase(&menu);
   menuPressed_ = false;
+  menuHot_ = nullptr;
   if (!menu.IsOpen() || !display_.Alive()) {
     display_.Flush();
     return;
   }
   const TRect size = menu.MenuRect();
-  TBitmap pixels;
-  pixels.SetSize(size.Width(), size.Height());
-  TPainter painter;
-  painter.SetTarget(&pixels);
-  menu.PaintMenu(painter, 0, 0);
   const TRect screen = display_.ScreenRect();
   const int x = std::max(screen.Left, std::min(menu.PopupPoint().X, screen.Right - size.Width()));
   const int y = std::max(screen.Top, std::min(menu.PopupPoint().Y, screen.Bottom - size.Height()));
   std::unique_ptr<TX11Window> window = display_.CreatePopup(Bounds(x, y, size.Width(), size.Height()));
-  window->Present(pixels);
+  PresentMenu(menu, *window);
   window->Show();
   window->GrabInput();  // without it the menu still takes clicks on itself
   menus_.emplace(&menu, std::move(window));
@@ -234,10 +230,28 @@ void TX11Backend::HandleTrayEvent(const Tray& tray, const TX11Event& e) {
   if (mouse != 0) platform::win::PostMessage(tray.Icon.Wnd, tray.Icon.CallbackMessage, tray.Icon.ID, mouse);
 }
 
+void TX11Backend::PresentMenu(const TPopupMenu& menu, TX11Window& window) {
+  const TRect size = menu.MenuRect();
+  TBitmap pixels;
+  pixels.SetSize(size.Width(), size.Height());
+  TPainter painter;
+  painter.SetTarget(&pixels);
+  menu.PaintMenu(painter, 0, 0, menuHot_);
+  window.Present(pixels);
+}
+
 void TX11Backend::HandleMenuEvent(TPopupMenu& menu, const TX11Event& e) {
   const TRect box = menu.MenuRect();
   const bool inside = e.X >= 0 && e.Y >= 0 && e.X < box.Width() && e.Y < box.Height();
   switch (e.Type) {
+    case TX11Event::Kind::MouseMove:
+    case TX11Event::Kind::MouseLeave: {
+      TMenuItem* hot = e.Type == TX11Event::Kind::MouseMove && inside ? menu.ItemAt(TPoint{e.X, e.Y}) : nullptr;
+      if (hot == menuHot_) break;
+      menuHot_ = hot;
+      if (TX11Window* window = MenuWindowOf(menu)) PresentMenu(menu, *window);
+      break;
+    }
     case TX11Event::Kind::MouseDown:
       if (!inside) {
         menu.CloseMenu();

@@ -10,8 +10,9 @@
 // window manager's close becomes WM_CLOSE, window regions become shapes,
 // titles are UTF-8; a move or resize by the window manager moves or sizes
 // the form. The hint window and open popup menus are windows the window
-// manager leaves alone; an open menu holds the pointer and keyboard: a
-// click on an item chooses it, a click elsewhere or Esc closes the menu.
+// manager leaves alone; an open menu holds the pointer and keyboard: the
+// item under the pointer is highlighted, a click on an item chooses it, a
+// click elsewhere or Esc closes the menu.
 // Save dialogs are TSaveDialogForm run modally (cancelled at once off the
 // GUI thread or without a connection). Tray icons are small
 // docked windows where a system tray exists; adding fails otherwise.
@@ -26,6 +27,8 @@
 #include "platform/ui/X11Display.h"
 
 namespace platform::ui {
+
+class TMenuItem;
 
 class TX11Backend : public TBackend {
  public:
@@ -69,6 +72,7 @@ class TX11Backend : public TBackend {
   void HandleEvent(const TX11Event& e);
   void HandleTrayEvent(const Tray& tray, const TX11Event& e);
   void HandleMenuEvent(TPopupMenu& menu, const TX11Event& e);
+  void PresentMenu(const TPopupMenu& menu, TX11Window& window);
   void HandleFormEvent(TCustomForm& form, const TX11Event& e);
 
   TX11Display display_;
@@ -76,7 +80,8 @@ class TX11Backend : public TBackend {
   bool guiSet_ = false;
   std::map<const TWinControl*, std::unique_ptr<TX11Window>> windows_;
   std::map<TPopupMenu*, std::unique_ptr<TX11Window>> menus_;
-  bool menuPressed_ = false;  // a press began inside the open menu
+  bool menuPressed_ = false;       // a press began inside the open menu
+  TMenuItem* menuHot_ = nullptr;  // the open menu's item under the pointer (compared, never used)
   std::mutex trayMutex_;
   std::map<std::pair<platform::win::HWND, uint32_t>, Tray> tray_;
   TPoint cursor_{};

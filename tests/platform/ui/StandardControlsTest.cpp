@@ -10,6 +10,9 @@
 #include "platform/ui/Headless.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/Bitmap.h"
+#include "platform/ui/Colors.h"
 #include "platform/ui/SaveDialog.h"
 #include "platform/ui/SpinEdit.h"
 #include "platform/ui/TrayIcon.h"
@@ -259,6 +262,18 @@ TEST_F(StandardControls, PopupMenusOpenOneAtATimeAndFindTheirItems) {
   EXPECT_EQ(first->ItemAt(TPoint{1, 10}), nullptr);   // on the edge
   EXPECT_EQ(first->ItemAt(TPoint{10, 1}), nullptr);
   EXPECT_EQ(first->MenuRect().Height(), 18 + 8 + 18 + 6);
+  // The hot item's row in the highlight colour, a disabled one never.
+  TBitmap pixels;
+  pixels.SetSize(first->MenuRect().Width(), first->MenuRect().Height());
+  TPainter painter;
+  painter.SetTarget(&pixels);
+  first->PaintMenu(painter, 0, 0, items[3]);
+  EXPECT_EQ(pixels.Canvas().Pixel(4, 28 + 9), ColorToRGB(clHighlight));
+  EXPECT_EQ(pixels.Canvas().Pixel(4, 2 + 9), ColorToRGB(clMenu));
+  items[3]->SetEnabled(false);
+  first->PaintMenu(painter, 0, 0, items[3]);
+  EXPECT_EQ(pixels.Canvas().Pixel(4, 28 + 9), ColorToRGB(clMenu));
+  items[3]->SetEnabled(true);
 
   first->Popup(10, 10);
   EXPECT_TRUE(first->IsOpen());

@@ -556,6 +556,19 @@ TEST_F(X11, PopupMenuIsAWindowAndAClickChoosesAnItem) {
     for (int x = 0; x < shown.Width(); ++x) differing += shown.Canvas().Pixel(x, y) != expected.Canvas().Pixel(x, y);
   EXPECT_EQ(differing, 0);
 
+  // The item under the pointer is highlighted; the separator lights none.
+  auto rowColour = [&](int y) {
+    TBitmap now;
+    return window.Capture(now) ? now.Canvas().Pixel(4, y) : clNone;
+  };
+  XTestFakeMotionEvent(Native(), 0, at.X + 20, at.Y + 2 + 18 + 8 + 9, CurrentTime);
+  XFlush(Native());
+  EXPECT_TRUE(Until([&] { return rowColour(2 + 18 + 8 + 9) == ColorToRGB(clHighlight); }));
+  EXPECT_EQ(rowColour(2 + 9), ColorToRGB(clMenu));
+  XTestFakeMotionEvent(Native(), 0, at.X + 20, at.Y + 2 + 18 + 3, CurrentTime);
+  XFlush(Native());
+  EXPECT_TRUE(Until([&] { return rowColour(2 + 18 + 8 + 9) == ColorToRGB(clMenu); }));
+
   // "Save": below "Copy" (18 pixels) and the separator (8) inside the edge.
   EXPECT_EQ(menu->ItemAt(TPoint{20, 2 + 18 + 8 + 9}), menu->Items()->Items(2));
   EXPECT_EQ(menu->ItemAt(TPoint{20, 2 + 18 + 3}), nullptr);  // the separator
