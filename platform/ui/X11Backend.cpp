@@ -120,8 +120,8 @@ void TX11Backend::WindowChanged(TWinControl& top) {
     display_.Flush();
     return;
   }
-  const TRect bounds =
-      form != nullptr ? ClientOnScreen(*form) : Bounds(top.Left(), top.Top(), std::max(1, top.Width()), std::max(1, top.Height()));
+  const TRect bounds = form != nullptr ? ClientOnScreen(*form)
+                                       : Bounds(top.Left(), top.Top(), std::max(1, top.Width()), std::max(1, top.Height()));
   if (it == windows_.end()) {
     it = windows_.emplace(&top, form != nullptr ? display_.CreateWindow(bounds, form->Caption())
                                                 : display_.CreatePopup(bounds)).first;
