@@ -181,7 +181,11 @@ TEST_F(Roads, AStaleSectionOfACrashedRunIsReclaimed) {
   ASSERT_EQ(::kill(server_, SIGKILL), 0);
   ASSERT_TRUE(WaitEnded(server_));
   ASSERT_TRUE(plant_.SectionLeft()) << "the crash left no section to reclaim";
-  EXPECT_TRUE(platform::win::RemoveStaleWindowTable());
+  // The dead processes' table; the kernel may take a moment to drop the
+  // locks of a process that has just been reaped.
+  bool removed = false;
+  for (int i = 0; i < 300 && !(removed = platform::win::RemoveStaleWindowTable()); ++i) ::usleep(10000);
+  EXPECT_TRUE(removed) << ::testing::PrintToString(plant_.SharedMemoryLeft());
 
   StartRunning(second_);
   EXPECT_NE(server_, 0);
