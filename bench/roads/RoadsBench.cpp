@@ -11,8 +11,10 @@
 #include "bench/roads/RoadRig.h"
 #include "bench/roads/RoadStats.h"
 #include "peers/kernel/KernelModel.h"
+#include "platform/os/Time.h"
 #include "platform/ui/Backend.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -128,6 +131,24 @@ void ValueRoad(int32_t count) {
           std::to_string(sent) + " not received)");
 }
 
+// The least a cycle of 1 ms sleep costs on this machine: a thread that
+// does nothing but the driver's sleep, as a share of a core.
+double SleepLoopShare() {
+  double share = 0;
+  std::thread loop([&share] {
+    timespec c0{}, c1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+    const int64_t t0 = MonotonicNs();
+    for (int i = 0; i < 2000; ++i) platform::os::Sleep(1);
+    const int64_t t1 = MonotonicNs();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+    const double cpu = static_cast<double>(c1.tv_sec - c0.tv_sec) * 1e9 + static_cast<double>(c1.tv_nsec - c0.tv_nsec);
+    share = cpu / static_cast<double>(t1 - t0);
+  });
+  loop.join();
+  return share;
+}
+
 // ---------------------------------------------------------------- idle cost and write road
 
 void IdleAndWrites(int32_t count) {
@@ -161,6 +182,7 @@ void IdleAndWrites(int32_t count) {
   }
   Add("driver thread CPU at idle, " + std::to_string(count) + " variables", Fixed(busiest * 100, 1) + " % of a core",
       "<= 3 %", busiest * 100 <= 3);
+  Add("a thread that only sleeps 1 ms a cycle, this machine", Fixed(SleepLoopShare() * 100, 1) + " % of a core");
 
   // Writes, one at a time, at random moments against the server's tick.
   std::mt19937 random(12345);
