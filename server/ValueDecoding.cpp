@@ -66,20 +66,27 @@ void WriteBits(const TOPCVariableIndexItem& item, std::int32_t address, const TC
   }
 }
 
-void WriteElement(const TOPCVariableIndexItem& item, const TOPCTagItem& element,
+// Writes the element's decoded value; true when it wrote its own address.
+bool WriteElement(const TOPCVariableIndexItem& item, const TOPCTagItem& element,
                   const TCastValue& cast) {
-  if (element.Address < 0) return;
+  if (element.Address < 0) return false;
   if (element.ProcKind == TOPCProcKind::pkBitString) {
     WriteBits(item, element.Address, cast);
-  } else if (element.ProcKind == TOPCProcKind::pkValue) {
-    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, cast.Value, element.Address);
+    return true;
   }
+  if (element.ProcKind == TOPCProcKind::pkValue) {
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, cast.Value, element.Address);
+    return true;
+  }
+  return false;
 }
 
 // Runs the chain of head; false when an exception of the evaluation ended
-// the decoding.
+// the decoding. headWrote tells whether the head's own element wrote its
+// address (the item's own variable).
 bool DecodeChain(const TOPCVariableIndexItem& item, const TOPCTagItem& head,
-                 TTerminalClass& terminal) {
+                 TTerminalClass& terminal, bool& headWrote) {
+  headWrote = false;
   if (head.ProcKind == TOPCProcKind::pkEmpty) return true;
   common::TEvaluation evaluation;
   const bool hasExpression = !os::Trim(head.Expression).empty();
@@ -104,7 +111,8 @@ bool DecodeChain(const TOPCVariableIndexItem& item, const TOPCTagItem& head,
       terminal.AddLine(DecodingErrorLine(head.Expression, error));
       continue;
     }
-    WriteElement(item, *element, cast);
+    const bool wrote = WriteElement(item, *element, cast);
+    if (element == &head) headWrote = wrote;
   }
   return true;
 }
@@ -205,8 +213,13 @@ bool CastWorkValue(const os::Variant& work, TOPCTagType type, bool wantBits, TCa
 void DecodeTagValue(const TOPCVariableIndexItem& item, const TDeviceList& devices,
                     TTerminalClass& terminal) {
   if (!VariableIndex) return;
-  if (item.Decoder && !DecodeChain(item, *item.Decoder, terminal)) return;
-  if (item.TagAddress != -1)
+  bool headWrote = false;
+  if (item.Decoder && !DecodeChain(item, *item.Decoder, terminal, headWrote)) return;
+  // The raw value goes to the item's own variable unless the tag's own
+  // decoded value (or its bit 0) has just been written there: writing the
+  // raw value over it would undo its expression and cast.
+  const bool ownDecoded = headWrote && item.Decoder->Address == item.TagAddress;
+  if (item.TagAddress != -1 && !ownDecoded)
     VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, item.Value, item.TagAddress);
   const std::string line = item.ItemName + " " + os::FloatToStr(item.Value);
   FeedSharedTerminal(item, devices, terminal, line);

@@ -64,7 +64,8 @@ bool CastWorkValue(const platform::os::Variant& work, common::TOPCTagType type, 
                    TCastValue& out, std::string& error);
 
 // Decodes item (its Value is the raw value) through its Decoder chain and
-// writes the results, then the raw value to the item's own variable, then
+// writes the results, then the raw value to the item's own variable (unless
+// the tag's own decoded value was just written there), then
 // feeds shared terminal 1 (when its owner id is the device number of the
 // item's device in devices) and RequestTerminal (when SelectedDevice is).
 // Decoding failures are lines in terminal: "Decoding error(" costs one

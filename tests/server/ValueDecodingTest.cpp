@@ -26,7 +26,7 @@ using server::TOPCVariableIndexItem;
 using server_test::TestVariable;
 
 // Device 1 has variables at these addresses; device 2 one at address 1.
-const std::vector<std::int32_t> kAddresses = {1, 3, 30, 31, 2147483647};
+const std::vector<std::int32_t> kAddresses = {1, 3, 30, 31, 40, 41, 2147483647};
 
 class Decoding : public server_test::ServerTest {
  protected:
@@ -90,6 +90,21 @@ TEST_F(Decoding, WordBitStringWritesSixteenConsecutiveVariables) {
   EXPECT_EQ(Value(1, 26), -1.0f);  // the seventeenth stays
   EXPECT_EQ(Value(1, 1), 42435.0f);  // the raw value to the item's own variable
   EXPECT_EQ(terminal_.Count(), 0);
+}
+
+// The tag's own variable is the one at its hvaddress: its decoded value
+// stays there instead of being overwritten by the raw value.
+TEST_F(Decoding, TheTagsOwnDecodedValueIsNotUndoneByTheRawValue) {
+  Decode(Item("<opctag name=\"f\" type=\"float\" proc=\"value\" hvaddress=\"30\" expression=\"%value%*2\"/>", 1.5f, 1, 30));
+  EXPECT_EQ(Value(1, 30), 3.0f);
+  Decode(Item("<opctag name=\"w\" type=\"word\" proc=\"bitstring\" hvaddress=\"10\"/>", 0xA5C2, 1, 10));
+  EXPECT_EQ(Value(1, 10), 0.0f) << "bit 0, not the whole value";
+  EXPECT_EQ(Value(1, 11), 1.0f);
+  // Nothing decoded at the tag's own address: the raw value goes there.
+  Decode(Item("<opctag name=\"e\" type=\"byte\" proc=\"empty\" hvaddress=\"40\"/>", 7.0f, 1, 40));
+  EXPECT_EQ(Value(1, 40), 7.0f);
+  Decode(Item("<opctag name=\"x\" type=\"float\" proc=\"value\" hvaddress=\"41\" expression=\"Nope(1)\"/>", 9.0f, 1, 41));
+  EXPECT_EQ(Value(1, 41), 9.0f) << "a decoding error leaves the raw value";
 }
 
 TEST_F(Decoding, ShortIntWrapsAsTheTypeCuts) {

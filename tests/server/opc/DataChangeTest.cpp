@@ -187,7 +187,7 @@ TEST_F(DataChange, DecodingWritesBitsCastsExpressionsScaleAndTerminal) {
   for (std::int32_t i = 0; i < 16; ++i)
     EXPECT_EQ(SharedValue(at(10 + i)), ((41411 >> i) & 1) ? 1.0f : 0.0f) << i;
   EXPECT_EQ(SharedValue(at(7)), -56.0f);      // 100 * 2 = 200 as ShortInt
-  EXPECT_EQ(SharedValue(at(6)), 100.0f);
+  EXPECT_EQ(SharedValue(at(6)), 200.0f);      // the tag's own decoded value, not the raw 100
   EXPECT_EQ(SharedValue(at(9)), -1.0f);       // Empty: only the raw value
   const std::string shared = driver_->Terminal1()->ReadText();
   for (const char* line : {"Sim.Scaled 25\r\n", "Sim.Word 41411\r\n", "Sim.Small 100\r\n", "Sim.Raw 7\r\n"})
