@@ -103,7 +103,7 @@ class X11 : public ::testing::Test {
 
   // Waits (bounded) for an event of the given kind, dropping others.
   std::optional<TX11Event> WaitFor(TX11Event::Kind kind) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
       std::optional<TX11Event> e = display_->NextEvent(100);
       if (e && e->Type == kind) return e;
@@ -177,7 +177,7 @@ class X11 : public ::testing::Test {
     return platform::win::WaitPumping([&] {
       Application().ProcessMessages();
       return done();
-    }, 5000);
+    }, 20000);
   }
 
   // A dialog form at (20, 20) with a client area of 194 x 95, shown and
@@ -385,7 +385,7 @@ TEST_F(X11, TrayDockingNeedsATray) {
   EXPECT_TRUE(display_->TrayAvailable());
   EXPECT_TRUE(display_->DockInTray(*window_));
   bool docked = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!docked && std::chrono::steady_clock::now() < deadline) {
     if (XPending(tray) == 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -448,7 +448,7 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
     return w != nullptr && w->Capture(shown) && shown.Width() == form->ClientWidth() &&
            shown.Canvas().Pixel(20, 20) == clBlack && shown.Canvas().Pixel(21, 21) == RGB(223, 223, 223);
   };
-  EXPECT_TRUE(platform::win::WaitPumping(showsButton, 5000));
+  EXPECT_TRUE(platform::win::WaitPumping(showsButton, 20000));
   EXPECT_EQ(shown.Canvas().Pixel(5, 5), RGB(192, 192, 192));
 
   // A synthetic click in the middle of the button (the window lies at the
@@ -458,7 +458,7 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
   EXPECT_TRUE(platform::win::WaitPumping([&] {
     Application().ProcessMessages();
     return clicks == 1;
-  }, 5000));
+  }, 20000));
   EXPECT_EQ(clicks, 1);
 
   // A screenshot of the whole screen holds the button at its place.
@@ -488,7 +488,7 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
   EXPECT_TRUE(platform::win::WaitPumping([&] {
     Application().ProcessMessages();
     return closed;
-  }, 5000));
+  }, 20000));
   EXPECT_FALSE(form->Visible());
   TComponent::Free(form);
   EXPECT_EQ(backend->WindowOf(*form), nullptr);
