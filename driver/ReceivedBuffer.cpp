@@ -114,9 +114,12 @@ void TReceivedBuffer::Log(const char* text) {
 bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
   const int32_t count = table.Count();
   for (int32_t i = 0; i < count; ++i) {
+    // Most rows are unchanged: their whole record is not copied.
+    float current = 0.0f, sent = 0.0f;
+    if (!table.GetValues(i, current, sent) || current == sent) continue;
     exchange::TDMLVariable row;
     if (!table.GetItem(i, row)) continue;
-    const float current = row.Value;
+    current = row.Value;
     const float d = std::fabs(current - row.SentValue);
     const bool changed = d > 0.0f;
     const bool passes = d >= row.Info.Deadband || current <= row.Info.LowLimit || current >= row.Info.HighLimit;

@@ -266,6 +266,14 @@ bool TDMLVariablesList::GetItem(std::int32_t index, TDMLVariable& out) const {
   return true;
 }
 
+bool TDMLVariablesList::GetValues(std::int32_t index, float& current, float& sent) const {
+  const std::uint8_t* item = ItemPtr(index);
+  if (!item) return false;
+  current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
+  sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
+  return true;
+}
+
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
   std::uint8_t* item = ItemPtr(index);
   if (!item) return false;

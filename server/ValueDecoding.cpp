@@ -124,11 +124,13 @@ bool IsFollowed(const TOPCVariableIndexItem& item, const TDeviceList& devices, s
   return device != nullptr && device->DeviceNumber == number;
 }
 
-void FeedSharedTerminal(const TOPCVariableIndexItem& item, const TDeviceList& devices,
-                        TTerminalClass& terminal, std::string_view line) {
-  if (!SectionOpen()) return;
+// Shared terminal 1 follows the item's device.
+bool FollowedBySharedTerminal(const TOPCVariableIndexItem& item, const TDeviceList& devices) {
+  return SectionOpen() && IsFollowed(item, devices, Intercom->Terminal1()->GetOwnerId());
+}
+
+void FeedSharedTerminal(const TOPCVariableIndexItem& item, TTerminalClass& terminal, std::string_view line) {
   exchange::TTerminalClass& shared = *Intercom->Terminal1();
-  if (!IsFollowed(item, devices, shared.GetOwnerId())) return;
   if (terminal.DeviceAddress != item.DeviceAddress) terminal.Clear();
   terminal.DeviceAddress = item.DeviceAddress;
   terminal.AddLine(line);
@@ -221,9 +223,13 @@ void DecodeTagValue(const TOPCVariableIndexItem& item, const TDeviceList& device
   const bool ownDecoded = headWrote && item.Decoder->Address == item.TagAddress;
   if (item.TagAddress != -1 && !ownDecoded)
     VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, item.Value, item.TagAddress);
+  // The value line is made only for a terminal that follows the device.
+  const bool shared = FollowedBySharedTerminal(item, devices);
+  const bool requested = IsFollowed(item, devices, SelectedDevice);
+  if (!shared && !requested) return;
   const std::string line = item.ItemName + " " + os::FloatToStr(item.Value);
-  FeedSharedTerminal(item, devices, terminal, line);
-  if (IsFollowed(item, devices, SelectedDevice)) AddTerminalLine(RequestTerminal, line);
+  if (shared) FeedSharedTerminal(item, terminal, line);
+  if (requested) AddTerminalLine(RequestTerminal, line);
 }
 
 }  // namespace server

@@ -343,6 +343,11 @@ TEST_F(Section, ServerAndDriverWriteTheirOwnValueFields) {
   EXPECT_EQ(+item.Value, 4.25f);
   EXPECT_EQ(+item.SentValue, 3.0f);
   EXPECT_EQ(+item.Time, 45000.5);
+  float current = 0, sent = 0;
+  ASSERT_TRUE(driver->DMLVariables()->GetValues(2, current, sent));
+  EXPECT_EQ(current, 4.25f);
+  EXPECT_EQ(sent, 3.0f);
+  EXPECT_FALSE(driver->DMLVariables()->GetValues(3, current, sent));
   EXPECT_EQ(server->DMLVariables()->ItemPtr(3), nullptr);
 }
 
