@@ -107,17 +107,27 @@ uint32_t RealTickCount() {
   return static_cast<uint32_t>(ms);
 }
 
+// The local moment of a whole second; the time zone can only change at a
+// whole second, so each thread converts a second once (localtime_r takes
+// the process's time-zone lock).
+int64_t LocalSecondMoment(time_t second) {
+  thread_local time_t cachedSecond = -1;
+  thread_local int64_t cachedMoment = 0;
+  if (second != cachedSecond) {
+    tm local{};
+    localtime_r(&second, &local);
+    const int sec = local.tm_sec > 59 ? 59 : local.tm_sec;  // leap second
+    const int64_t ordinal = OrdinalFromDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    cachedMoment = ordinal * kMsPerDay + (local.tm_hour * 3600 + local.tm_min * 60 + sec) * 1000LL;
+    cachedSecond = second;
+  }
+  return cachedMoment;
+}
+
 int64_t RealLocalMoment() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;  // leap second
-  const int64_t ordinal =
-      OrdinalFromDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  const int64_t ms = (local.tm_hour * 3600 + local.tm_min * 60 + second) * 1000LL +
-                     ts.tv_nsec / 1000000;
-  return ordinal * kMsPerDay + ms;
+  return LocalSecondMoment(ts.tv_sec) + ts.tv_nsec / 1000000;
 }
 
 void RealSleep(uint32_t ms) {
