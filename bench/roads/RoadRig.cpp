@@ -82,12 +82,12 @@ RoadRig::RoadRig(const std::string& name, std::vector<RigDevice> devices) {
   int32_t maxId = 0;
   for (const RigDevice& d : devices) {
     for (size_t n = 0; n < d.ItemLines.size(); ++n) {
-      kernel::VariableSpec spec;
-      spec.Id = d.FirstId + static_cast<int32_t>(n);
-      spec.Name = "V" + std::to_string(spec.Id);
-      spec.Routing = "OPC:DEVICE=" + std::to_string(d.Address) + ";ADDRESS=" + std::to_string(n + 1);
-      if (!model.AddVariable(domain, spec)) throw std::runtime_error("variable id taken: " + spec.Name);
-      maxId = std::max(maxId, spec.Id);
+      kernel::VariableSpec variable;
+      variable.Id = d.FirstId + static_cast<int32_t>(n);
+      variable.Name = "V" + std::to_string(variable.Id);
+      variable.Routing = "OPC:DEVICE=" + std::to_string(d.Address) + ";ADDRESS=" + std::to_string(n + 1);
+      if (!model.AddVariable(domain, variable)) throw std::runtime_error("variable id taken: " + variable.Name);
+      maxId = std::max(maxId, variable.Id);
       ++variableCount_;
     }
   }

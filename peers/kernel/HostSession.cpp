@@ -176,20 +176,20 @@ void HostSession::Domain(const Words& w) {
 
 void HostSession::Var(const Words& w) {
   Need(w, 4, "var ID NAME ROUTING [init=F] [low=F] [high=F] [deadband=F] [scale=F]");
-  VariableSpec spec;
-  spec.Id = ParseInt32(w[1], "variable id");
-  spec.Name = Utf8ToCp1251(w[2]);
-  spec.Routing = w[3] == "-" ? std::string() : Utf8ToCp1251(w[3]);
+  VariableSpec variable;
+  variable.Id = ParseInt32(w[1], "variable id");
+  variable.Name = Utf8ToCp1251(w[2]);
+  variable.Routing = w[3] == "-" ? std::string() : Utf8ToCp1251(w[3]);
   for (size_t i = 4; i < w.size(); ++i) {
     std::string v;
-    if (Option(w[i], "init", v)) spec.Initial = ParseFloat(v, "init");
-    else if (Option(w[i], "low", v)) spec.Low = ParseFloat(v, "low");
-    else if (Option(w[i], "high", v)) spec.High = ParseFloat(v, "high");
-    else if (Option(w[i], "deadband", v)) spec.Deadband = ParseFloat(v, "deadband");
-    else if (Option(w[i], "scale", v)) spec.Scale = ParseFloat(v, "scale");
+    if (Option(w[i], "init", v)) variable.Initial = ParseFloat(v, "init");
+    else if (Option(w[i], "low", v)) variable.Low = ParseFloat(v, "low");
+    else if (Option(w[i], "high", v)) variable.High = ParseFloat(v, "high");
+    else if (Option(w[i], "deadband", v)) variable.Deadband = ParseFloat(v, "deadband");
+    else if (Option(w[i], "scale", v)) variable.Scale = ParseFloat(v, "scale");
     else throw ScriptError("unknown option " + w[i]);
   }
-  if (!KernelModel::Instance().AddVariable(currentDomain_, spec)) {
+  if (!KernelModel::Instance().AddVariable(currentDomain_, variable)) {
     throw ScriptError("variable id " + w[1] + " is already defined");
   }
 }

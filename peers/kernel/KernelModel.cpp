@@ -19,16 +19,16 @@ void CopyField(char* field, size_t size, std::string_view text) {
 
 }  // namespace
 
-driver::TVLVariableInfo MakeVariableInfo(const VariableSpec& spec) {
+driver::TVLVariableInfo MakeVariableInfo(const VariableSpec& variable) {
   driver::TVLVariableInfo info{};
-  info.Id = spec.Id;
-  CopyField(info.Name, exchange::kHostNameMax + 1, spec.Name);
-  CopyField(info.Routing, sizeof(info.Routing), spec.Routing);
-  info.InitialValue = spec.Initial;
-  info.LowLimit = spec.Low;
-  info.HighLimit = spec.High;
-  info.Deadband = spec.Deadband;
-  info.Scale = spec.Scale;
+  info.Id = variable.Id;
+  CopyField(info.Name, exchange::kHostNameMax + 1, variable.Name);
+  CopyField(info.Routing, sizeof(info.Routing), variable.Routing);
+  info.InitialValue = variable.Initial;
+  info.LowLimit = variable.Low;
+  info.HighLimit = variable.High;
+  info.Deadband = variable.Deadband;
+  info.Scale = variable.Scale;
   return info;
 }
 
@@ -66,18 +66,18 @@ int32_t KernelModel::AddDomain(std::string name) {
   return id;
 }
 
-bool KernelModel::AddVariable(int32_t domainId, const VariableSpec& spec) {
+bool KernelModel::AddVariable(int32_t domainId, const VariableSpec& variable) {
   std::lock_guard guard(lock_);
-  if (FindById(spec.Id)) return false;
+  if (FindById(variable.Id)) return false;
   Domain* domain = nullptr;
   if (domainId != 0) {
     auto it = std::find_if(domains_.begin(), domains_.end(), [&](const Domain& d) { return d.Id == domainId; });
     if (it == domains_.end()) return false;
     domain = &*it;
   }
-  const driver::TVLVariableInfo info = MakeVariableInfo(spec);
+  const driver::TVLVariableInfo info = MakeVariableInfo(variable);
   if (domain) domain->Variables.push_back(info);
-  variables_.emplace(spec.Id, info);
+  variables_.emplace(variable.Id, info);
   return true;
 }
 

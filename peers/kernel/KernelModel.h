@@ -32,7 +32,7 @@ struct VariableSpec {
 };
 
 // The record the variable library hands out for a variable.
-driver::TVLVariableInfo MakeVariableInfo(const VariableSpec& spec);
+driver::TVLVariableInfo MakeVariableInfo(const VariableSpec& variable);
 
 class KernelModel {
  public:
@@ -54,7 +54,7 @@ class KernelModel {
   int32_t AddDomain(std::string name);
   // Adds a variable to domain domainId, or to no domain when domainId is 0.
   // False when the domain is unknown or the Id is already taken.
-  bool AddVariable(int32_t domainId, const VariableSpec& spec);
+  bool AddVariable(int32_t domainId, const VariableSpec& variable);
   // The variable leaves the kernel's lookup by Id and by name but stays in
   // its domain's list, as when it is deleted between a driver's scan of the
   // domain and its lookup by Id. False for an unknown Id.

@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kMaxWidth = 1024;
 
-struct Spec {
+struct Conversion {
   bool left = false;
   bool zero = false;
   int width = 0;
@@ -35,28 +35,28 @@ int ReadNumber(std::string_view fmt, std::size_t& i) {
 }
 
 // Parses the conversion after '%' at fmt[i]; leaves i after it.
-Spec ParseSpec(std::string_view fmt, std::size_t& i) {
-  Spec spec;
+Conversion ParseConversion(std::string_view fmt, std::size_t& i) {
+  Conversion conversion;
   for (; i < fmt.size() && (fmt[i] == '-' || fmt[i] == '0'); ++i) {
-    if (fmt[i] == '-') spec.left = true;
-    else spec.zero = true;
+    if (fmt[i] == '-') conversion.left = true;
+    else conversion.zero = true;
   }
-  spec.width = ReadNumber(fmt, i);
+  conversion.width = ReadNumber(fmt, i);
   if (i < fmt.size() && fmt[i] == '.') {
     ++i;
-    spec.precision = ReadNumber(fmt, i);
+    conversion.precision = ReadNumber(fmt, i);
   }
   if (i >= fmt.size()) Fail(fmt, "conversion missing at the end");
-  spec.conversion = fmt[i++];
-  return spec;
+  conversion.conversion = fmt[i++];
+  return conversion;
 }
 
-std::string Pad(std::string body, const Spec& spec, bool numeric) {
-  const auto width = static_cast<std::size_t>(spec.width);
+std::string Pad(std::string body, const Conversion& conversion, bool numeric) {
+  const auto width = static_cast<std::size_t>(conversion.width);
   if (body.size() >= width) return body;
   const std::size_t fill = width - body.size();
-  if (spec.left) return body + std::string(fill, ' ');
-  if (spec.zero && numeric) {
+  if (conversion.left) return body + std::string(fill, ' ');
+  if (conversion.zero && numeric) {
     const std::size_t at = (!body.empty() && body[0] == '-') ? 1 : 0;
     body.insert(at, fill, '0');
     return body;
@@ -77,13 +77,13 @@ std::uint64_t AsPattern(const FormatArg& a) {
   return a.bits >= 64 ? raw : raw & ((std::uint64_t{1} << a.bits) - 1);
 }
 
-std::string FormatInteger(std::string_view fmt, const Spec& spec, const FormatArg& a) {
+std::string FormatInteger(std::string_view fmt, const Conversion& conversion, const FormatArg& a) {
   if (a.kind != FormatArg::Kind::Signed && a.kind != FormatArg::Kind::Unsigned)
-    Fail(fmt, std::string("%") + spec.conversion + " needs an integer");
+    Fail(fmt, std::string("%") + conversion.conversion + " needs an integer");
   char buf[32];
   std::to_chars_result r{};
   bool negative = false;
-  switch (spec.conversion) {
+  switch (conversion.conversion) {
     case 'd':
     case 'i':
       if (a.kind == FormatArg::Kind::Signed) {
@@ -100,29 +100,29 @@ std::string FormatInteger(std::string_view fmt, const Spec& spec, const FormatAr
       break;
     default:  // x, X
       r = std::to_chars(buf, buf + sizeof buf, AsPattern(a), 16);
-      if (spec.conversion == 'X')
+      if (conversion.conversion == 'X')
         for (char* p = buf; p < r.ptr; ++p)
           if (*p >= 'a' && *p <= 'f') *p = static_cast<char>(*p - 'a' + 'A');
       break;
   }
-  std::string body = WithMinDigits(std::string(buf, r.ptr), spec.precision);
+  std::string body = WithMinDigits(std::string(buf, r.ptr), conversion.precision);
   if (negative) body.insert(0, 1, '-');
-  return Pad(std::move(body), spec, spec.precision < 0);
+  return Pad(std::move(body), conversion, conversion.precision < 0);
 }
 
-std::string FormatFloat(std::string_view fmt, const Spec& spec, const FormatArg& a) {
+std::string FormatFloat(std::string_view fmt, const Conversion& conversion, const FormatArg& a) {
   if (a.kind != FormatArg::Kind::Float)
-    Fail(fmt, std::string("%") + spec.conversion + " needs a floating-point value");
+    Fail(fmt, std::string("%") + conversion.conversion + " needs a floating-point value");
   std::string body;
   if (std::isnan(a.d)) {
     body = "NAN";
   } else if (std::isinf(a.d)) {
     body = a.d < 0 ? "-INF" : "INF";
   } else {
-    const int precision = spec.precision < 0 ? 6 : spec.precision;
+    const int precision = conversion.precision < 0 ? 6 : conversion.precision;
     std::chars_format form = std::chars_format::fixed;
-    if (spec.conversion == 'e' || spec.conversion == 'E') form = std::chars_format::scientific;
-    if (spec.conversion == 'g' || spec.conversion == 'G') form = std::chars_format::general;
+    if (conversion.conversion == 'e' || conversion.conversion == 'E') form = std::chars_format::scientific;
+    if (conversion.conversion == 'g' || conversion.conversion == 'G') form = std::chars_format::general;
     // Fixed output of 1e308 with 1024 decimals stays below this bound.
     char buf[1400];
     const auto r = std::to_chars(buf, buf + sizeof buf, a.d, form, precision);
@@ -130,28 +130,28 @@ std::string FormatFloat(std::string_view fmt, const Spec& spec, const FormatArg&
     body.assign(buf, r.ptr);
     for (char& c : body) {
       if (c == '.') c = ',';
-      else if (c == 'e' && (spec.conversion == 'E' || spec.conversion == 'G')) c = 'E';
+      else if (c == 'e' && (conversion.conversion == 'E' || conversion.conversion == 'G')) c = 'E';
     }
-    return Pad(std::move(body), spec, true);
+    return Pad(std::move(body), conversion, true);
   }
-  return Pad(std::move(body), spec, false);
+  return Pad(std::move(body), conversion, false);
 }
 
-std::string FormatText(std::string_view fmt, const Spec& spec, const FormatArg& a) {
+std::string FormatText(std::string_view fmt, const Conversion& conversion, const FormatArg& a) {
   std::string body;
   if (a.kind == FormatArg::Kind::Text) {
     body.assign(a.s);
   } else if (a.kind == FormatArg::Kind::Char) {
     body.assign(1, static_cast<char>(a.u));
   } else {
-    Fail(fmt, std::string("%") + spec.conversion + " needs a string or a char");
+    Fail(fmt, std::string("%") + conversion.conversion + " needs a string or a char");
   }
-  if (spec.precision >= 0 && body.size() > static_cast<std::size_t>(spec.precision))
-    body.resize(static_cast<std::size_t>(spec.precision));
-  return Pad(std::move(body), spec, false);
+  if (conversion.precision >= 0 && body.size() > static_cast<std::size_t>(conversion.precision))
+    body.resize(static_cast<std::size_t>(conversion.precision));
+  return Pad(std::move(body), conversion, false);
 }
 
-std::string FormatChar(std::string_view fmt, const Spec& spec, const FormatArg& a) {
+std::string FormatChar(std::string_view fmt, const Conversion& conversion, const FormatArg& a) {
   char c = 0;
   if (a.kind == FormatArg::Kind::Char) {
     c = static_cast<char>(a.u);
@@ -162,7 +162,7 @@ std::string FormatChar(std::string_view fmt, const Spec& spec, const FormatArg& 
   } else {
     Fail(fmt, "%c needs a char or a code 0..255");
   }
-  return Pad(std::string(1, c), spec, false);
+  return Pad(std::string(1, c), conversion, false);
 }
 
 }  // namespace
@@ -184,27 +184,27 @@ std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t 
       ++i;
       continue;
     }
-    const Spec spec = ParseSpec(fmt, i);
-    if (std::string_view("diuxXfeEgGsc").find(spec.conversion) == std::string_view::npos)
-      Fail(fmt, std::string("unknown conversion %") + spec.conversion);
+    const Conversion conversion = ParseConversion(fmt, i);
+    if (std::string_view("diuxXfeEgGsc").find(conversion.conversion) == std::string_view::npos)
+      Fail(fmt, std::string("unknown conversion %") + conversion.conversion);
     if (next >= count) Fail(fmt, "argument missing");
     const FormatArg& a = args[next++];
-    switch (spec.conversion) {
+    switch (conversion.conversion) {
       case 's':
-        out += FormatText(fmt, spec, a);
+        out += FormatText(fmt, conversion, a);
         break;
       case 'c':
-        out += FormatChar(fmt, spec, a);
+        out += FormatChar(fmt, conversion, a);
         break;
       case 'f':
       case 'e':
       case 'E':
       case 'g':
       case 'G':
-        out += FormatFloat(fmt, spec, a);
+        out += FormatFloat(fmt, conversion, a);
         break;
       default:
-        out += FormatInteger(fmt, spec, a);
+        out += FormatInteger(fmt, conversion, a);
         break;
     }
   }

@@ -13,7 +13,7 @@ function(fw_embed_resources target)
     message(FATAL_ERROR "fw_embed_resources(${target}): MODULE and RESOURCES name type file ... needed")
   endif()
   set(files "")
-  set(spec "")
+  set(entries "")
   math(EXPR last "${count} - 1")
   foreach(i RANGE 0 ${last} 3)
     math(EXPR t "${i} + 1")
@@ -23,12 +23,12 @@ function(fw_embed_resources target)
     list(GET R_RESOURCES ${f} file)
     get_filename_component(file ${file} ABSOLUTE)
     list(APPEND files ${file})
-    string(APPEND spec "${name}|${type}|${file};")
+    string(APPEND entries "${name}|${type}|${file};")
   endforeach()
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
   add_custom_command(
     OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} "-DOUT=${out}" "-DMODULE=${R_MODULE}" "-DSPEC=${spec}" -P ${script}
+    COMMAND ${CMAKE_COMMAND} "-DOUT=${out}" "-DMODULE=${R_MODULE}" "-DENTRIES=${entries}" -P ${script}
     DEPENDS ${files} ${script}
     COMMENT "Embedding resources of ${R_MODULE}"
     VERBATIM)

@@ -101,15 +101,15 @@ inline int CountLogCode(int32_t code) {
 // A variable of the kernel model.
 inline kernel::VariableSpec Var(int32_t id, std::string name, std::string routing, float initial = 0,
                                 float deadband = 0, float low = 0, float high = 0) {
-  kernel::VariableSpec spec;
-  spec.Id = id;
-  spec.Name = std::move(name);
-  spec.Routing = std::move(routing);
-  spec.Initial = initial;
-  spec.Deadband = deadband;
-  spec.Low = low;
-  spec.High = high;
-  return spec;
+  kernel::VariableSpec variable;
+  variable.Id = id;
+  variable.Name = std::move(name);
+  variable.Routing = std::move(routing);
+  variable.Initial = initial;
+  variable.Deadband = deadband;
+  variable.Low = low;
+  variable.High = high;
+  return variable;
 }
 
 }  // namespace drvtest

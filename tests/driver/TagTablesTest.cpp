@@ -15,8 +15,8 @@ class TagTables : public ::testing::Test {
   void TearDown() override { kernel::KernelModel::Instance().Reset(); }
 
   int32_t Domain(const std::string& name) { return kernel::KernelModel::Instance().AddDomain(name); }
-  void Add(int32_t domain, const kernel::VariableSpec& spec) {
-    ASSERT_TRUE(kernel::KernelModel::Instance().AddVariable(domain, spec));
+  void Add(int32_t domain, const kernel::VariableSpec& variable) {
+    ASSERT_TRUE(kernel::KernelModel::Instance().AddVariable(domain, variable));
   }
 
   driver::TBaseErrorClass log_{""};

@@ -49,9 +49,9 @@ TEST_F(KernelLibraries, DomainRecordsByIndex) {
 
 TEST_F(KernelLibraries, VariableRecordFieldsAtTheirOffsets) {
   const int32_t domain = model().AddDomain("OPC");
-  VariableSpec spec{42, std::string(60, 'N'), "OPC:DEVICE=1;ADDRESS=2", 12.5f, -1.0f, 99.0f, 0.5f, 10.0f};
-  ASSERT_TRUE(model().AddVariable(domain, spec));
-  EXPECT_FALSE(model().AddVariable(domain, spec)) << "Ids are unique";
+  VariableSpec variable{42, std::string(60, 'N'), "OPC:DEVICE=1;ADDRESS=2", 12.5f, -1.0f, 99.0f, 0.5f, 10.0f};
+  ASSERT_TRUE(model().AddVariable(domain, variable));
+  EXPECT_FALSE(model().AddVariable(domain, variable)) << "Ids are unique";
   EXPECT_FALSE(model().AddVariable(17, VariableSpec{43, "X", "OPC:X"})) << "unknown domain";
 
   driver::TVLVariableInfo info{};
