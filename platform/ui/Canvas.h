@@ -36,4 +36,16 @@ class TCanvas : public TPainter {
   int locks_ = 0;
 };
 
+// Holds a canvas's paint bracket for a scope.
+class TCanvasLock {
+ public:
+  explicit TCanvasLock(TCanvas& canvas) : canvas_(canvas) { canvas_.Lock(); }
+  ~TCanvasLock() { canvas_.Unlock(); }
+  TCanvasLock(const TCanvasLock&) = delete;
+  TCanvasLock& operator=(const TCanvasLock&) = delete;
+
+ private:
+  TCanvas& canvas_;
+};
+
 }  // namespace platform::ui

@@ -452,15 +452,7 @@ void TControl::Repaint() {
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) { canvas_.SetControl(this); }
 
 void TGraphicControl::PaintControl() {
-  canvas_.Lock();
-  try {
-    canvas_.Font().Assign(&Font());
-    detail::PaintThrough(this, canvas_, [this] { Paint(); });
-  } catch (...) {
-    canvas_.Unlock();
-    throw;
-  }
-  canvas_.Unlock();
+  detail::PaintOwnCanvas(this, canvas_, [this] { Paint(); });
 }
 
 }  // namespace platform::ui

@@ -248,13 +248,16 @@ void PaintThrough(TControl* control, TCanvas& canvas, const std::function<void()
   copier.DrawBitmap(scratch, r, Rect(0, 0, r.Width(), r.Height()));
 }
 
+void PaintOwnCanvas(TControl* control, TCanvas& canvas, const std::function<void()>& paint) {
+  const TCanvasLock bracket(canvas);
+  canvas.Font().Assign(&control->Font());
+  PaintThrough(control, canvas, paint);
+}
+
 void PaintWithCanvas(TControl* control, const std::function<void(TCanvas&)>& draw) {
   TCanvas canvas;
   canvas.SetControl(control);
-  canvas.Font().Assign(&control->Font());
-  canvas.Lock();
-  PaintThrough(control, canvas, [&] { draw(canvas); });
-  canvas.Unlock();
+  PaintOwnCanvas(control, canvas, [&] { draw(canvas); });
 }
 
 void DrawCaption(TCanvas& canvas, std::string_view text, TRect r, uint32_t format, bool enabled) {

@@ -56,6 +56,10 @@ void PaintNow(TControl* control);
 // draws nowhere while draw runs.
 void PaintThrough(TControl* control, TCanvas& canvas, const std::function<void()>& draw);
 
+// A control's own canvas, locked and in the control's font, through
+// PaintThrough: how a control with a canvas paints itself.
+void PaintOwnCanvas(TControl* control, TCanvas& canvas, const std::function<void()>& paint);
+
 // PaintThrough with a canvas of the moment (font of the control), for
 // windowed controls without a canvas of their own.
 void PaintWithCanvas(TControl* control, const std::function<void(TCanvas&)>& draw);

@@ -404,15 +404,7 @@ void TWinControl::AlignControls() {
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { canvas_.SetControl(this); }
 
 void TCustomControl::PaintControl() {
-  canvas_.Lock();
-  try {
-    canvas_.Font().Assign(&Font());
-    detail::PaintThrough(this, canvas_, [this] { Paint(); });
-  } catch (...) {
-    canvas_.Unlock();
-    throw;
-  }
-  canvas_.Unlock();
+  detail::PaintOwnCanvas(this, canvas_, [this] { Paint(); });
 }
 
 }  // namespace platform::ui
