@@ -35,11 +35,7 @@ std::string TComboBox::ComboText() const {
 void TComboBox::PaintControl() {
   TWinControl::PaintControl();
   detail::PaintWithCanvas(this, [this](TCanvas& c) {
-    TRect r = ClientRect();
-    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    c.Brush().SetStyle(TBrushStyle::bsSolid);
-    c.Brush().SetColor(Color());
-    c.FillRect(r);
+    TRect r = detail::PaintField(c, ClientRect(), Color());
     constexpr int kButton = 16;
     const TRect button{r.Right - kButton, r.Top, r.Right, r.Bottom};
     const bool enabled = EffectivelyEnabled();

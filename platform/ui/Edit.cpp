@@ -40,11 +40,7 @@ void TEdit::SelectAll() {
 void TEdit::PaintControl() {
   TWinControl::PaintControl();
   detail::PaintWithCanvas(this, [this](TCanvas& c) {
-    TRect r = ClientRect();
-    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    c.Brush().SetStyle(TBrushStyle::bsSolid);
-    c.Brush().SetColor(Color());
-    c.FillRect(r);
+    TRect r = detail::PaintField(c, ClientRect(), Color());
     const TRect area{r.Left + 1, r.Top, r.Right - 1 - ReservedRight(), r.Bottom};
     const int x = area.Left;
     const int y = area.Top + 1;
@@ -204,11 +200,7 @@ bool TMemo::WantsKey(uint16_t key, TShiftState shift) const {
 void TMemo::PaintControl() {
   TWinControl::PaintControl();
   detail::PaintWithCanvas(this, [this](TCanvas& c) {
-    TRect r = ClientRect();
-    if (borderStyle_ == TBorderStyle::bsSingle) DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    c.Brush().SetStyle(TBrushStyle::bsSolid);
-    c.Brush().SetColor(Color());
-    c.FillRect(r);
+    TRect r = detail::PaintField(c, ClientRect(), Color(), borderStyle_ == TBorderStyle::bsSingle);
     constexpr int kBar = 16;
     const bool vertical = scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth;
     const bool horizontal = scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth;

@@ -39,11 +39,7 @@ void TListBox::Clear() {
 void TListBox::PaintControl() {
   TWinControl::PaintControl();
   detail::PaintWithCanvas(this, [this](TCanvas& c) {
-    TRect r = ClientRect();
-    DrawEdge(c.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    c.Brush().SetStyle(TBrushStyle::bsSolid);
-    c.Brush().SetColor(Color());
-    c.FillRect(r);
+    TRect r = detail::PaintField(c, ClientRect(), Color());
     c.IntersectClipRect(r.Left, r.Top, r.Right, r.Bottom);
     const bool enabled = EffectivelyEnabled();
     for (int i = TopIndex(), y = r.Top; i < items_.Count() && y < r.Bottom; ++i, y += itemHeight_) {

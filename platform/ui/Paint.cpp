@@ -260,6 +260,14 @@ void PaintWithCanvas(TControl* control, const std::function<void(TCanvas&)>& dra
   PaintOwnCanvas(control, canvas, [&] { draw(canvas); });
 }
 
+TRect PaintField(TCanvas& canvas, TRect r, TColor color, bool sunken) {
+  if (sunken) DrawEdge(canvas.Handle(), r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  canvas.Brush().SetStyle(TBrushStyle::bsSolid);
+  canvas.Brush().SetColor(color);
+  canvas.FillRect(r);
+  return r;
+}
+
 void DrawCaption(TCanvas& canvas, std::string_view text, TRect r, uint32_t format, bool enabled) {
   canvas.Brush().SetStyle(TBrushStyle::bsClear);
   if (enabled) {

@@ -64,6 +64,10 @@ void PaintOwnCanvas(TControl* control, TCanvas& canvas, const std::function<void
 // windowed controls without a canvas of their own.
 void PaintWithCanvas(TControl* control, const std::function<void(TCanvas&)>& draw);
 
+// The field of an edit-like control: a sunken edge (when sunken) and the
+// inside filled with color; answers the inside.
+TRect PaintField(TCanvas& canvas, TRect r, TColor color, bool sunken = true);
+
 // Text in r by DrawText format in the canvas's font colour; disabled text
 // is embossed: button highlight one pixel right and down, then the button
 // shadow in place. The brush is left clear.

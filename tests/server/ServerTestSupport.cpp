@@ -36,23 +36,6 @@ ScopedNamespace::~ScopedNamespace() {
   ::unsetenv("FERROWICK_IPC_NAMESPACE");
 }
 
-TempFolder::TempFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "fw-server-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = path_ + "/" + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
 void ServerTest::TearDown() {
   server::VariableIndex.reset();
   server::DeviceList.reset();

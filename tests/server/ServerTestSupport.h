@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "exchange/OPCSharedMemory.h"
+#include "tests/server/TempFolder.h"
 
 namespace server_test {
 
@@ -36,20 +37,6 @@ struct TestVariable {
   float Scale = 0.0f;
 };
 
-// A temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  // Writes bytes to the file name inside the folder; answers its path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::string path_;
-};
 
 // Base fixture: the driver creates the section with the given variables,
 // the server's Intercom opens it; every module-level object of the server

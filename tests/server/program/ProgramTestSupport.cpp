@@ -39,27 +39,6 @@ void ExpectNoSectionLeft() {
   EXPECT_FALSE(fs::exists("/dev/shm/" + section)) << "left in /dev/shm: " << section;
 }
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "fw-srvprog-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  if (!path_.empty()) fs::remove_all(path_, ec);
-}
-
-std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = path_ + "/" + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
-std::string TempFolder::Read(const std::string& name) const {
-  std::ifstream in(path_ + "/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::unique_ptr<exchange::TIntercomInterface> CreateDriverSection(std::int32_t count) {
   auto section = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
   EXPECT_TRUE(section->IsAttached());

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "exchange/OPCSharedMemory.h"
+#include "tests/server/TempFolder.h"
 
 namespace program_test {
 
@@ -31,20 +32,7 @@ void UseProcessNamespace(const std::string& prefix);
 // window table is left in /dev/shm.
 void ExpectNoSectionLeft();
 
-// A temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string Write(const std::string& name, const std::string& bytes) const;
-  std::string Read(const std::string& name) const;
-
- private:
-  std::string path_;
-};
+using server_test::TempFolder;
 
 // The driver's section with count variables (V1.., ids from 1), created in
 // this process.
