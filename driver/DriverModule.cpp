@@ -73,8 +73,7 @@ void LoadDescriptionFile() {
     boxText = badFile;
   }
   if (ConfigOnly()) {
-    // The message box dialog plugs in here.
-    dialogs::ShowMessageBoxDialog(g_initRecord.HostWindow, DriverDescription, boxText, false, false);
+    driver_dialogs::ShowMessageBoxDialog(g_initRecord.HostWindow, DriverDescription, boxText, false, false);
   }
 }
 
@@ -200,6 +199,10 @@ std::string GetProjectPath() {
 }
 
 TGuardedDeviceList* DeviceListGuard() { return g_module.DeviceList.get(); }
+
+const common::TOPCDescriptionFile* DescriptionFile() { return g_module.DescriptionFile.get(); }
+
+exchange::TIntercomInterface* Intercom() { return g_module.Intercom.get(); }
 
 void LogExportException(const std::exception& error) { Log(-1, std::string("DLM::") + error.what()); }
 
@@ -327,9 +330,7 @@ int32_t WriteDataDrv(const TDrvWriteBlock* block, int32_t count) {
 
 int32_t SetupDeviceDrv(HostWindowHandle parent) {
   if (!IsDriverInitialized()) return 0;
-  // The setup dialog plugs in here; it edits the devices through the
-  // device list's guard.
-  if (!dialogs::RunSetupDialog(parent)) return 0;
+  if (!driver_dialogs::ShowSetupDialog(parent)) return 0;
   const bool saved = g_module.DeviceList->With([](const TDeviceList& devices) {
     return devices.SaveToIni(g_iniFileName, LogSourceName, GeneralSettings());
   });
@@ -339,16 +340,16 @@ int32_t SetupDeviceDrv(HostWindowHandle parent) {
 
 int32_t ShowState(HostWindowHandle parent) {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
-  dialogs::RunStateWindow(parent);  // the state window plugs in here
+  driver_dialogs::ShowTerminalWindow(parent);
   return DLM_OK;
 }
 
-void ShowAbout(HostWindowHandle parent) { dialogs::RunAboutBox(parent); }
+void ShowAbout(HostWindowHandle parent) { driver_dialogs::ShowAboutDialog(parent); }
 
 bool InstallDriver(HostWindowHandle parent, const char* sourceDir, const char* targetDir) {
   const std::string source = sourceDir != nullptr ? sourceDir : "";
   const std::string target = targetDir != nullptr ? targetDir : "";
-  return dialogs::RunInstallation(parent, source, target);  // the installation dialog plugs in here
+  return driver_dialogs::InstallDriver(parent, source, target);
 }
 
 bool RemoveDriver(const char* dir) {

@@ -12,6 +12,13 @@
 #include <string>
 #include <string_view>
 
+namespace common {
+class TOPCDescriptionFile;
+}
+namespace exchange {
+class TIntercomInterface;
+}
+
 namespace driver {
 
 inline constexpr std::string_view DriverDescription = [] {
@@ -52,9 +59,15 @@ bool RemoveDriver(const char* dir);
 // Logs an exception that reached an export (code -1), when the log exists.
 void LogExportException(const std::exception& error);
 
-// The module's device list and its guard, for the setup dialog; nullptr
-// while not initialised. Kernel's thread.
+// What the dialogs read of the module's objects; each nullptr while the
+// module has none. Kernel's thread.
 class TGuardedDeviceList;
+// The device list and its guard (the driver thread reads it every cycle).
 TGuardedDeviceList* DeviceListGuard();
+// The description file, loaded at initialisation (also in
+// configuration-only mode).
+const common::TOPCDescriptionFile* DescriptionFile();
+// The shared section's owner (not in configuration-only mode).
+exchange::TIntercomInterface* Intercom();
 
 }  // namespace driver

@@ -1,0 +1,10 @@
+// Interim entry point until the form lands: no window opens, and the
+// dialog counts as cancelled.
+
+#include "driver/Dialogs.h"
+
+namespace driver_dialogs {
+
+std::string ShowOPCServerBrowser(HostWindowHandle) { return ""; }
+
+}  // namespace driver_dialogs
