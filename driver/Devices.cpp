@@ -14,7 +14,7 @@ namespace driver {
 namespace {
 
 std::mutex g_prefixLock;
-std::string g_prefixList = "OPC";
+std::string g_prefixList(DefaultPrefix);
 
 // An interval below 1 would let the driver thread start a server every
 // cycle or time every batch out at once.
@@ -37,7 +37,7 @@ TGeneralSettings& GeneralSettings() {
   return settings;
 }
 
-TDevice::TDevice() : Prefix(CurrentPrefixList()) {}
+TDevice::TDevice() : Prefix(DefaultPrefix) {}
 
 void TDevice::Assign(const TDevice* other) {
   if (other == nullptr) return;

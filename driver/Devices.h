@@ -13,15 +13,18 @@
 
 namespace driver {
 
-// The prefix list the driver reports and a new device's default prefix:
-// "OPC" until initialisation builds the list. Any thread.
+// A new device's prefix, and the prefix list before any initialisation.
+inline constexpr std::string_view DefaultPrefix = "OPC";
+
+// The prefix list the driver reports: DefaultPrefix until initialisation
+// builds the list. Any thread.
 std::string CurrentPrefixList();
 void SetPrefixList(std::string_view list);
 
 class TDevice {
  public:
-  // Defaults: Prefix is CurrentPrefixList(), Precision 1, the rest empty,
-  // 0 or false.
+  // Defaults: Prefix is DefaultPrefix (never a built prefix list, which
+  // no device line could mean), Precision 1, the rest empty, 0 or false.
   TDevice();
   virtual ~TDevice() = default;
 

@@ -79,11 +79,14 @@ TEST(DeviceSettingsLine, NumbersPrecisionAndEnabled) {
   EXPECT_EQ(e.LinkCtrlTagName, "L1");
 }
 
-TEST(DeviceSettingsLine, DefaultPrefixIsThePrefixList) {
-  driver::SetPrefixList("OPC");
+TEST(DeviceSettingsLine, DefaultPrefixIsOPCWhateverListWasBuilt) {
+  EXPECT_EQ(driver::CurrentPrefixList(), "OPC");
   EXPECT_EQ(TDevice().Prefix, "OPC");
   driver::SetPrefixList(":ABC::OPC:");
-  EXPECT_EQ(TDevice().Prefix, ":ABC::OPC:");
+  EXPECT_EQ(TDevice().Prefix, "OPC");
+  TDevice read;
+  ASSERT_TRUE(read.SetSettingsLine("Name=N" + kEsc + "DeviceAddress=2"));
+  EXPECT_EQ(read.Prefix, "OPC") << "a line without Prefix";
   EXPECT_EQ(TDevice().Precision, 1);
   driver::SetPrefixList("OPC");
 }
