@@ -61,6 +61,13 @@ struct TDriverContext {
 // Initialisation, then the driver thread.
 bool CheckServer(TDriverContext& context, bool restart);
 
+// Abandons a batch seen open (state `seen`, 1 or 2) past its time: frees
+// it from that state and only then logs -8 and sets the command-control tag
+// to 2.0. False, with nothing logged or written, when the server moved the
+// state meanwhile (a batch it has just finished is no failure). Needs an
+// attached section. Driver thread.
+bool AbandonBatch(TDriverContext& context, uint8_t seen);
+
 // The batch handshake of one cycle: a done batch is freed, a batch open
 // longer than Count x CommandInterval ms is abandoned (-8, command-control
 // tag 2.0), and the next device's commands are moved and committed
@@ -75,6 +82,25 @@ int32_t ThreadRunCount();
 void SetTerminalWindowHandle(HostWindowHandle handle);
 HostWindowHandle TerminalWindowHandle();
 
+// Which failures of a run that repeats every cycle are logged: the first
+// of the run, then at most one per interval; a success ends the run. Ticks
+// are compared modulo 2^32. One thread.
+class TRepeatedFailureLog {
+ public:
+  explicit TRepeatedFailureLog(uint32_t intervalMs) : intervalMs_(intervalMs) {}
+  // A failure at tick now; true when it is to be logged.
+  bool Failed(uint32_t now);
+  void Succeeded() { failing_ = false; }
+
+ private:
+  uint32_t intervalMs_;
+  bool failing_ = false;
+  uint32_t lastLogged_ = 0;
+};
+
+// A kernel that refuses value blocks is logged (code 11) at most this often.
+inline constexpr uint32_t RefusalLogIntervalMs = 1000;
+
 class TDriverThread : public platform::os::TThread {
  public:
   // context must outlive the thread. Make it with platform::os::MakeThread.
@@ -87,6 +113,7 @@ class TDriverThread : public platform::os::TThread {
   void Cycle();
   void SetState(std::string_view text, bool notify = true);
   TDriverContext& context_;
+  TRepeatedFailureLog refusals_{RefusalLogIntervalMs};
 };
 
 }  // namespace driver

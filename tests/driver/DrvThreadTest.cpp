@@ -30,6 +30,33 @@ TEST(ServerLauncher, CommandLineHasOneThenTwoBlanks) {
   EXPECT_EQ(argv, (std::vector<std::string>{"/a b/Ferrowick_V30.srv", "0", "/a b/F.ini"}));
 }
 
+TEST(RepeatedFailureLog, FirstOfARunThenOncePerInterval) {
+  driver::TRepeatedFailureLog log(1000);
+  struct Step {
+    bool Failure;
+    uint32_t Tick;
+    bool Logged;
+  };
+  const Step steps[] = {
+      {true, 0xFFFFFC00u, true},    // the first of a run
+      {true, 0xFFFFFC01u, false},
+      {true, 0xFFFFFFE7u, false},   // 999 ms on
+      {true, 0x000003E8u, true},    // 1000 ms on, across the wrap
+      {true, 0x000003E9u, false},
+      {false, 0x000003EAu, false},  // a success ends the run
+      {true, 0x000003EBu, true},    // a new run logs its first at once
+      {true, 0x000007D2u, false},
+      {true, 0x000007D3u, true},
+  };
+  for (const Step& step : steps) {
+    if (!step.Failure) {
+      log.Succeeded();
+      continue;
+    }
+    EXPECT_EQ(log.Failed(step.Tick), step.Logged) << std::hex << step.Tick;
+  }
+}
+
 // A section, the lists and a context as initialisation wires them.
 class DriverThreadParts : public ::testing::Test {
  protected:
@@ -154,6 +181,33 @@ TEST_F(DriverThreadParts, OpenBatchTimesOutAfterCountTimesInterval) {
   EXPECT_EQ(Batch().GetReady(), 0);
   EXPECT_EQ(Dynamic("CMD_2"), 2.0f);
   EXPECT_EQ(drvtest::CountLogCode(-8), 2);
+}
+
+TEST_F(DriverThreadParts, BatchFinishedAtTheTimeOutIsNoFailure) {
+  // The server finishes the batch between the driver's look at the state
+  // (2, past its time) and the driver's swap.
+  Write({11});
+  driver::HandleCommands(context_);
+  exchange::TCommandBlock copy;
+  ASSERT_TRUE(Batch().TakeBlock(1, "OPC", copy));
+  ASSERT_TRUE(Batch().MarkDone());
+  EXPECT_FALSE(driver::AbandonBatch(context_, 2));
+  EXPECT_EQ(Batch().GetReady(), 3) << "the done batch is left for the next cycle";
+  EXPECT_EQ(Dynamic("CMD_1"), 0.0f) << "not reported as not executed";
+  EXPECT_EQ(drvtest::CountLogCode(-8), 0);
+  driver::HandleCommands(context_);
+  EXPECT_EQ(Batch().GetReady(), 0);
+  EXPECT_EQ(drvtest::CountLogCode(-8), 0);
+
+  // The swap that succeeds reports the device the batch was for.
+  Write({21});
+  driver::HandleCommands(context_);
+  ASSERT_TRUE(Batch().TakeBlock(2, "OPC", copy));
+  EXPECT_TRUE(driver::AbandonBatch(context_, 2));
+  EXPECT_EQ(Batch().GetReady(), 0);
+  EXPECT_EQ(Batch().GetId(), -1);
+  EXPECT_EQ(Dynamic("CMD_2"), 2.0f);
+  EXPECT_EQ(drvtest::CountLog(-8, "DLM::Команда не выполнена драйвером."_cp), 1);
 }
 
 TEST_F(DriverThreadParts, AllowedTimeDoesNotOverflow) {
