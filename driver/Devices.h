@@ -71,9 +71,10 @@ class TDeviceList : public common::TOwningList<TDevice, common::TBaseArray> {
  public:
   // Appends a copy of each device of other, in order; nothing for nullptr.
   virtual void Assign(const TDeviceList* other);
-  // Erases the section and writes the general settings, Device_Count and
-  // one Device_<i> line per device. False for an empty name or section or
-  // a write that failed.
+  // Replaces the section by the general settings, Device_Count and one
+  // Device_<i> line per device, in one write. False for an empty name or
+  // section, or a write that failed (a line break in a device's text, an
+  // I/O error): the file is then left as it was.
   virtual bool SaveToIni(const std::string& fileName, std::string_view section,
                          const TGeneralSettings& settings) const;
   // Clears the list, then reads the general settings (defaults for missing

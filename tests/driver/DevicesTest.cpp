@@ -179,6 +179,23 @@ TEST_F(DeviceListIni, SaveThenLoadGivesTheSameDevices) {
   EXPECT_FALSE(list_.SaveToIni(dir_ / "no/such/dir.ini", "OPCSRV", settings_));
 }
 
+TEST_F(DeviceListIni, FailedSaveLeavesTheFileAsItWas) {
+  list_.Add(new TDevice(FullDevice()));
+  auto* broken = new TDevice(FullDevice());
+  broken->Description = "two\r\nlines";  // no settings line can hold it
+  list_.Add(broken);
+  const std::string path = Ini("Device_Count=1\r\nDevice_0=Name=Old\r\n[Other]\r\nKeep=1\r\n");
+  const std::string before = drvtest::ReadFile(path);
+  EXPECT_FALSE(list_.SaveToIni(path, "OPCSRV", settings_));
+  EXPECT_EQ(drvtest::ReadFile(path), before);
+
+  broken->Description = "one line";
+  EXPECT_TRUE(list_.SaveToIni(path, "OPCSRV", settings_));
+  TDeviceList loaded;
+  ASSERT_TRUE(loaded.LoadFromIni(path, "OPCSRV", settings_));
+  EXPECT_EQ(loaded.Count(), 2);
+}
+
 TEST_F(DeviceListIni, FindAndAssign) {
   auto* a = new TDevice(FullDevice());
   a->DeviceAddress = 3;
