@@ -47,6 +47,12 @@ void SetCommandTag(TDriverContext& context, exchange::TDynemicVariablesList* tab
   if (const auto tag = CommandTagOf(context, prefix, device)) AddDynamicTag(table, *tag, true, value);
 }
 
+// Forgets the started servers that have ended; true when one still runs.
+bool AnyStartedServerAlive(TServerWatch& watch) {
+  std::erase_if(watch.Started, [](const platform::os::ProcessIdentity& p) { return !platform::os::IsProcessAlive(p); });
+  return !watch.Started.empty();
+}
+
 void LogCode(TDriverContext& context, int32_t code) {
   if (context.Log != nullptr) context.Log->LogCode(code);
 }
@@ -82,13 +88,18 @@ bool CheckServer(TDriverContext& context, bool restart) {
   if (context.Watch.ServerStartAttempts == kAttemptsLogged) {
     Log(context, -1, "DLM::Ошибка запуска сервера доступа к устройству."_cp);
   }
-  // No server holds a busy byte now; one that died holding it would stall
-  // every later cycle.
-  intercom->ServerErrors()->ClearBusy();
-  intercom->Terminal1()->ClearBusy();
-  intercom->Terminal2()->ClearBusy();
-  intercom->Terminal3()->ClearBusy();
-  return platform::os::CreateProcess(context.ServerCommandLine);
+  if (!AnyStartedServerAlive(context.Watch)) {
+    // No server holds a busy byte now; one that died holding it would
+    // stall every later cycle.
+    intercom->ServerErrors()->ClearBusy();
+    intercom->Terminal1()->ClearBusy();
+    intercom->Terminal2()->ClearBusy();
+    intercom->Terminal3()->ClearBusy();
+  }
+  platform::os::ProcessIdentity started;
+  if (!platform::os::CreateProcess(context.ServerCommandLine, &started)) return false;
+  context.Watch.Started.push_back(started);
+  return true;
 }
 
 bool AbandonBatch(TDriverContext& context, uint8_t seen) {

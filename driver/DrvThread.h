@@ -5,6 +5,7 @@
 // launcher, CheckServer.
 
 #include "driver/DrvTypes.h"
+#include "platform/os/Process.h"
 #include "platform/os/Thread.h"
 #include "platform/os/Time.h"
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace exchange {
 class TIntercomInterface;
@@ -32,11 +34,13 @@ inline constexpr std::string_view SettingsFileName = "Ferrowick_V30.ini";
 // `"<dir>/Ferrowick_V30.srv" "0"  "<iniFileName>"` (one blank, then two).
 std::string ServerCommandLine(std::string_view driverDir, std::string_view iniFileName);
 
-// When the server was last started and how often in a row. Initialisation
-// and then the driver thread use it, one after the other.
+// When the server was last started and how often in a row, and the server
+// processes started that may still run. Initialisation and then the driver
+// thread use it, one after the other.
 struct TServerWatch {
   platform::os::TDateTime LastServerStart = 0;
   int32_t ServerStartAttempts = 0;
+  std::vector<platform::os::ProcessIdentity> Started;
 };
 
 // What the thread works on; every pointer outlives the thread. Intercom
@@ -57,7 +61,9 @@ struct TDriverContext {
 // starts it (at most once per CheckServerInterval seconds, only with
 // restart and AutoRunServer) and answers whether the process was created.
 // Busy bytes a dead server may have left in the error list and the
-// terminals are cleared before the start. False without a section.
+// terminals are cleared before the start, but only when no server process
+// started before still runs (one that is starting may hold a byte). False
+// without a section.
 // Initialisation, then the driver thread.
 bool CheckServer(TDriverContext& context, bool restart);
 

@@ -296,6 +296,47 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
   EXPECT_TRUE(intercom_->Terminal2()->WriteText("flows again"));
 }
 
+TEST_F(DriverThreadParts, BusyBytesStayWhileAStartedServerMayBeStarting) {
+  TestClock clock(TestClock::Mode::Manual);
+  context_.ServerCommandLine = "\"/bin/sleep\" \"1\"";  // a server that starts but never registers
+  uint8_t* errors = intercom_->ServerErrors()->Block();
+  const auto holdAll = [&] {
+    errors[4] = 1;
+    for (exchange::TTerminalClass* t : {intercom_->Terminal1(), intercom_->Terminal2(), intercom_->Terminal3()}) {
+      t->Block()[8] = 1;
+    }
+  };
+  const auto heldCount = [&] {
+    int held = errors[4];
+    for (exchange::TTerminalClass* t : {intercom_->Terminal1(), intercom_->Terminal2(), intercom_->Terminal3()}) {
+      held += t->Block()[8];
+    }
+    return held;
+  };
+  holdAll();
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(heldCount(), 0) << "nothing the driver started runs: cleared";
+  holdAll();
+  clock.Advance(60 * 1000);
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(context_.Watch.ServerStartAttempts, 2);
+  EXPECT_EQ(heldCount(), 4) << "the first start still runs and may hold them";
+  ASSERT_EQ(context_.Watch.Started.size(), 2u);
+  const auto started = context_.Watch.Started;
+  ASSERT_TRUE(platform::win::WaitPumping([&] {
+    for (const auto& p : started) {
+      if (platform::os::IsProcessAlive(p)) return false;
+    }
+    return true;
+  }, 10000));
+  clock.Advance(60 * 1000);
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(heldCount(), 0) << "every started server has ended";
+  EXPECT_EQ(context_.Watch.Started.size(), 1u) << "ended ones are forgotten";
+  const auto last = context_.Watch.Started;
+  EXPECT_TRUE(platform::win::WaitPumping([&] { return !platform::os::IsProcessAlive(last[0]); }, 10000));
+}
+
 TEST_F(DriverThreadParts, ThreadCyclesNotifiesAndForwardsServerErrors) {
   driver::TReceivedBuffer received(0, 0, 1, &log_);
   driver::TDynamicTagList tags(&log_);
