@@ -8,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -120,6 +126,55 @@ TEST_F(SharedSectionTest, OpeningAStaleSectionFailsAndRemovesIt) {
   SharedSection section;
   EXPECT_FALSE(section.Open(kName));
   EXPECT_FALSE(NameExists());
+}
+
+// The create/open/close lock lives in the user's runtime folder, one file
+// per namespace, and goes with the namespace's last section.
+TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
+  char pattern[] = "/tmp/fw-runtime-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string runtime = pattern;
+  const char* old = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const std::string lockFile = runtime + "/ferrowick/" + ns_.Name() + ".sections.lock";
+  {
+    SharedSection first, second;
+    ASSERT_EQ(first.Create(kName, 4096), SectionCreateResult::Created);
+    struct stat info {};
+    ASSERT_EQ(::stat(lockFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(info.st_mode & 077, 0u);
+    ASSERT_EQ(::stat((runtime + "/ferrowick").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_TRUE(second.Open(kName));
+    first.Close();
+    EXPECT_TRUE(std::filesystem::exists(lockFile)) << "a holder remains";
+    second.Close();
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+
+    // Holders that remove and make the file again keep excluding each
+    // other: every operation of four threads succeeds.
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([t, &failures] {
+        const std::string name = "Lock" + std::to_string(t % 2) + ".dat";
+        for (int i = 0; i < 200; ++i) {
+          SharedSection section, other;
+          const SectionCreateResult created = section.Create(name, 64);
+          if (created == SectionCreateResult::Failed) ++failures;
+          if (created == SectionCreateResult::Created && !other.Open(name)) ++failures;
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+  }
+  if (old != nullptr) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  else ::unsetenv("XDG_RUNTIME_DIR");
+  std::filesystem::remove_all(runtime);
 }
 
 // ------------------------------------------------------------ byte fields
