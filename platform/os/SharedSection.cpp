@@ -44,7 +44,7 @@ bool StillAtPath(int fd, const std::string& path) {
 // that then gets the lock on the removed file opens the path again.
 class CriticalLock {
  public:
-  CriticalLock() : path_(CriticalLockPath()) {
+  explicit CriticalLock(std::string path) : path_(std::move(path)) {
     if (path_.empty()) return;
     const auto deadline = std::chrono::steady_clock::now() + kCriticalLockTimeout;
     while (!locked_ && std::chrono::steady_clock::now() <= deadline) {
@@ -119,7 +119,8 @@ SharedSection::SharedSection(SharedSection&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      posixName_(std::move(other.posixName_)) {}
+      posixName_(std::move(other.posixName_)),
+      lockPath_(std::move(other.lockPath_)) {}
 
 SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
   if (this != &other) {
@@ -128,6 +129,7 @@ SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     posixName_ = std::move(other.posixName_);
+    lockPath_ = std::move(other.lockPath_);
   }
   return *this;
 }
@@ -137,6 +139,7 @@ void SharedSection::Reset() noexcept {
   data_ = nullptr;
   size_ = 0;
   posixName_.clear();
+  lockPath_.clear();
 }
 
 SectionCreateResult SharedSection::Create(std::string_view name, std::size_t size) {
@@ -145,7 +148,8 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
     return SectionCreateResult::Failed;
   }
   const std::string posixName = SectionPosixName(name);
-  CriticalLock lock;
+  const std::string lockPath = CriticalLockPath();
+  CriticalLock lock(lockPath);
   if (!lock) return SectionCreateResult::Failed;
 
   int fd = -1;
@@ -182,13 +186,15 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
   data_ = static_cast<std::uint8_t*>(view);
   size_ = size;
   posixName_ = posixName;
+  lockPath_ = lockPath;
   return SectionCreateResult::Created;
 }
 
 bool SharedSection::Open(std::string_view name) {
   Close();
   const std::string posixName = SectionPosixName(name);
-  CriticalLock lock;
+  const std::string lockPath = CriticalLockPath();
+  CriticalLock lock(lockPath);
   if (!lock) return false;
 
   int fd = ::shm_open(posixName.c_str(), O_RDWR, 0);
@@ -216,12 +222,14 @@ bool SharedSection::Open(std::string_view name) {
   data_ = static_cast<std::uint8_t*>(view);
   size_ = size;
   posixName_ = posixName;
+  lockPath_ = lockPath;
   return true;
 }
 
 void SharedSection::Close() {
   if (fd_ < 0) return;
-  CriticalLock lock;
+  // The lock of the section's namespace, whatever the namespace is now.
+  CriticalLock lock(lockPath_);
   if (data_ != nullptr) ::munmap(data_, size_);
   // Our shared lock is given up by the attempt; closing follows anyway.
   // Without the critical lock the name is left for the next creator, which

@@ -60,6 +60,7 @@ class SharedSection {
   std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   std::string posixName_;
+  std::string lockPath_;  // the create/open/close lock of the section's namespace
 };
 
 }  // namespace platform::os

@@ -150,8 +150,13 @@ TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
     ASSERT_TRUE(second.Open(kName));
     first.Close();
     EXPECT_TRUE(std::filesystem::exists(lockFile)) << "a holder remains";
+    // The close takes the lock of the section's namespace, whatever the
+    // namespace is by then.
+    ::setenv("FERROWICK_IPC_NAMESPACE", (ns_.Name() + "-other").c_str(), 1);
     second.Close();
+    ::setenv("FERROWICK_IPC_NAMESPACE", ns_.Name().c_str(), 1);
     EXPECT_FALSE(std::filesystem::exists(lockFile));
+    EXPECT_FALSE(std::filesystem::exists(runtime + "/ferrowick/" + ns_.Name() + "-other.sections.lock"));
 
     // Holders that remove and make the file again keep excluding each
     // other: every operation of four threads succeeds.
