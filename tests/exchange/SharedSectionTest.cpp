@@ -130,13 +130,35 @@ TEST_F(SharedSectionTest, OpeningAStaleSectionFailsAndRemovesIt) {
 
 // The create/open/close lock lives in the user's runtime folder, one file
 // per namespace, and goes with the namespace's last section.
+// A private runtime folder for one test, set as XDG_RUNTIME_DIR; both are
+// undone at the end, also on failure.
+class ScopedRuntimeDir {
+ public:
+  ScopedRuntimeDir() {
+    char pattern[] = "/tmp/fw-runtime-XXXXXX";
+    if (::mkdtemp(pattern) != nullptr) path_ = pattern;
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
+    ::setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+  }
+  ~ScopedRuntimeDir() {
+    if (old_.empty()) ::unsetenv("XDG_RUNTIME_DIR");
+    else ::setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ScopedRuntimeDir(const ScopedRuntimeDir&) = delete;
+  ScopedRuntimeDir& operator=(const ScopedRuntimeDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string old_;
+};
+
 TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
-  char pattern[] = "/tmp/fw-runtime-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string runtime = pattern;
-  const char* old = std::getenv("XDG_RUNTIME_DIR");
-  const std::string saved = old != nullptr ? old : "";
-  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const ScopedRuntimeDir runtimeDir;
+  const std::string& runtime = runtimeDir.Path();
+  ASSERT_FALSE(runtime.empty());
   const std::string lockFile = runtime + "/ferrowick/" + ns_.Name() + ".sections.lock";
   {
     SharedSection first, second;
@@ -177,9 +199,6 @@ TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
     EXPECT_EQ(failures.load(), 0);
     EXPECT_FALSE(std::filesystem::exists(lockFile));
   }
-  if (old != nullptr) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-  else ::unsetenv("XDG_RUNTIME_DIR");
-  std::filesystem::remove_all(runtime);
 }
 
 // ------------------------------------------------------------ byte fields
