@@ -8,13 +8,14 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <vector>
 
 namespace driver {
 
 namespace {
 
 std::mutex g_prefixLock;
-std::string g_prefixList = "OPC";
+std::string g_prefixList(DefaultPrefix);
 
 // An interval below 1 would let the driver thread start a server every
 // cycle or time every batch out at once.
@@ -37,7 +38,7 @@ TGeneralSettings& GeneralSettings() {
   return settings;
 }
 
-TDevice::TDevice() : Prefix(CurrentPrefixList()) {}
+TDevice::TDevice() : Prefix(DefaultPrefix) {}
 
 void TDevice::Assign(const TDevice* other) {
   if (other == nullptr) return;
@@ -117,19 +118,22 @@ void TDeviceList::Assign(const TDeviceList* other) {
 bool TDeviceList::SaveToIni(const std::string& fileName, std::string_view section,
                             const TGeneralSettings& settings) const {
   if (fileName.empty() || section.empty()) return false;
+  using platform::os::IntToStr;
+  const auto flag = [](bool value) { return std::string(value ? "1" : "0"); };
+  std::vector<platform::os::TIniFile::TEntry> entries = {
+      {std::string(GeneralKey::ErrorManager), flag(settings.LockErrorClass.load())},
+      {std::string(GeneralKey::LogManager), flag(settings.LockLOGFile.load())},
+      {std::string(GeneralKey::CommandInterval), IntToStr(settings.CommandInterval.load())},
+      {std::string(GeneralKey::AutoRunServer), flag(settings.AutoRunServer.load())},
+      {std::string(GeneralKey::CheckServerInterval), IntToStr(settings.CheckServerInterval.load())},
+      {std::string(GeneralKey::DeviceCount), IntToStr(Count())},
+  };
+  for (int32_t i = 0; i < Count(); ++i) {
+    entries.push_back({std::string(GeneralKey::DevicePrefix) + IntToStr(i), At(i)->GetSettingsLine()});
+  }
   try {
-    platform::os::TIniFile ini(fileName);
-    if (ini.SectionExists(section)) ini.EraseSection(section);
-    ini.WriteBool(section, GeneralKey::ErrorManager, settings.LockErrorClass.load());
-    ini.WriteBool(section, GeneralKey::LogManager, settings.LockLOGFile.load());
-    ini.WriteInteger(section, GeneralKey::CommandInterval, settings.CommandInterval.load());
-    ini.WriteBool(section, GeneralKey::AutoRunServer, settings.AutoRunServer.load());
-    ini.WriteInteger(section, GeneralKey::CheckServerInterval, settings.CheckServerInterval.load());
-    ini.WriteInteger(section, GeneralKey::DeviceCount, Count());
-    for (int32_t i = 0; i < Count(); ++i) {
-      ini.WriteString(section, std::string(GeneralKey::DevicePrefix) + platform::os::IntToStr(i),
-                      At(i)->GetSettingsLine());
-    }
+    // The whole section in one write: a failure leaves the file as it was.
+    platform::os::TIniFile(fileName).ReplaceSection(section, entries);
     return true;
   } catch (const std::exception&) {
     return false;  // the caller logs the failed write

@@ -13,15 +13,18 @@
 
 namespace driver {
 
-// The prefix list the driver reports and a new device's default prefix:
-// "OPC" until initialisation builds the list. Any thread.
+// A new device's prefix, and the prefix list before any initialisation.
+inline constexpr std::string_view DefaultPrefix = "OPC";
+
+// The prefix list the driver reports: DefaultPrefix until initialisation
+// builds the list. Any thread.
 std::string CurrentPrefixList();
 void SetPrefixList(std::string_view list);
 
 class TDevice {
  public:
-  // Defaults: Prefix is CurrentPrefixList(), Precision 1, the rest empty,
-  // 0 or false.
+  // Defaults: Prefix is DefaultPrefix (never a built prefix list, which
+  // no device line could mean), Precision 1, the rest empty, 0 or false.
   TDevice();
   virtual ~TDevice() = default;
 
@@ -68,9 +71,10 @@ class TDeviceList : public common::TOwningList<TDevice, common::TBaseArray> {
  public:
   // Appends a copy of each device of other, in order; nothing for nullptr.
   virtual void Assign(const TDeviceList* other);
-  // Erases the section and writes the general settings, Device_Count and
-  // one Device_<i> line per device. False for an empty name or section or
-  // a write that failed.
+  // Replaces the section by the general settings, Device_Count and one
+  // Device_<i> line per device, in one write. False for an empty name or
+  // section, or a write that failed (a line break in a device's text, an
+  // I/O error): the file is then left as it was.
   virtual bool SaveToIni(const std::string& fileName, std::string_view section,
                          const TGeneralSettings& settings) const;
   // Clears the list, then reads the general settings (defaults for missing

@@ -30,7 +30,8 @@ namespace {
 
 // The module-level objects; every slot is empty before initialisation and
 // after DLMDoneDeviceDrv. Kernel's thread only; the driver thread reaches
-// them through its context.
+// them through its context. Every object keeps its address when the set is
+// moved, and the thread, declared last, ends before the rest is destroyed.
 struct TModuleObjects {
   std::unique_ptr<TBaseErrorClass> DriverLog;
   std::unique_ptr<common::TOPCDescriptionFile> DescriptionFile;
@@ -40,11 +41,24 @@ struct TModuleObjects {
   std::unique_ptr<TReceivedBuffer> ReceivedBuffer;
   std::unique_ptr<TDynamicTagList> DynamicTagList;
   std::unique_ptr<exchange::TIntercomInterface> Intercom;
+  std::unique_ptr<TDriverContext> Context;
   std::unique_ptr<TDriverThread> DriverThread;
-  TDriverContext Context;
+};
+
+// The objects of an initialisation whose driver thread did not end at
+// Done. They stay whole while it runs: a new initialisation is refused
+// until it has ended and then frees them. A process that ends first leaves
+// them to the system rather than free them under the thread.
+struct TStrayObjects {
+  std::unique_ptr<TModuleObjects> Objects;
+  bool ThreadRunning() const { return Objects && Objects->DriverThread && Objects->DriverThread->Running(); }
+  ~TStrayObjects() {
+    if (ThreadRunning()) (void)Objects.release();
+  }
 };
 
 TModuleObjects g_module;
+TStrayObjects g_stray;
 TDrvInitRecord g_initRecord{};
 std::string g_iniFileName;
 std::string g_logFileName(LogFileBaseName);
@@ -147,8 +161,8 @@ void RegisterControlTags() {
 }
 
 void StartThread() {
-  TDriverContext& context = g_module.Context;
-  context = TDriverContext{};
+  g_module.Context = std::make_unique<TDriverContext>();
+  TDriverContext& context = *g_module.Context;
   context.Log = g_module.DriverLog.get();
   context.Intercom = g_module.Intercom.get();
   context.Commands = g_module.CommandsBuffer.get();
@@ -169,6 +183,32 @@ bool WaitForThreadEnd() {
   g_module.DriverThread->Terminate();
   return platform::win::WaitPumping(
       [] { return ThreadRunCount() == 0 && !g_module.DriverThread->Running(); }, StopWaitMs);
+}
+
+// Frees the objects in their release order; the thread has ended.
+void Release(TModuleObjects& m) {
+  m.DriverThread.reset();
+  m.Intercom.reset();
+  m.DescriptionFile.reset();
+  if (m.VariableList) m.VariableList->Clear();
+  if (m.CommandsBuffer) m.CommandsBuffer->Clear();
+  m.Context.reset();
+  m.DeviceList.reset();
+  m.CommandsBuffer.reset();
+  m.VariableList.reset();
+  m.ReceivedBuffer.reset();
+  m.DynamicTagList.reset();
+  m.DriverLog.reset();
+}
+
+// False while the thread of an earlier initialisation still runs; once it
+// has ended, its objects are freed.
+bool ReleaseStray() {
+  if (!g_stray.Objects) return true;
+  if (g_stray.ThreadRunning()) return false;
+  Release(*g_stray.Objects);
+  g_stray.Objects.reset();
+  return true;
 }
 
 void CloseServers() {
@@ -221,6 +261,8 @@ int32_t FillDeviceInfo(TDrvDeviceInfo* info) {
 
 int32_t InitDeviceDrv(const TDrvInitRecord& record) {
   if (IsDriverInitialized()) return DLM_REINITIALISED;
+  // The objects of the thread that did not end are still in use.
+  if (!ReleaseStray()) return DLM_REINITIALISED;
   g_initRecord = record;
   g_logFileName = GetProjectPath() + std::string(LogFolder) +
                   platform::os::ChangeFileExt(ServerProgramName, ".log");
@@ -259,32 +301,14 @@ int32_t InitDeviceDrv(const TDrvInitRecord& record) {
 int32_t DoneDeviceDrv() {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
   if (!WaitForThreadEnd()) {
-    // A thread that did not end keeps its objects: freeing them under it
-    // would be worse than leaving them.
+    // The thread keeps every object it uses until it ends; the slots are
+    // emptied, and the next initialisation waits for it.
     Log(-1, "DLM::Поток драйвера не завершился."_cp);
-    (void)g_module.DriverThread.release();
-    (void)g_module.Intercom.release();
-    (void)g_module.CommandsBuffer.release();
-    (void)g_module.VariableList.release();
-    (void)g_module.ReceivedBuffer.release();
-    (void)g_module.DynamicTagList.release();
-    (void)g_module.DeviceList.release();
-    (void)g_module.DriverLog.release();
-    g_module.DescriptionFile.reset();
+    g_stray.Objects = std::make_unique<TModuleObjects>(std::move(g_module));
+    g_module = TModuleObjects{};
     return DLM_NOT_INITIALISED;
   }
-  g_module.DriverThread.reset();
-  g_module.Intercom.reset();
-  g_module.DescriptionFile.reset();
-  g_module.VariableList->Clear();
-  g_module.CommandsBuffer->Clear();
-  g_module.Context = TDriverContext{};
-  g_module.DeviceList.reset();
-  g_module.CommandsBuffer.reset();
-  g_module.VariableList.reset();
-  g_module.ReceivedBuffer.reset();
-  g_module.DynamicTagList.reset();
-  g_module.DriverLog.reset();
+  Release(g_module);
   return DLM_OK;
 }
 
@@ -295,7 +319,7 @@ int32_t RunDeviceDrv() {
   // After a stop the ended thread is replaced, so that data flows again.
   if (!g_module.DriverThread->Running() && ThreadRunCount() == 0) {
     g_module.DriverThread.reset();
-    g_module.DriverThread = platform::os::MakeThread<TDriverThread>(g_module.Context);
+    g_module.DriverThread = platform::os::MakeThread<TDriverThread>(*g_module.Context);
     g_module.DriverThread->Start();
   }
   return DLM_OK;

@@ -43,7 +43,9 @@ bool IsDriverInitialized();
 // The kernel's project folder, or "" when the kernel has none.
 std::string GetProjectPath();
 
-// Export bodies; results as the exports answer them.
+// Export bodies; results as the exports answer them. DoneDeviceDrv that
+// gives up on a driver thread that does not end answers -5 and leaves it
+// its objects; InitDeviceDrv answers -4 until that thread has ended.
 int32_t FillDeviceInfo(TDrvDeviceInfo* info);
 int32_t InitDeviceDrv(const TDrvInitRecord& record);
 int32_t DoneDeviceDrv();

@@ -47,6 +47,12 @@ void SetCommandTag(TDriverContext& context, exchange::TDynemicVariablesList* tab
   if (const auto tag = CommandTagOf(context, prefix, device)) AddDynamicTag(table, *tag, true, value);
 }
 
+// Forgets the started servers that have ended; true when one still runs.
+bool AnyStartedServerAlive(TServerWatch& watch) {
+  std::erase_if(watch.Started, [](const platform::os::ProcessIdentity& p) { return !platform::os::IsProcessAlive(p); });
+  return !watch.Started.empty();
+}
+
 void LogCode(TDriverContext& context, int32_t code) {
   if (context.Log != nullptr) context.Log->LogCode(code);
 }
@@ -82,13 +88,29 @@ bool CheckServer(TDriverContext& context, bool restart) {
   if (context.Watch.ServerStartAttempts == kAttemptsLogged) {
     Log(context, -1, "DLM::Ошибка запуска сервера доступа к устройству."_cp);
   }
-  // No server holds a busy byte now; one that died holding it would stall
-  // every later cycle.
-  intercom->ServerErrors()->ClearBusy();
-  intercom->Terminal1()->ClearBusy();
-  intercom->Terminal2()->ClearBusy();
-  intercom->Terminal3()->ClearBusy();
-  return platform::os::CreateProcess(context.ServerCommandLine);
+  if (!AnyStartedServerAlive(context.Watch)) {
+    // No server holds a busy byte now; one that died holding it would
+    // stall every later cycle.
+    intercom->ServerErrors()->ClearBusy();
+    intercom->Terminal1()->ClearBusy();
+    intercom->Terminal2()->ClearBusy();
+    intercom->Terminal3()->ClearBusy();
+  }
+  platform::os::ProcessIdentity started;
+  if (!platform::os::CreateProcess(context.ServerCommandLine, &started)) return false;
+  context.Watch.Started.push_back(started);
+  return true;
+}
+
+bool AbandonBatch(TDriverContext& context, uint8_t seen) {
+  exchange::TCommandsList& batch = *context.Intercom->Commands();
+  // Name and id before the swap: it clears them.
+  const std::string prefix = batch.GetName();
+  const int32_t device = batch.GetId();
+  if (!batch.ResetFrom(seen)) return false;
+  LogCode(context, DLM_COMMAND_NOT_EXECUTED);
+  SetCommandTag(context, context.Intercom->DynemicVariables(), prefix, device, 2.0f);
+  return true;
 }
 
 void HandleCommands(TDriverContext& context) {
@@ -98,11 +120,7 @@ void HandleCommands(TDriverContext& context) {
   if (state == 1 || state == 2) {
     const int64_t allowed = static_cast<int64_t>(batch.Count()) * context.Settings->CommandInterval.load();
     const int64_t elapsed = platform::os::MilliSecondsBetween(platform::os::Now(), batch.GetTime());
-    if (elapsed > allowed) {
-      LogCode(context, DLM_COMMAND_NOT_EXECUTED);
-      SetCommandTag(context, table, batch.GetName(), batch.GetId(), 2.0f);
-      batch.ResetFrom(state);
-    }
+    if (elapsed > allowed) AbandonBatch(context, state);
   } else if (state == 3) {
     batch.ResetFrom(state);
   }
@@ -114,6 +132,13 @@ void HandleCommands(TDriverContext& context) {
       LogCode(context, DLM_COMMAND_NOT_EXECUTED);
     }
   }
+}
+
+bool TRepeatedFailureLog::Failed(uint32_t now) {
+  if (failing_ && platform::os::TickDiff(now, lastLogged_) < intervalMs_) return false;
+  failing_ = true;
+  lastLogged_ = now;
+  return true;
 }
 
 std::string ThreadStateText() {
@@ -185,7 +210,10 @@ void TDriverThread::Cycle() {
     SetState("Обработка статических тегов."_cp);
     if (!context_.Received->ScanStaticTags(*intercom->DMLVariables())) {
       Log(context_, 10, "DLM::Ошибка при обработке статических тегов."_cp);
-    } else if (!context_.Received->Flush()) {
+    } else if (context_.Received->Flush()) {
+      refusals_.Succeeded();
+    } else if (refusals_.Failed(platform::os::GetTickCount())) {
+      // The block is sent again every cycle; the log is not.
       Log(context_, 11, "DLM::Данные не могут быть отосланы ядру Halvorsten."_cp);
     }
   } catch (const std::exception& error) {

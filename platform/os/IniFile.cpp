@@ -202,6 +202,27 @@ void CheckKey(std::string_view key) {
     throw EIniFileException("invalid key name \"" + std::string(key) + "\"");
 }
 
+void CheckValue(std::string_view key, std::string_view value) {
+  if (HasLineBreak(value)) throw EIniFileException("value of \"" + std::string(key) + "\" holds a line break");
+}
+
+// Removes every occurrence of the section with all its lines; true when
+// there was one.
+bool RemoveSection(std::vector<std::string>& lines, std::string_view section) {
+  std::vector<std::string> kept;
+  kept.reserve(lines.size());
+  bool inSection = false;
+  bool removed = false;
+  for (std::string& line : lines) {
+    const ParsedLine parsed = Parse(line);
+    if (parsed.kind == LineKind::Section) inSection = SameText(parsed.name, section);
+    if (inSection) removed = true;
+    else kept.push_back(std::move(line));
+  }
+  lines = std::move(kept);
+  return removed;
+}
+
 // Index of the first line holding key in a section named section.
 std::optional<size_t> FindKey(const std::vector<std::string>& lines, std::string_view section,
                               std::string_view key) {
@@ -258,7 +279,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
   key = TrimBlanks(key);
   CheckSection(section);
   CheckKey(key);
-  if (HasLineBreak(value)) throw EIniFileException("value of \"" + std::string(key) + "\" holds a line break");
+  CheckValue(key, value);
 
   const WriteLock lock(fileName_);
   std::vector<std::string> lines = LinesForWrite(fileName_);
@@ -308,17 +329,30 @@ void TIniFile::EraseSection(std::string_view section) {
   section = TrimBlanks(section);
   const WriteLock lock(fileName_);
   std::vector<std::string> lines = LinesForWrite(fileName_);
-  std::vector<std::string> kept;
-  kept.reserve(lines.size());
-  bool inSection = false;
-  bool erased = false;
-  for (std::string& line : lines) {
-    const ParsedLine parsed = Parse(line);
-    if (parsed.kind == LineKind::Section) inSection = SameText(parsed.name, section);
-    if (inSection) erased = true;
-    else kept.push_back(std::move(line));
+  if (RemoveSection(lines, section)) SaveLines(fileName_, lines);
+}
+
+void TIniFile::ReplaceSection(std::string_view section, const std::vector<TEntry>& entries) {
+  section = TrimBlanks(section);
+  CheckSection(section);
+  std::vector<std::string> block{"[" + std::string(section) + "]"};
+  for (const TEntry& entry : entries) {
+    const std::string_view key = TrimBlanks(entry.Key);
+    CheckKey(key);
+    CheckValue(key, entry.Value);
+    block.push_back(std::string(key) + "=" + entry.Value);
   }
-  if (erased) SaveLines(fileName_, kept);
+
+  const WriteLock lock(fileName_);
+  std::vector<std::string> lines = LinesForWrite(fileName_);
+  const bool removed = RemoveSection(lines, section);
+  if (entries.empty()) {  // a section without keys does not exist
+    if (removed) SaveLines(fileName_, lines);
+    return;
+  }
+  if (!lines.empty() && !TrimBlanks(lines.back()).empty()) lines.emplace_back();
+  lines.insert(lines.end(), block.begin(), block.end());
+  SaveLines(fileName_, lines);
 }
 
 }  // namespace platform::os

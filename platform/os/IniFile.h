@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::os {
 
@@ -55,6 +56,19 @@ class TIniFile {
   // Removes every occurrence of the section with all its lines; nothing when
   // it is missing. Throws EIniFileException when the file cannot be written.
   void EraseSection(std::string_view section);
+
+  // One key line of ReplaceSection.
+  struct TEntry {
+    std::string Key;
+    std::string Value;
+  };
+  // Replaces the section with exactly these keys in one write, as
+  // EraseSection and one WriteString per entry would leave it (the section
+  // at the end of the file): either the file holds all of them or it is
+  // left as it was. Throws EIniFileException, before anything is written,
+  // for a part that would not read back (as WriteString) or a file that
+  // cannot be written.
+  void ReplaceSection(std::string_view section, const std::vector<TEntry>& entries);
 
  private:
   std::string fileName_;

@@ -1,6 +1,7 @@
 #include "platform/os/SharedSection.h"
 
 #include "platform/os/IpcNamespace.h"
+#include "platform/os/RuntimeFolder.h"
 
 #include <cerrno>
 #include <chrono>
@@ -22,37 +23,67 @@ namespace {
 // and a holder that dies releases it.
 constexpr auto kCriticalLockTimeout = std::chrono::seconds(10);
 
+// The lock file of the namespace, in a folder only this user can create
+// files in; "" when there is no such folder.
 std::string CriticalLockPath() {
-  return "/tmp/ferrowick-sections-" + std::to_string(::getuid()) + ".lock";
+  const std::string folder = UserRuntimeFolder();
+  return folder.empty() ? "" : folder + "/" + IpcName("sections.lock");
 }
 
-// Serialises create, open and close of sections between all processes of
-// the user. Holds an exclusive flock on the lock file while it lives.
+// True when fd is still the file at path (not unlinked or replaced since
+// it was opened).
+bool StillAtPath(int fd, const std::string& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+         held.st_ino == named.st_ino;
+}
+
+// Serialises create, open and close of the namespace's sections between
+// all processes of the user. Holds an exclusive flock on the lock file
+// while it lives. The file may be removed by a holder (Remove); a waiter
+// that then gets the lock on the removed file opens the path again.
 class CriticalLock {
  public:
-  CriticalLock() {
-    fd_ = ::open(CriticalLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
+  explicit CriticalLock(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) return;
     const auto deadline = std::chrono::steady_clock::now() + kCriticalLockTimeout;
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-      if ((errno != EWOULDBLOCK && errno != EINTR) ||
-          std::chrono::steady_clock::now() > deadline) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
+    while (!locked_ && std::chrono::steady_clock::now() <= deadline) {
+      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd_ < 0) return;
+      while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline) {
+          Release();
+          return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (StillAtPath(fd_, path_)) {
+        locked_ = true;
+      } else {
+        Release();
+      }
     }
-    locked_ = true;
   }
-  ~CriticalLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the flock
-  }
+  ~CriticalLock() { Release(); }
   CriticalLock(const CriticalLock&) = delete;
   CriticalLock& operator=(const CriticalLock&) = delete;
   explicit operator bool() const { return locked_; }
 
+  // Removes the lock file while holding it, so that none is left behind;
+  // called last by an operation that leaves its section name free (the
+  // next operation makes a new file).
+  void Remove() {
+    if (locked_) ::unlink(path_.c_str());
+  }
+
  private:
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the flock
+    fd_ = -1;
+    locked_ = false;
+  }
+
+  std::string path_;
   int fd_ = -1;
   bool locked_ = false;
 };
@@ -88,7 +119,8 @@ SharedSection::SharedSection(SharedSection&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      posixName_(std::move(other.posixName_)) {}
+      posixName_(std::move(other.posixName_)),
+      lockPath_(std::move(other.lockPath_)) {}
 
 SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
   if (this != &other) {
@@ -97,6 +129,7 @@ SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     posixName_ = std::move(other.posixName_);
+    lockPath_ = std::move(other.lockPath_);
   }
   return *this;
 }
@@ -106,6 +139,7 @@ void SharedSection::Reset() noexcept {
   data_ = nullptr;
   size_ = 0;
   posixName_.clear();
+  lockPath_.clear();
 }
 
 SectionCreateResult SharedSection::Create(std::string_view name, std::size_t size) {
@@ -114,7 +148,8 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
     return SectionCreateResult::Failed;
   }
   const std::string posixName = SectionPosixName(name);
-  CriticalLock lock;
+  const std::string lockPath = CriticalLockPath();
+  CriticalLock lock(lockPath);
   if (!lock) return SectionCreateResult::Failed;
 
   int fd = -1;
@@ -138,30 +173,38 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
 
   if (::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
     Discard(fd, posixName);
+    lock.Remove();
     return SectionCreateResult::Failed;
   }
   void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   if (view == MAP_FAILED) {
     Discard(fd, posixName);
+    lock.Remove();
     return SectionCreateResult::Failed;
   }
   fd_ = fd;
   data_ = static_cast<std::uint8_t*>(view);
   size_ = size;
   posixName_ = posixName;
+  lockPath_ = lockPath;
   return SectionCreateResult::Created;
 }
 
 bool SharedSection::Open(std::string_view name) {
   Close();
   const std::string posixName = SectionPosixName(name);
-  CriticalLock lock;
+  const std::string lockPath = CriticalLockPath();
+  CriticalLock lock(lockPath);
   if (!lock) return false;
 
   int fd = ::shm_open(posixName.c_str(), O_RDWR, 0);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    if (errno == ENOENT) lock.Remove();
+    return false;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
     Discard(fd, posixName);  // no live holder: the section died with them
+    lock.Remove();
     return false;
   }
   struct stat info {};
@@ -179,19 +222,24 @@ bool SharedSection::Open(std::string_view name) {
   data_ = static_cast<std::uint8_t*>(view);
   size_ = size;
   posixName_ = posixName;
+  lockPath_ = lockPath;
   return true;
 }
 
 void SharedSection::Close() {
   if (fd_ < 0) return;
-  CriticalLock lock;
+  // The lock of the section's namespace, whatever the namespace is now.
+  CriticalLock lock(lockPath_);
   if (data_ != nullptr) ::munmap(data_, size_);
   // Our shared lock is given up by the attempt; closing follows anyway.
   // Without the critical lock the name is left for the next creator, which
   // finds it stale.
-  if (lock && ::flock(fd_, LOCK_EX | LOCK_NB) == 0) ::shm_unlink(posixName_.c_str());
+  const bool last = lock && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+  if (last) ::shm_unlink(posixName_.c_str());
   ::close(fd_);
   Reset();
+  // Last of all: once the file is gone, another process may lock a new one.
+  if (last) lock.Remove();
 }
 
 }  // namespace platform::os

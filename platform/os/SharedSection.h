@@ -7,7 +7,9 @@
 // all died (crash included) has no lock left, is stale, and the next creator
 // or opener removes it. The last holder to close removes the name. Create,
 // open and close of all processes are serialised by one lock file per user
-// (in /tmp), so that these checks never race.
+// and namespace, in the user's runtime folder (UserRuntimeFolder, where no
+// other user can create it first), so that these checks never race; the
+// last holder's close removes it too.
 //
 // A holder is one open descriptor: a process must not fork without exec
 // while it holds a section (the child would share the holder's lock).
@@ -58,6 +60,7 @@ class SharedSection {
   std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   std::string posixName_;
+  std::string lockPath_;  // the create/open/close lock of the section's namespace
 };
 
 }  // namespace platform::os

@@ -79,11 +79,14 @@ TEST(DeviceSettingsLine, NumbersPrecisionAndEnabled) {
   EXPECT_EQ(e.LinkCtrlTagName, "L1");
 }
 
-TEST(DeviceSettingsLine, DefaultPrefixIsThePrefixList) {
-  driver::SetPrefixList("OPC");
+TEST(DeviceSettingsLine, DefaultPrefixIsOPCWhateverListWasBuilt) {
+  EXPECT_EQ(driver::CurrentPrefixList(), "OPC");
   EXPECT_EQ(TDevice().Prefix, "OPC");
   driver::SetPrefixList(":ABC::OPC:");
-  EXPECT_EQ(TDevice().Prefix, ":ABC::OPC:");
+  EXPECT_EQ(TDevice().Prefix, "OPC");
+  TDevice read;
+  ASSERT_TRUE(read.SetSettingsLine("Name=N" + kEsc + "DeviceAddress=2"));
+  EXPECT_EQ(read.Prefix, "OPC") << "a line without Prefix";
   EXPECT_EQ(TDevice().Precision, 1);
   driver::SetPrefixList("OPC");
 }
@@ -174,6 +177,23 @@ TEST_F(DeviceListIni, SaveThenLoadGivesTheSameDevices) {
   EXPECT_TRUE(read.LockLOGFile.load());
   EXPECT_FALSE(list_.SaveToIni("", "OPCSRV", settings_));
   EXPECT_FALSE(list_.SaveToIni(dir_ / "no/such/dir.ini", "OPCSRV", settings_));
+}
+
+TEST_F(DeviceListIni, FailedSaveLeavesTheFileAsItWas) {
+  list_.Add(new TDevice(FullDevice()));
+  auto* broken = new TDevice(FullDevice());
+  broken->Description = "two\r\nlines";  // no settings line can hold it
+  list_.Add(broken);
+  const std::string path = Ini("Device_Count=1\r\nDevice_0=Name=Old\r\n[Other]\r\nKeep=1\r\n");
+  const std::string before = drvtest::ReadFile(path);
+  EXPECT_FALSE(list_.SaveToIni(path, "OPCSRV", settings_));
+  EXPECT_EQ(drvtest::ReadFile(path), before);
+
+  broken->Description = "one line";
+  EXPECT_TRUE(list_.SaveToIni(path, "OPCSRV", settings_));
+  TDeviceList loaded;
+  ASSERT_TRUE(loaded.LoadFromIni(path, "OPCSRV", settings_));
+  EXPECT_EQ(loaded.Count(), 2);
 }
 
 TEST_F(DeviceListIni, FindAndAssign) {

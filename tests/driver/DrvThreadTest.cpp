@@ -30,6 +30,33 @@ TEST(ServerLauncher, CommandLineHasOneThenTwoBlanks) {
   EXPECT_EQ(argv, (std::vector<std::string>{"/a b/Ferrowick_V30.srv", "0", "/a b/F.ini"}));
 }
 
+TEST(RepeatedFailureLog, FirstOfARunThenOncePerInterval) {
+  driver::TRepeatedFailureLog log(1000);
+  struct Step {
+    bool Failure;
+    uint32_t Tick;
+    bool Logged;
+  };
+  const Step steps[] = {
+      {true, 0xFFFFFC00u, true},    // the first of a run
+      {true, 0xFFFFFC01u, false},
+      {true, 0xFFFFFFE7u, false},   // 999 ms on
+      {true, 0x000003E8u, true},    // 1000 ms on, across the wrap
+      {true, 0x000003E9u, false},
+      {false, 0x000003EAu, false},  // a success ends the run
+      {true, 0x000003EBu, true},    // a new run logs its first at once
+      {true, 0x000007D2u, false},
+      {true, 0x000007D3u, true},
+  };
+  for (const Step& step : steps) {
+    if (!step.Failure) {
+      log.Succeeded();
+      continue;
+    }
+    EXPECT_EQ(log.Failed(step.Tick), step.Logged) << std::hex << step.Tick;
+  }
+}
+
 // A section, the lists and a context as initialisation wires them.
 class DriverThreadParts : public ::testing::Test {
  protected:
@@ -156,6 +183,33 @@ TEST_F(DriverThreadParts, OpenBatchTimesOutAfterCountTimesInterval) {
   EXPECT_EQ(drvtest::CountLogCode(-8), 2);
 }
 
+TEST_F(DriverThreadParts, BatchFinishedAtTheTimeOutIsNoFailure) {
+  // The server finishes the batch between the driver's look at the state
+  // (2, past its time) and the driver's swap.
+  Write({11});
+  driver::HandleCommands(context_);
+  exchange::TCommandBlock copy;
+  ASSERT_TRUE(Batch().TakeBlock(1, "OPC", copy));
+  ASSERT_TRUE(Batch().MarkDone());
+  EXPECT_FALSE(driver::AbandonBatch(context_, 2));
+  EXPECT_EQ(Batch().GetReady(), 3) << "the done batch is left for the next cycle";
+  EXPECT_EQ(Dynamic("CMD_1"), 0.0f) << "not reported as not executed";
+  EXPECT_EQ(drvtest::CountLogCode(-8), 0);
+  driver::HandleCommands(context_);
+  EXPECT_EQ(Batch().GetReady(), 0);
+  EXPECT_EQ(drvtest::CountLogCode(-8), 0);
+
+  // The swap that succeeds reports the device the batch was for.
+  Write({21});
+  driver::HandleCommands(context_);
+  ASSERT_TRUE(Batch().TakeBlock(2, "OPC", copy));
+  EXPECT_TRUE(driver::AbandonBatch(context_, 2));
+  EXPECT_EQ(Batch().GetReady(), 0);
+  EXPECT_EQ(Batch().GetId(), -1);
+  EXPECT_EQ(Dynamic("CMD_2"), 2.0f);
+  EXPECT_EQ(drvtest::CountLog(-8, "DLM::Команда не выполнена драйвером."_cp), 1);
+}
+
 TEST_F(DriverThreadParts, AllowedTimeDoesNotOverflow) {
   TestClock clock(TestClock::Mode::Manual);
   settings_.CommandInterval = INT32_MAX;
@@ -240,6 +294,47 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
     EXPECT_EQ(t->Block()[8], 0);
   }
   EXPECT_TRUE(intercom_->Terminal2()->WriteText("flows again"));
+}
+
+TEST_F(DriverThreadParts, BusyBytesStayWhileAStartedServerMayBeStarting) {
+  TestClock clock(TestClock::Mode::Manual);
+  context_.ServerCommandLine = "\"/bin/sleep\" \"1\"";  // a server that starts but never registers
+  uint8_t* errors = intercom_->ServerErrors()->Block();
+  const auto holdAll = [&] {
+    errors[4] = 1;
+    for (exchange::TTerminalClass* t : {intercom_->Terminal1(), intercom_->Terminal2(), intercom_->Terminal3()}) {
+      t->Block()[8] = 1;
+    }
+  };
+  const auto heldCount = [&] {
+    int held = errors[4];
+    for (exchange::TTerminalClass* t : {intercom_->Terminal1(), intercom_->Terminal2(), intercom_->Terminal3()}) {
+      held += t->Block()[8];
+    }
+    return held;
+  };
+  holdAll();
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(heldCount(), 0) << "nothing the driver started runs: cleared";
+  holdAll();
+  clock.Advance(60 * 1000);
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(context_.Watch.ServerStartAttempts, 2);
+  EXPECT_EQ(heldCount(), 4) << "the first start still runs and may hold them";
+  ASSERT_EQ(context_.Watch.Started.size(), 2u);
+  const auto started = context_.Watch.Started;
+  ASSERT_TRUE(platform::win::WaitPumping([&] {
+    for (const auto& p : started) {
+      if (platform::os::IsProcessAlive(p)) return false;
+    }
+    return true;
+  }, 10000));
+  clock.Advance(60 * 1000);
+  ASSERT_TRUE(driver::CheckServer(context_, true));
+  EXPECT_EQ(heldCount(), 0) << "every started server has ended";
+  EXPECT_EQ(context_.Watch.Started.size(), 1u) << "ended ones are forgotten";
+  const auto last = context_.Watch.Started;
+  EXPECT_TRUE(platform::win::WaitPumping([&] { return !platform::os::IsProcessAlive(last[0]); }, 10000));
 }
 
 TEST_F(DriverThreadParts, ThreadCyclesNotifiesAndForwardsServerErrors) {

@@ -8,8 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -120,6 +126,79 @@ TEST_F(SharedSectionTest, OpeningAStaleSectionFailsAndRemovesIt) {
   SharedSection section;
   EXPECT_FALSE(section.Open(kName));
   EXPECT_FALSE(NameExists());
+}
+
+// The create/open/close lock lives in the user's runtime folder, one file
+// per namespace, and goes with the namespace's last section.
+// A private runtime folder for one test, set as XDG_RUNTIME_DIR; both are
+// undone at the end, also on failure.
+class ScopedRuntimeDir {
+ public:
+  ScopedRuntimeDir() {
+    char pattern[] = "/tmp/fw-runtime-XXXXXX";
+    if (::mkdtemp(pattern) != nullptr) path_ = pattern;
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
+    ::setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
+  }
+  ~ScopedRuntimeDir() {
+    if (old_.empty()) ::unsetenv("XDG_RUNTIME_DIR");
+    else ::setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ScopedRuntimeDir(const ScopedRuntimeDir&) = delete;
+  ScopedRuntimeDir& operator=(const ScopedRuntimeDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string old_;
+};
+
+TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
+  const ScopedRuntimeDir runtimeDir;
+  const std::string& runtime = runtimeDir.Path();
+  ASSERT_FALSE(runtime.empty());
+  const std::string lockFile = runtime + "/ferrowick/" + ns_.Name() + ".sections.lock";
+  {
+    SharedSection first, second;
+    ASSERT_EQ(first.Create(kName, 4096), SectionCreateResult::Created);
+    struct stat info {};
+    ASSERT_EQ(::stat(lockFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(info.st_mode & 077, 0u);
+    ASSERT_EQ(::stat((runtime + "/ferrowick").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_TRUE(second.Open(kName));
+    first.Close();
+    EXPECT_TRUE(std::filesystem::exists(lockFile)) << "a holder remains";
+    // The close takes the lock of the section's namespace, whatever the
+    // namespace is by then.
+    ::setenv("FERROWICK_IPC_NAMESPACE", (ns_.Name() + "-other").c_str(), 1);
+    second.Close();
+    ::setenv("FERROWICK_IPC_NAMESPACE", ns_.Name().c_str(), 1);
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+    EXPECT_FALSE(std::filesystem::exists(runtime + "/ferrowick/" + ns_.Name() + "-other.sections.lock"));
+
+    // Holders that remove and make the file again keep excluding each
+    // other: every operation of four threads succeeds.
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([t, &failures] {
+        const std::string name = "Lock" + std::to_string(t % 2) + ".dat";
+        for (int i = 0; i < 200; ++i) {
+          SharedSection section, other;
+          const SectionCreateResult created = section.Create(name, 64);
+          if (created == SectionCreateResult::Failed) ++failures;
+          if (created == SectionCreateResult::Created && !other.Open(name)) ++failures;
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_FALSE(std::filesystem::exists(lockFile));
+  }
 }
 
 // ------------------------------------------------------------ byte fields

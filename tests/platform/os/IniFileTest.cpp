@@ -160,6 +160,34 @@ TEST(IniFile, EraseSectionRemovesEveryOccurrenceOnly) {
   EXPECT_EQ(ReadBytes(path), untouched);
 }
 
+TEST(IniFile, ReplaceSectionWritesAllOrNothing) {
+  ScratchDir dir;
+  const std::string path = dir.File("replace.ini");
+  const std::string before = "[OPCSRV]\r\nA=1\r\n[Keep]\r\nB=2\r\n[opcsrv]\r\nC=3\r\n";
+  WriteBytes(path, before);
+  TIniFile ini(path);
+  // As EraseSection and one WriteString per entry would leave it.
+  ini.ReplaceSection("OPCSRV", {{"X", "1"}, {" Y ", "a\x1B" "b"}});
+  EXPECT_EQ(ReadBytes(path), "[Keep]\r\nB=2\r\n\r\n[OPCSRV]\r\nX=1\r\nY=a\x1B" "b\r\n");
+
+  // A part that would not read back refuses the whole write.
+  const std::string written = ReadBytes(path);
+  const std::vector<std::vector<TIniFile::TEntry>> refused = {
+      {{"X", "2"}, {"Y", "two\r\nlines"}}, {{"X", "2"}, {"K=1", "v"}}, {{"X", "2"}, {"", "v"}}};
+  for (const auto& entries : refused) {
+    EXPECT_THROW(ini.ReplaceSection("OPCSRV", entries), EIniFileException);
+    EXPECT_EQ(ReadBytes(path), written);
+  }
+  EXPECT_THROW(ini.ReplaceSection("A]B", {{"X", "1"}}), EIniFileException);
+  EXPECT_EQ(ReadBytes(path), written);
+
+  ini.ReplaceSection("OPCSRV", {});
+  EXPECT_EQ(ReadBytes(path), "[Keep]\r\nB=2\r\n\r\n");
+  TIniFile fresh(dir.File("fresh.ini"));
+  fresh.ReplaceSection("S", {{"K", "v"}});
+  EXPECT_EQ(ReadBytes(fresh.FileName()), "[S]\r\nK=v\r\n");
+}
+
 TEST(IniFile, SectionWithoutKeysDoesNotExist) {
   ScratchDir dir;
   const std::string path = dir.File("empty.ini");
