@@ -1,10 +1,193 @@
-// Interim entry point until the form lands: no window opens, and the
-// dialog counts as cancelled.
+#include "driver_dialogs/DrvInstall.h"
 
 #include "driver/Dialogs.h"
+#include "driver/DriverModule.h"
+#include "driver/DrvThread.h"
+#include "driver_dialogs/DialogControls.h"
+#include "driver_dialogs/DrvPictures.h"
+#include "platform/com/Guid.h"
+#include "platform/os/Files.h"
+#include "platform/os/Text.h"
+
+#include <cstring>
 
 namespace driver_dialogs {
 
-bool InstallDriver(HostWindowHandle, const std::string&, const std::string&) { return false; }
+namespace ui = platform::ui;
+namespace os = platform::os;
+using namespace platform::os::literals;
+
+namespace {
+
+constexpr std::string_view CopySucceeded = "Успешное копирование файла."_cp;
+constexpr std::string_view CopyFailed = "ERROR: Ошибка копирвания файла!"_cp;
+constexpr std::string_view SettingsHeader = "Копируется конфигурационный файл по умолчанию..."_cp;
+constexpr std::string_view SettingsMissing = "WARRNING: Файл конфигурации поумолчанию не определен."_cp;
+
+}  // namespace
+
+TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner) {
+  SetName("InstallProcDialog");
+  SetCaption("Установка драйвера..."_cp);
+  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
+  SetPosition(ui::TPosition::poScreenCenter);
+  SetClientWidth(480);
+  SetClientHeight(360);
+
+  LogoPanel = AddControl<ui::TPanel>(this, this, "LogoPanel");
+  LogoPanel->SetBounds(8, 8, 112, 112);
+  LogoPanel->SetCaption("");
+  LogoPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
+  LogoPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
+  LogoImage = AddControl<ui::TImage>(this, LogoPanel, "LogoImage");
+  LogoImage->SetBounds(8, 8, 96, 96);
+  LogoImage->SetTransparent(true);
+  LoadDialogPicture(LogoImage->Picture(), LogoPictureName);
+
+  MessageLabel = AddControl<ui::TLabel>(this, this, "MessageLabel");
+  MessageLabel->SetBounds(128, 8, 344, 112);
+  MessageLabel->SetAlignment(ui::TAlignment::taCenter);
+  MessageLabel->SetWordWrap(true);
+  MessageLabel->SetCaption(
+      "При установке драйвера произошли серьезные ошибки. Пожалуйста, проанализируйте журнал установки драйвера. "
+      "В случае необходимости, сохраните содержимое журнала в файл и свяжитесь со службой технической поддержки "
+      "компании Corvex."_cp);
+
+  ProcessPanel = AddControl<ui::TPanel>(this, this, "ProcessPanel");
+  ProcessPanel->SetBounds(8, 128, 464, 184);
+  ProcessPanel->SetCaption("");
+  ProcessPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
+  ProcessPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
+  ProcessPanel->SetBorderWidth(2);
+  ProcessMemo = AddControl<ui::TMemo>(this, ProcessPanel, "ProcessMemo");
+  ProcessMemo->SetAlign(ui::TAlign::alClient);
+  ProcessMemo->SetReadOnly(true);
+  ProcessMemo->SetBorderStyle(ui::TBorderStyle::bsNone);
+  ProcessMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
+
+  SaveLogBitBtn = AddControl<ui::TBitBtn>(this, this, "SaveLogBitBtn");
+  SaveLogBitBtn->SetBounds(280, 324, 96, 25);
+  SaveLogBitBtn->SetCaption("Сохранить..."_cp);
+  SaveLogBitBtn->SetModalResult(ui::mrCancel);
+  SaveLogBitBtn->OnClick = [this](ui::TObject*) { SaveLogBitBtnClick(); };
+  CancelBitBtn = AddControl<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn->SetBounds(384, 324, 88, 25);
+  CancelBitBtn->SetCaption("Закрыть"_cp);
+  CancelBitBtn->SetDefault(true);
+  CancelBitBtn->SetModalResult(ui::mrCancel);
+
+  SaveDialog = ui::Create<ui::TSaveDialog>(this);
+  SaveDialog->SetName("SaveDialog");
+  SaveDialog->Title = "Сохранить журнал как..."_cp;
+  SaveDialog->Filter = "Текстовые файлы (*.txt)|*.txt"_cp;
+  SaveDialog->DefaultExt = "*.txt";
+}
+
+void TInstallProcDialog::Log(std::string_view line) { ProcessMemo->Lines().Add(line); }
+
+void TInstallProcDialog::LogPaths(const std::string& source, const std::string& target) {
+  Log(std::string("Исходный файл: "_cp) + source);
+  Log(std::string("Целевой файл: "_cp) + target);
+}
+
+bool TInstallProcDialog::CopyLogged(const std::string& source, const std::string& target, TFileRole role) {
+  if (os::SameFile(source, target) || os::CopyFile(source, target, true)) {
+    Log(CopySucceeded);
+    return true;
+  }
+  Log(CopyFailed);
+  if (role == TFileRole::Critical) criticalError_ = true;
+  return false;
+}
+
+bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std::string& targetDir) {
+  criticalError_ = false;
+  sourceDir_ = sourceDir;
+  targetDir_ = targetDir;
+  ProcessMemo->Clear();
+  bool result = true;
+
+  driver::TDrvDeviceInfo info;
+  driver::FillDeviceInfo(&info);
+  platform::com::GUID guid;
+  static_assert(sizeof guid == sizeof info.DriverGUID);
+  std::memcpy(&guid, info.DriverGUID, sizeof guid);
+  Log("GUID=" + platform::com::GuidToString(guid));
+  Log("Name=" + std::string(info.Description, strnlen(info.Description, sizeof info.Description)));
+
+  const std::string server = os::Trim(sourceDir_ + std::string(driver::ServerProgramName));
+  const std::string serverTarget = os::Trim(targetDir_ + std::string(driver::ServerProgramName));
+  Log("Копируем сервер доступа к устройству..."_cp);
+  LogPaths(server, serverTarget);
+  if (!os::FileExists(server)) {
+    Log("ERROR: Файл не найден!"_cp);
+    criticalError_ = true;
+    result = false;
+  } else if (!CopyLogged(server, serverTarget, TFileRole::Critical)) {
+    result = false;
+  }
+
+  const std::string settings = os::Trim(sourceDir_ + std::string(driver::SettingsFileName));
+  const std::string settingsTarget = os::Trim(targetDir_ + std::string(driver::SettingsFileName));
+  const auto copySettings = [&](const std::string& source, const std::string& target) {
+    Log(SettingsHeader);
+    LogPaths(source, target);
+    if (!os::FileExists(source)) {
+      Log(SettingsMissing);
+    } else if (!CopyLogged(source, target, TFileRole::Optional)) {
+      result = false;
+    }
+  };
+  copySettings(settings, settingsTarget);
+
+  const std::string cfg = os::ChangeFileExt(settings, ".cfg");
+  const std::string cfgTarget = os::ChangeFileExt(settingsTarget, ".cfg");
+  if (!os::SameFile(cfg, cfgTarget)) copySettings(cfg, cfgTarget);
+
+  const std::string edd = os::ChangeFileExt(settings, ".edd");
+  const std::string eddTarget = os::ChangeFileExt(settingsTarget, ".edd");
+  if (!os::SameFile(edd, eddTarget)) {
+    Log("Копируется файл описания устройства..."_cp);
+    LogPaths(edd, eddTarget);
+    if (!os::FileExists(edd)) {
+      Log("WARRNING: Файл описания устроства не определен."_cp);
+    } else if (!CopyLogged(edd, eddTarget, TFileRole::Optional)) {
+      result = false;
+    }
+  }
+
+  const std::string icon = sourceDir_ + "Ferrowick_V30.ico";
+  const std::string iconTarget = targetDir_ + "Ferrowick_V30.ico";
+  if (os::FileExists(icon)) {
+    Log("Копируется файл пиктограммы сервера..."_cp);
+    LogPaths(icon, iconTarget);
+    if (!CopyLogged(icon, iconTarget, TFileRole::Optional)) result = false;
+  }
+
+  if (!criticalError_) {
+    MessageLabel->SetCaption(
+        "При установке драйвера произошли ошибки, не влияющие на работу драйвера: некоторые файлы не были "
+        "скопированы. Пожалуйста, проанализируйте журнал установки драйвера и, в случае необходимости, "
+        "скопируйте эти файлы вручную."_cp);
+  }
+  return result;
+}
+
+// A log that cannot be written is not lost silently: the user is told.
+void TInstallProcDialog::SaveLogBitBtnClick() {
+  if (!SaveDialog->Execute()) return;
+  if (ProcessMemo->Lines().SaveToFile(SaveDialog->FileName)) return;
+  ShowMessageBoxDialog(Handle(), Caption(),
+                       std::string("Журнал установки драйвера не удалось сохранить в файл \""_cp) + SaveDialog->FileName + "\".",
+                       false, false);
+}
+
+bool InstallDriver(HostWindowHandle parent, const std::string& sourceDir, const std::string& targetDir) {
+  const auto dialog = ui::CreateOwned<TInstallProcDialog>(nullptr);
+  dialog->SetParentWindow(parent);
+  if (dialog->CopyDriverFiles(sourceDir, targetDir)) return true;
+  dialog->ShowModal();
+  return !dialog->CriticalError();
+}
 
 }  // namespace driver_dialogs
