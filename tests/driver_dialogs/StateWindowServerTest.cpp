@@ -1,8 +1,11 @@
-// The state window of the real module under a kernel in this process, with
-// the real server and two simulated OPC servers (the demo project).
+// The real module under a kernel in this process: its state window with
+// the real server and two simulated OPC servers (the demo project), and
+// its installation into a fresh folder.
 
 #include "DialogsTestSupport.h"
 #include "peers/kernel/HostOutput.h"
+#include "exchange/ComonDef.h"
+#include "exchange/OPCSharedMemory.h"
 #include "peers/kernel/HostSession.h"
 #include "platform/os/Text.h"
 #include "platform/os/Time.h"
@@ -23,9 +26,9 @@ const bool kHeadless = [] { return ::setenv("FERROWICK_UI", "headless", 1) == 0;
 
 bool Contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
 
-using StateWindowServer = HeadlessTest;
+using RealModule = HeadlessTest;
 
-TEST_F(StateWindowServer, TerminalFollowsTheSelectedDevice) {
+TEST_F(RealModule, StateWindowFollowsTheSelectedDevice) {
   ASSERT_TRUE(kHeadless);
   e2e::Plant plant;
   const std::string demo = FW_OUT_DIR "/demo/";
@@ -61,6 +64,37 @@ TEST_F(StateWindowServer, TerminalFollowsTheSelectedDevice) {
     host.RunLine("state");
     host.RunLine("stop");
     host.RunLine("done");
+  }
+  EXPECT_FALSE(plant.SectionLeft());
+}
+
+// The installation from the staging folder into a fresh folder gives a
+// folder the driver runs from: its server starts there and registers.
+TEST_F(RealModule, InstalledFolderRunsTheDriver) {
+  ASSERT_TRUE(kHeadless);
+  e2e::Plant plant;
+  const std::string target = plant.Folder().Path() + "installed/";
+  fs::create_directories(target);
+  {
+    kernel::HostOutput out;
+    kernel::HostSession host(FW_OUT_DIR "/Ferrowick_V30.dlm", out);
+    host.RunLine(std::string("install ") + FW_OUT_DIR "/ " + target);
+    for (const char* name : {"Ferrowick_V30.srv", "Ferrowick_V30.ini", "Ferrowick_V30.edd", "Ferrowick_V30.ico"}) {
+      EXPECT_EQ(e2e::ReadFile(target + name), e2e::ReadFile(std::string(FW_OUT_DIR "/") + name)) << name;
+    }
+    EXPECT_TRUE(fs::status(target + "Ferrowick_V30.srv").permissions() == fs::status(FW_OUT_DIR "/Ferrowick_V30.srv").permissions());
+    host.RunLine("project " + plant.ProjectDir());
+    host.RunLine("init " + target);
+    ASSERT_TRUE(host.Initialised());
+    const auto section = exchange::TIntercomInterface::Open(exchange::kSectionName);
+    ASSERT_TRUE(section && section->IsAttached());
+    EXPECT_TRUE(WaitPumping([&] { return section->ServerData()->GetWindowHandle(0) != 0; }, 20000));
+    const pid_t server = section->ServerData()->GetProcessId(0);
+    plant.Remember(server);
+    EXPECT_TRUE(e2e::IsServerProcess(server));
+    host.RunLine("stop");
+    host.RunLine("done");
+    EXPECT_TRUE(e2e::WaitEnded(server, 10000));
   }
   EXPECT_FALSE(plant.SectionLeft());
 }
