@@ -48,6 +48,7 @@ class StateWindow : public HeadlessTest {
     kernel::KernelModel::Instance().SetProjectDir((dir_ / "proj").string() + "/");
   }
   void TearDown() override {
+    server_.reset();
     if (initialised_) {
       EXPECT_EQ(driver::StopDeviceDrv(), 0);
       EXPECT_EQ(driver::DoneDeviceDrv(), 0);
@@ -74,11 +75,14 @@ class StateWindow : public HeadlessTest {
     record.ConfigOnly = configOnly ? 1 : 0;
     ASSERT_EQ(driver::InitDeviceDrv(record), 0);
     initialised_ = true;
+    if (!configOnly) server_ = exchange::TIntercomInterface::Open(exchange::kSectionName);
   }
-  exchange::TIntercomInterface& Section() { return *driver::Intercom(); }
+  // The section as the server maps it (a view of its own).
+  exchange::TIntercomInterface& Section() { return *server_; }
 
   fs::path dir_;
   bool initialised_ = false;
+  std::unique_ptr<exchange::TIntercomInterface> server_;
 };
 
 // Writes a terminal's text without moving its counter, as no reader
@@ -181,6 +185,7 @@ TEST_F(StateWindow, NoDevicesOrNoSectionLeaveEverythingEmpty) {
       Click(form, "OkBitBtn");
     });
     EXPECT_EQ(driver::ShowState(0), 0);
+    server_.reset();
     ASSERT_EQ(driver::DoneDeviceDrv(), 0);
     initialised_ = false;
   }
