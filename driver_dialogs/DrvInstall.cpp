@@ -4,7 +4,6 @@
 #include "driver/DriverModule.h"
 #include "driver/DrvThread.h"
 #include "driver_dialogs/DialogControls.h"
-#include "driver_dialogs/DrvPictures.h"
 #include "platform/com/Guid.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
@@ -27,22 +26,10 @@ constexpr std::string_view SettingsMissing = "WARRNING: Файл конфигу�
 }  // namespace
 
 TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("InstallProcDialog");
-  SetCaption("Установка драйвера..."_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(480);
-  SetClientHeight(360);
+  SetUpDialogForm(*this, "InstallProcDialog", "Установка драйвера..."_cp, 480, 360);
 
-  LogoPanel = AddControl<ui::TPanel>(this, this, "LogoPanel");
-  LogoPanel->SetBounds(8, 8, 112, 112);
-  LogoPanel->SetCaption("");
-  LogoPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
-  LogoPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
-  LogoImage = AddControl<ui::TImage>(this, LogoPanel, "LogoImage");
-  LogoImage->SetBounds(8, 8, 96, 96);
-  LogoImage->SetTransparent(true);
-  LoadDialogPicture(LogoImage->Picture(), LogoPictureName);
+  LogoImage = AddLogo(*this, "LogoPanel", "LogoImage", 8, 8);
+  LogoPanel = static_cast<ui::TPanel*>(LogoImage->Parent());
 
   MessageLabel = AddControl<ui::TLabel>(this, this, "MessageLabel");
   MessageLabel->SetBounds(128, 8, 344, 112);
@@ -53,11 +40,7 @@ TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner)
       "В случае необходимости, сохраните содержимое журнала в файл и свяжитесь со службой технической поддержки "
       "компании Corvex."_cp);
 
-  ProcessPanel = AddControl<ui::TPanel>(this, this, "ProcessPanel");
-  ProcessPanel->SetBounds(8, 128, 464, 184);
-  ProcessPanel->SetCaption("");
-  ProcessPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
-  ProcessPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
+  ProcessPanel = AddSunkenPanel(*this, "ProcessPanel", 8, 128, 464, 184);
   ProcessPanel->SetBorderWidth(2);
   ProcessMemo = AddControl<ui::TMemo>(this, ProcessPanel, "ProcessMemo");
   ProcessMemo->SetAlign(ui::TAlign::alClient);

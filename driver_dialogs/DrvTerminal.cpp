@@ -15,12 +15,7 @@ namespace ui = platform::ui;
 using namespace platform::os::literals;
 
 TTerminalWindow::TTerminalWindow(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("TerminalWindow");
-  SetCaption("Информация о работе драйвера Ferrowick..."_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(520);
-  SetClientHeight(400);
+  SetUpDialogForm(*this, "TerminalWindow", "Информация о работе драйвера Ferrowick..."_cp, 520, 400);
 
   PageControl = AddControl<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(8, 8, 504, 348);

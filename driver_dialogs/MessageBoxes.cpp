@@ -11,13 +11,8 @@ namespace ui = platform::ui;
 using namespace platform::os::literals;
 
 TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("MessageBoxDialog");
-  SetCaption("Внимание"_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
+  SetUpDialogForm(*this, "MessageBoxDialog", "Внимание"_cp, 351, 129);
   SetBorderIcons(0);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(351);
-  SetClientHeight(129);
 
   ErrorImage = AddControl<ui::TImage>(this, this, "ErrorImage");
   ErrorImage->SetBounds(8, 96, 32, 32);
@@ -37,11 +32,7 @@ TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
   QuestionImage->SetBounds(8, 8, 32, 32);
   QuestionImage->SetTransparent(true);
 
-  TextPanel = AddControl<ui::TPanel>(this, this, "TextPanel");
-  TextPanel->SetBounds(64, 8, 279, 80);
-  TextPanel->SetCaption("");
-  TextPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
-  TextPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
+  TextPanel = AddSunkenPanel(*this, "TextPanel", 64, 8, 279, 80);
   MessageLabel = AddControl<ui::TLabel>(this, TextPanel, "MessageLabel");
   MessageLabel->SetBounds(6, 6, 267, 68);
   MessageLabel->SetAlignment(ui::TAlignment::taCenter);

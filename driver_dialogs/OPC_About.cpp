@@ -2,7 +2,6 @@
 
 #include "driver/Dialogs.h"
 #include "driver_dialogs/DialogControls.h"
-#include "driver_dialogs/DrvPictures.h"
 #include "platform/os/Text.h"
 
 namespace driver_dialogs {
@@ -16,29 +15,13 @@ std::string AboutText() {
 }
 
 TAboutDialog::TAboutDialog(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("AboutDialog");
-  SetCaption("О драйвере поддержки OPC серверов..."_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(366);
-  SetClientHeight(258);
+  SetUpDialogForm(*this, "AboutDialog", "О драйвере поддержки OPC серверов..."_cp, 366, 258);
 
-  LogoPanel = AddControl<ui::TPanel>(this, this, "LogoPanel");
-  LogoPanel->SetBounds(8, 8, 112, 112);
-  LogoPanel->SetCaption("");
-  LogoPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
-  LogoPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
-  Image1 = AddControl<ui::TImage>(this, LogoPanel, "Image1");
-  Image1->SetBounds(8, 8, 96, 96);
+  Image1 = AddLogo(*this, "LogoPanel", "Image1", 8, 8);
   Image1->SetStretch(true);
-  Image1->SetTransparent(true);
-  LoadDialogPicture(Image1->Picture(), LogoPictureName);
+  LogoPanel = static_cast<ui::TPanel*>(Image1->Parent());
 
-  MsgPanel = AddControl<ui::TPanel>(this, this, "MsgPanel");
-  MsgPanel->SetBounds(128, 8, 230, 209);
-  MsgPanel->SetCaption("");
-  MsgPanel->SetBevelOuter(ui::TPanelBevel::bvNone);
-  MsgPanel->SetBevelInner(ui::TPanelBevel::bvLowered);
+  MsgPanel = AddSunkenPanel(*this, "MsgPanel", 128, 8, 230, 209);
   MsgLabel = AddControl<ui::TLabel>(this, MsgPanel, "MsgLabel");
   MsgLabel->SetBounds(8, 8, 214, 193);
   MsgLabel->SetAlignment(ui::TAlignment::taCenter);

@@ -6,6 +6,10 @@
 #include "platform/ui/Headless.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include <functional>
 #include <string>
@@ -15,11 +19,17 @@ namespace dlgtest {
 
 namespace ui = platform::ui;
 
-// A clean headless desktop for each test; a modal form nobody answers
-// fails the test instead of waiting 30 s.
+// A clean headless desktop and a temporary folder for each test; a modal
+// form nobody answers fails the test instead of waiting 30 s.
 class HeadlessTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ::setenv("FERROWICK_UI", "headless", 1);
+    folder_ = std::filesystem::temp_directory_path() /
+              ("dlg-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
     ui::THeadlessDriver::Reset();
     ui::THeadlessDriver::SetModalTimeout(10000);
     ui::THeadlessDriver::SetDefaultModalAnswer([](ui::TCustomForm& form) {
@@ -30,7 +40,11 @@ class HeadlessTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(ui::THeadlessDriver::PendingModalAnswers(), 0u) << "a queued form never showed";
     ui::THeadlessDriver::Reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
   }
+
+  std::filesystem::path folder_;
 };
 
 // The component of the shown form, as a user finds it by name.

@@ -21,8 +21,6 @@ using namespace dlgtest;
 using namespace platform::os::literals;
 namespace fs = std::filesystem;
 
-const bool kHeadless = [] { return ::setenv("FERROWICK_UI", "headless", 1) == 0; }();
-
 const std::string kSerious = std::string(
     "При установке драйвера произошли серьезные ошибки. Пожалуйста, проанализируйте журнал установки драйвера. "
     "В случае необходимости, сохраните содержимое журнала в файл и свяжитесь со службой технической поддержки "
@@ -40,23 +38,13 @@ void Write(const fs::path& path, const std::string& text) { std::ofstream(path, 
 class Install : public HeadlessTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(kHeadless);
     HeadlessTest::SetUp();
-    root_ = fs::temp_directory_path() / ("dlg-install-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "src");
-    fs::create_directories(root_ / "dst");
+    fs::create_directories(folder_ / "src");
+    fs::create_directories(folder_ / "dst");
   }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(root_ / "dst", fs::perms::owner_all, ignored);
-    fs::remove_all(root_, ignored);
-    HeadlessTest::TearDown();
-  }
-  std::string Dir(const char* name) const { return (root_ / name).string() + "/"; }
+  std::string Dir(const char* name) const { return (folder_ / name).string() + "/"; }
   void Source(std::initializer_list<const char*> extensions) {
-    for (const char* ext : extensions) Write(root_ / "src" / ("Ferrowick_V30" + std::string(ext)), ext);
+    for (const char* ext : extensions) Write(folder_ / "src" / ("Ferrowick_V30" + std::string(ext)), ext);
   }
   // The log of a run, as the dialog holds it afterwards.
   std::vector<std::string> Log(const std::string& source, const std::string& target, bool& result, bool& critical) {
@@ -83,7 +71,6 @@ class Install : public HeadlessTest {
     return driver_dialogs::InstallDriver(0, source, target);
   }
 
-  fs::path root_;
   bool shown_ = false;
   std::string label_;
   std::string log_;
@@ -98,7 +85,8 @@ std::vector<std::string> Step(std::string_view header, const std::string& source
 TEST_F(Install, SameFolderLogsSuccessForEveryStepAndCopiesNothing) {
   Source({".srv", ".ini", ".cfg", ".edd", ".ico"});
   const std::string d = Dir("src");
-  for (const auto& entry : fs::directory_iterator(root_ / "src")) fs::permissions(entry.path(), fs::perms::owner_read);
+  // Read-only files: a copy onto one of them would fail.
+  for (const auto& entry : fs::directory_iterator(folder_ / "src")) fs::permissions(entry.path(), fs::perms::owner_read);
   std::vector<std::string> expected = {"GUID={15EEE945-B447-4659-ABE2-8E4FF2BBFC65}",
                                        std::string("Name=Драйвер поддержки OPC серверов. Версия 3.0"_cp)};
   const std::string ok = std::string("Успешное копирование файла."_cp);
@@ -113,14 +101,14 @@ TEST_F(Install, SameFolderLogsSuccessForEveryStepAndCopiesNothing) {
   EXPECT_FALSE(critical);
 
   // Other spellings of the same folder are the same files.
-  fs::create_directory_symlink(root_ / "src", root_ / "link");
-  for (const std::string& other : {(root_ / "link").string() + "/", (root_ / "src").string() + "//",
-                                   (root_ / "src").string() + "/./"}) {
+  fs::create_directory_symlink(folder_ / "src", folder_ / "link");
+  for (const std::string& other : {(folder_ / "link").string() + "/", (folder_ / "src").string() + "//",
+                                   (folder_ / "src").string() + "/./"}) {
     SCOPED_TRACE(other);
     EXPECT_TRUE(Run(d, other));
     EXPECT_FALSE(shown_);
   }
-  EXPECT_EQ(Read(root_ / "src/Ferrowick_V30.ini"), ".ini");
+  EXPECT_EQ(Read(folder_ / "src/Ferrowick_V30.ini"), ".ini");
 }
 
 TEST_F(Install, MissingServerShowsTheSeriousErrorsAndFails) {
@@ -129,7 +117,7 @@ TEST_F(Install, MissingServerShowsTheSeriousErrorsAndFails) {
   EXPECT_TRUE(shown_);
   EXPECT_EQ(label_, kSerious);
   EXPECT_NE(log_.find("\r\nERROR: Файл не найден!\r\n"_cp), std::string::npos) << log_;
-  EXPECT_EQ(Read(root_ / "dst/Ferrowick_V30.ini"), ".ini");  // the rest is still installed
+  EXPECT_EQ(Read(folder_ / "dst/Ferrowick_V30.ini"), ".ini");  // the rest is still installed
 }
 
 TEST_F(Install, MissingDescriptionAndIconAreNoFailure) {
@@ -145,25 +133,25 @@ TEST_F(Install, MissingDescriptionAndIconAreNoFailure) {
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "Успешное копирование файла."_cp), 2);
   EXPECT_TRUE(Run(Dir("src"), Dir("dst")));
   EXPECT_FALSE(shown_);
-  EXPECT_EQ(Read(root_ / "dst/Ferrowick_V30.srv"), ".srv");
+  EXPECT_EQ(Read(folder_ / "dst/Ferrowick_V30.srv"), ".srv");
 }
 
 TEST_F(Install, WriteProtectedSettingsShowTheNonCriticalMessageAndSucceed) {
   Source({".srv", ".ini", ".cfg", ".edd", ".ico"});
-  Write(root_ / "dst/Ferrowick_V30.ini", "kept");
-  fs::permissions(root_ / "dst/Ferrowick_V30.ini", fs::perms::owner_read);
+  Write(folder_ / "dst/Ferrowick_V30.ini", "kept");
+  fs::permissions(folder_ / "dst/Ferrowick_V30.ini", fs::perms::owner_read);
   EXPECT_TRUE(Run(Dir("src"), Dir("dst")));
   EXPECT_TRUE(shown_);
   EXPECT_NE(label_, kSerious);
   EXPECT_NE(label_.find("не влияющие на работу драйвера"_cp), std::string::npos) << label_;
   EXPECT_NE(log_.find("ERROR: Ошибка копирвания файла!"_cp), std::string::npos);
-  EXPECT_EQ(Read(root_ / "dst/Ferrowick_V30.ini"), "kept");
-  EXPECT_EQ(Read(root_ / "dst/Ferrowick_V30.ico"), ".ico");
+  EXPECT_EQ(Read(folder_ / "dst/Ferrowick_V30.ini"), "kept");
+  EXPECT_EQ(Read(folder_ / "dst/Ferrowick_V30.ico"), ".ico");
 }
 
 TEST_F(Install, SaveWritesTheLogLinesAndCancelWritesNothing) {
   Source({".ini"});
-  const std::string saved = (root_ / "journal.txt").string();
+  const std::string saved = (folder_ / "journal.txt").string();
   // Saved: every line with CR LF, and the click closes the dialog.
   ui::THeadlessDriver::AnswerNextSaveDialog([&](ui::TSaveDialog& dialog, std::string& name) {
     EXPECT_EQ(dialog.Title, "Сохранить журнал как..."_cp);
@@ -184,7 +172,7 @@ TEST_F(Install, SaveWritesTheLogLinesAndCancelWritesNothing) {
 TEST_F(Install, LogThatCannotBeSavedIsReported) {
   Source({".ini"});
   ui::THeadlessDriver::AnswerNextSaveDialog([&](ui::TSaveDialog&, std::string& name) {
-    name = (root_ / "no-such-folder/journal.txt").string();
+    name = (folder_ / "no-such-folder/journal.txt").string();
     return true;
   });
   std::string boxText;

@@ -28,8 +28,8 @@ using namespace platform::os::literals;
 namespace fs = std::filesystem;
 using platform::win::WaitPumping;
 
-const bool kSetting = [] {
-  ::setenv("FERROWICK_UI", "headless", 1);
+// One namespace for the process, before its first window.
+const bool kNamespace = [] {
   return ::setenv("FERROWICK_IPC_NAMESPACE", ("dlg-state-" + std::to_string(::getpid())).c_str(), 1) == 0;
 }();
 
@@ -38,14 +38,11 @@ const std::string kEsc = "\x1B";
 class StateWindow : public HeadlessTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(kSetting);
+    ASSERT_TRUE(kNamespace);
     HeadlessTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("dlg-state-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "proj/Debugger");
+    fs::create_directories(folder_ / "proj/Debugger");
     kernel::KernelModel::Instance().Reset();
-    kernel::KernelModel::Instance().SetProjectDir((dir_ / "proj").string() + "/");
+    kernel::KernelModel::Instance().SetProjectDir((folder_ / "proj").string() + "/");
   }
   void TearDown() override {
     server_.reset();
@@ -54,8 +51,6 @@ class StateWindow : public HeadlessTest {
       EXPECT_EQ(driver::DoneDeviceDrv(), 0);
     }
     kernel::KernelModel::Instance().Reset();
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
     HeadlessTest::TearDown();
   }
   // Initialises the driver with these devices (name, OPC server); nobody
@@ -67,10 +62,10 @@ class StateWindow : public HeadlessTest {
              devices[i].second + kEsc + "Prefix=P" + std::to_string(i) + kEsc + "DeviceAddress=" +
              std::to_string(i + 1) + "\r\n";
     }
-    std::ofstream(dir_ / "Ferrowick_V30.ini", std::ios::binary) << ini;
+    std::ofstream(folder_ / "Ferrowick_V30.ini", std::ios::binary) << ini;
     driver::TDrvInitRecord record;
     std::memset(&record, 0, sizeof record);
-    const std::string dir = dir_.string();
+    const std::string dir = folder_.string();
     std::memcpy(record.DriverDir, dir.data(), dir.size());
     record.ConfigOnly = configOnly ? 1 : 0;
     ASSERT_EQ(driver::InitDeviceDrv(record), 0);
@@ -80,7 +75,6 @@ class StateWindow : public HeadlessTest {
   // The section as the server maps it (a view of its own).
   exchange::TIntercomInterface& Section() { return *server_; }
 
-  fs::path dir_;
   bool initialised_ = false;
   std::unique_ptr<exchange::TIntercomInterface> server_;
 };
@@ -192,7 +186,7 @@ TEST_F(StateWindow, NoDevicesOrNoSectionLeaveEverythingEmpty) {
 }
 
 TEST_F(StateWindow, ConfigurationOnlyInitShowsABadDescriptionFile) {
-  std::ofstream(dir_ / "Ferrowick_V30.edd", std::ios::binary) << "<OPC_Description><device";
+  std::ofstream(folder_ / "Ferrowick_V30.edd", std::ios::binary) << "<OPC_Description><device";
   std::string text;
   ui::THeadlessDriver::AnswerNextModal([&](ui::TCustomForm& box) {
     EXPECT_EQ(box.Caption(), "Драйвер поддержки OPC серверов. Версия 3.0"_cp);
