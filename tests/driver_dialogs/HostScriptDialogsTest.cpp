@@ -95,6 +95,9 @@ TEST(HostScriptDialogs, InstallationLogSavedOrNotAndTheInstalledFolderRuns) {
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"journal.txt", "out.txt", "out.txt.err", "script.txt"}));
 
+  for (const char* name : {"Ferrowick_V30.srv", "Ferrowick_V30.ini", "Ferrowick_V30.edd", "Ferrowick_V30.ico"}) {
+    EXPECT_EQ(e2e::ReadFile(fresh + name), e2e::ReadFile(std::string(FW_OUT_DIR "/") + name)) << name;
+  }
   // The installed folder runs the driver: its server registers in slot 0.
   const std::string section = run.Starting("section state=1 ");
   EXPECT_NE(section, "") << run.all;

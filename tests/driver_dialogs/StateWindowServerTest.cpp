@@ -1,11 +1,8 @@
 // The real module under a kernel in this process: its state window with
-// the real server and two simulated OPC servers (the demo project), and
-// its installation into a fresh folder.
+// the real server and two simulated OPC servers (the demo project).
 
 #include "DialogsTestSupport.h"
 #include "peers/kernel/HostOutput.h"
-#include "exchange/ComonDef.h"
-#include "exchange/OPCSharedMemory.h"
 #include "peers/kernel/HostSession.h"
 #include "platform/os/Text.h"
 #include "platform/os/Time.h"
@@ -61,36 +58,6 @@ TEST_F(RealModule, StateWindowFollowsTheSelectedDevice) {
     host.RunLine("state");
     host.RunLine("stop");
     host.RunLine("done");
-  }
-  EXPECT_FALSE(plant.SectionLeft());
-}
-
-// The installation from the staging folder into a fresh folder gives a
-// folder the driver runs from: its server starts there and registers.
-TEST_F(RealModule, InstalledFolderRunsTheDriver) {
-  e2e::Plant plant;
-  const std::string target = plant.Folder().Path() + "installed/";
-  fs::create_directories(target);
-  {
-    kernel::HostOutput out;
-    kernel::HostSession host(FW_OUT_DIR "/Ferrowick_V30.dlm", out);
-    host.RunLine(std::string("install ") + FW_OUT_DIR "/ " + target);
-    for (const char* name : {"Ferrowick_V30.srv", "Ferrowick_V30.ini", "Ferrowick_V30.edd", "Ferrowick_V30.ico"}) {
-      EXPECT_EQ(e2e::ReadFile(target + name), e2e::ReadFile(std::string(FW_OUT_DIR "/") + name)) << name;
-    }
-    EXPECT_TRUE(fs::status(target + "Ferrowick_V30.srv").permissions() == fs::status(FW_OUT_DIR "/Ferrowick_V30.srv").permissions());
-    host.RunLine("project " + plant.ProjectDir());
-    host.RunLine("init " + target);
-    ASSERT_TRUE(host.Initialised());
-    const auto section = exchange::TIntercomInterface::Open(exchange::kSectionName);
-    ASSERT_TRUE(section && section->IsAttached());
-    EXPECT_TRUE(WaitPumping([&] { return section->ServerData()->GetWindowHandle(0) != 0; }, 20000));
-    const pid_t server = section->ServerData()->GetProcessId(0);
-    plant.Remember(server);
-    EXPECT_TRUE(e2e::IsServerProcess(server));
-    host.RunLine("stop");
-    host.RunLine("done");
-    EXPECT_TRUE(e2e::WaitEnded(server, 10000));
   }
   EXPECT_FALSE(plant.SectionLeft());
 }
