@@ -83,13 +83,7 @@ bool TInstallProcDialog::CopyLogged(const std::string& source, const std::string
   return false;
 }
 
-bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std::string& targetDir) {
-  criticalError_ = false;
-  sourceDir_ = sourceDir;
-  targetDir_ = targetDir;
-  ProcessMemo->Clear();
-  bool result = true;
-
+void TInstallProcDialog::LogDriverInfo() {
   driver::TDrvDeviceInfo info;
   driver::FillDeviceInfo(&info);
   platform::com::GUID guid;
@@ -97,54 +91,53 @@ bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std
   std::memcpy(&guid, info.DriverGUID, sizeof guid);
   Log("GUID=" + platform::com::GuidToString(guid));
   Log("Name=" + std::string(info.Description, strnlen(info.Description, sizeof info.Description)));
+}
 
-  const std::string server = os::Trim(sourceDir_ + std::string(driver::ServerProgramName));
-  const std::string serverTarget = os::Trim(targetDir_ + std::string(driver::ServerProgramName));
+bool TInstallProcDialog::CopyServerProgram() {
+  const std::string source = os::Trim(sourceDir_ + std::string(driver::ServerProgramName));
+  const std::string target = os::Trim(targetDir_ + std::string(driver::ServerProgramName));
   Log("Копируем сервер доступа к устройству..."_cp);
-  LogPaths(server, serverTarget);
-  if (!os::FileExists(server)) {
-    Log("ERROR: Файл не найден!"_cp);
-    criticalError_ = true;
-    result = false;
-  } else if (!CopyLogged(server, serverTarget, TFileRole::Critical)) {
-    result = false;
-  }
+  LogPaths(source, target);
+  if (os::FileExists(source)) return CopyLogged(source, target, TFileRole::Critical);
+  Log("ERROR: Файл не найден!"_cp);
+  criticalError_ = true;
+  return false;
+}
+
+bool TInstallProcDialog::CopyOptional(std::string_view header, std::string_view missing, const std::string& source,
+                                      const std::string& target) {
+  Log(header);
+  LogPaths(source, target);
+  if (os::FileExists(source)) return CopyLogged(source, target, TFileRole::Optional);
+  Log(missing);
+  return true;
+}
+
+bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std::string& targetDir) {
+  criticalError_ = false;
+  sourceDir_ = sourceDir;
+  targetDir_ = targetDir;
+  ProcessMemo->Clear();
+  LogDriverInfo();
+  bool result = CopyServerProgram();
 
   const std::string settings = os::Trim(sourceDir_ + std::string(driver::SettingsFileName));
   const std::string settingsTarget = os::Trim(targetDir_ + std::string(driver::SettingsFileName));
-  const auto copySettings = [&](const std::string& source, const std::string& target) {
-    Log(SettingsHeader);
-    LogPaths(source, target);
-    if (!os::FileExists(source)) {
-      Log(SettingsMissing);
-    } else if (!CopyLogged(source, target, TFileRole::Optional)) {
-      result = false;
-    }
-  };
-  copySettings(settings, settingsTarget);
-
+  result = CopyOptional(SettingsHeader, SettingsMissing, settings, settingsTarget) && result;
   const std::string cfg = os::ChangeFileExt(settings, ".cfg");
   const std::string cfgTarget = os::ChangeFileExt(settingsTarget, ".cfg");
-  if (!os::SameFile(cfg, cfgTarget)) copySettings(cfg, cfgTarget);
-
+  if (!os::SameFile(cfg, cfgTarget)) result = CopyOptional(SettingsHeader, SettingsMissing, cfg, cfgTarget) && result;
   const std::string edd = os::ChangeFileExt(settings, ".edd");
   const std::string eddTarget = os::ChangeFileExt(settingsTarget, ".edd");
   if (!os::SameFile(edd, eddTarget)) {
-    Log("Копируется файл описания устройства..."_cp);
-    LogPaths(edd, eddTarget);
-    if (!os::FileExists(edd)) {
-      Log("WARRNING: Файл описания устроства не определен."_cp);
-    } else if (!CopyLogged(edd, eddTarget, TFileRole::Optional)) {
-      result = false;
-    }
+    result = CopyOptional("Копируется файл описания устройства..."_cp,
+                          "WARRNING: Файл описания устроства не определен."_cp, edd, eddTarget) &&
+             result;
   }
-
   const std::string icon = sourceDir_ + "Ferrowick_V30.ico";
-  const std::string iconTarget = targetDir_ + "Ferrowick_V30.ico";
   if (os::FileExists(icon)) {
-    Log("Копируется файл пиктограммы сервера..."_cp);
-    LogPaths(icon, iconTarget);
-    if (!CopyLogged(icon, iconTarget, TFileRole::Optional)) result = false;
+    result = CopyOptional("Копируется файл пиктограммы сервера..."_cp, "", icon, targetDir_ + "Ferrowick_V30.ico") &&
+             result;
   }
 
   if (!criticalError_) {

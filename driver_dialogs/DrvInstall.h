@@ -42,6 +42,12 @@ class TInstallProcDialog : public platform::ui::TForm {
   void LogPaths(const std::string& source, const std::string& target);
   // Copies source over target unless both name one file; logs the outcome.
   bool CopyLogged(const std::string& source, const std::string& target, TFileRole role);
+  void LogDriverInfo();
+  // The server program: missing or not copied is a critical error.
+  bool CopyServerProgram();
+  // Another file: header, paths, then the missing text or the copy.
+  bool CopyOptional(std::string_view header, std::string_view missing, const std::string& source,
+                    const std::string& target);
   void SaveLogBitBtnClick();
 
   std::string sourceDir_;

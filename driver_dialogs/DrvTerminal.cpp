@@ -103,10 +103,7 @@ void TTerminalWindow::OnCreateDialog() {
   Timer->SetEnabled(true);
 }
 
-void TTerminalWindow::FormDestroy() {
-  Timer->SetEnabled(false);
-  driver::SetTerminalWindowHandle(0);
-}
+void TTerminalWindow::FormDestroy() { driver::SetTerminalWindowHandle(0); }
 
 void TTerminalWindow::WMDriverState() {
   DMLThreadStateLabel->SetCaption(driver::ThreadStateText());
