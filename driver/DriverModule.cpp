@@ -371,9 +371,10 @@ int32_t ShowState(HostWindowHandle parent) {
 void ShowAbout(HostWindowHandle parent) { driver_dialogs::ShowAboutDialog(parent); }
 
 bool InstallDriver(HostWindowHandle parent, const char* sourceDir, const char* targetDir) {
-  const std::string source = sourceDir != nullptr ? sourceDir : "";
-  const std::string target = targetDir != nullptr ? targetDir : "";
-  return driver_dialogs::InstallDriver(parent, source, target);
+  const auto text = [](const char* dir) {
+    return dir != nullptr ? std::string(dir, strnlen(dir, MaxDriverDir)) : std::string();
+  };
+  return driver_dialogs::InstallDriver(parent, text(sourceDir), text(targetDir));
 }
 
 bool RemoveDriver(const char* dir) {

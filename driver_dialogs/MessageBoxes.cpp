@@ -1,10 +1,73 @@
-// Interim entry point until the form lands: no window opens, and the
-// dialog counts as cancelled.
+#include "driver_dialogs/MessageBoxes.h"
 
 #include "driver/Dialogs.h"
+#include "driver_dialogs/DialogControls.h"
+#include "driver_dialogs/DrvPictures.h"
+#include "platform/os/Text.h"
 
 namespace driver_dialogs {
 
-int32_t ShowMessageBoxDialog(HostWindowHandle, std::string_view, std::string_view, bool, bool) { return mrBoxCancel; }
+namespace ui = platform::ui;
+using namespace platform::os::literals;
+
+TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
+  SetUpDialogForm(*this, "MessageBoxDialog", "Внимание"_cp, 351, 129);
+  SetBorderIcons(0);
+
+  ErrorImage = AddControl<ui::TImage>(this, this, "ErrorImage");
+  ErrorImage->SetBounds(8, 96, 32, 32);
+  ErrorImage->SetVisible(false);
+  LoadDialogPicture(ErrorImage->Picture(), ErrorPictureName);
+  InformationImage = AddControl<ui::TImage>(this, this, "InformationImage");
+  InformationImage->SetBounds(48, 96, 32, 32);
+  InformationImage->SetVisible(false);
+  LoadDialogPicture(InformationImage->Picture(), InformationPictureName);
+
+  PictPanel = AddControl<ui::TPanel>(this, this, "PictPanel");
+  PictPanel->SetBounds(8, 8, 48, 48);
+  PictPanel->SetCaption("");
+  PictPanel->SetBevelInner(ui::TPanelBevel::bvRaised);
+  PictPanel->SetBevelOuter(ui::TPanelBevel::bvLowered);
+  QuestionImage = AddControl<ui::TImage>(this, PictPanel, "QuestionImage");
+  QuestionImage->SetBounds(8, 8, 32, 32);
+  QuestionImage->SetTransparent(true);
+
+  TextPanel = AddSunkenPanel(*this, "TextPanel", 64, 8, 279, 80);
+  MessageLabel = AddControl<ui::TLabel>(this, TextPanel, "MessageLabel");
+  MessageLabel->SetBounds(6, 6, 267, 68);
+  MessageLabel->SetAlignment(ui::TAlignment::taCenter);
+  MessageLabel->SetWordWrap(true);
+
+  OkBitBtn = AddControl<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn->SetBounds(88, 96, 80, 25);
+  OkBitBtn->SetCaption("Да"_cp);
+  OkBitBtn->SetDefault(true);
+  OkBitBtn->SetCancel(true);
+  OkBitBtn->SetModalResult(ui::mrOk);
+  CancelBitBtn = AddControl<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn->SetBounds(184, 96, 80, 25);
+  CancelBitBtn->SetCaption("Нет"_cp);
+  CancelBitBtn->SetCancel(true);
+  CancelBitBtn->SetModalResult(ui::mrCancel);
+}
+
+int32_t ShowMessageBoxDialog(HostWindowHandle parent, std::string_view caption, std::string_view text, bool bold,
+                             bool twoButtons) {
+  const auto box = ui::CreateOwned<TMessageBoxDialog>(nullptr);
+  box->SetParentWindow(parent);
+  box->SetCaption(caption);
+  box->MessageLabel->SetCaption(text);
+  if (twoButtons) {
+    // A question: Esc answers "Нет", not "Да".
+    box->OkBitBtn->SetCancel(false);
+  } else {
+    box->CancelBitBtn->SetVisible(false);
+    box->OkBitBtn->SetLeft((box->Width() - box->OkBitBtn->Width()) / 2);
+  }
+  box->QuestionImage->Picture().Assign(&box->ErrorImage->Picture());
+  if (bold) box->MessageLabel->Font().SetStyle(ui::fsBold);
+  static_assert(ui::mrOk == mrBoxOk && ui::mrCancel == mrBoxCancel);
+  return box->ShowModal();
+}
 
 }  // namespace driver_dialogs

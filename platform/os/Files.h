@@ -22,6 +22,10 @@ bool DeleteFile(const std::string& path);
 // read-only and is never replaced. False on every failure.
 bool CopyFile(const std::string& src, const std::string& dst, bool overwrite);
 
+// True when both paths are spelled the same, or name one existing file
+// (a symbolic link, a doubled separator, "." steps).
+bool SameFile(const std::string& a, const std::string& b);
+
 // The extension of the last path element, dot included ("" when none).
 std::string ExtractFileExt(std::string_view path);
 // Path with the extension of its last element replaced by ext (ext carries

@@ -86,6 +86,23 @@ TEST(Files, CopyRefusesWhatItCannotDo) {
   EXPECT_FALSE(CopyFile(src, dir.File("no/such/folder"), true));
 }
 
+TEST(Files, SameFileIsExactSpellingOrOneExistingFile) {
+  ScratchDir dir;
+  const std::string file = dir.File("Ferrowick_V30.srv");
+  WriteBytes(file, "x");
+  WriteBytes(dir.File("other.srv"), "x");
+  std::filesystem::create_symlink(dir.Path(), dir.File("link"));
+  EXPECT_TRUE(SameFile(file, file));
+  EXPECT_TRUE(SameFile(file, dir.Path() + "//Ferrowick_V30.srv"));
+  EXPECT_TRUE(SameFile(file, dir.Path() + "/./Ferrowick_V30.srv"));
+  EXPECT_TRUE(SameFile(file, dir.File("link/Ferrowick_V30.srv")));
+  EXPECT_FALSE(SameFile(file, dir.File("FERROWICK_V30.SRV")));  // case counts
+  EXPECT_FALSE(SameFile(file, dir.File("other.srv")));           // equal bytes, two files
+  EXPECT_TRUE(SameFile(dir.File("none"), dir.File("none")));
+  EXPECT_FALSE(SameFile(dir.File("none"), dir.Path() + "//none"));  // nothing to compare
+  EXPECT_FALSE(SameFile("", file));
+}
+
 TEST(Files, ProgramPathIsThisTestProgram) {
   const std::string path = ProgramPath();
   ASSERT_FALSE(path.empty());

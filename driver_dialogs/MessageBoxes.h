@@ -1,0 +1,27 @@
+#pragma once
+// TMessageBoxDialog: the driver's message box, always with the error
+// picture, with one button ("Да") or two ("Да", "Нет"). Kernel's window
+// thread.
+
+#include "platform/ui/Buttons.h"
+#include "platform/ui/Form.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Panels.h"
+
+namespace driver_dialogs {
+
+class TMessageBoxDialog : public platform::ui::TForm {
+ public:
+  explicit TMessageBoxDialog(platform::ui::TComponent* owner);
+
+  platform::ui::TImage* ErrorImage;
+  platform::ui::TImage* InformationImage;
+  platform::ui::TPanel* PictPanel;
+  platform::ui::TImage* QuestionImage;
+  platform::ui::TPanel* TextPanel;
+  platform::ui::TLabel* MessageLabel;
+  platform::ui::TBitBtn* OkBitBtn;
+  platform::ui::TBitBtn* CancelBitBtn;
+};
+
+}  // namespace driver_dialogs
