@@ -27,7 +27,8 @@ constexpr char kEsc = '\x1B';
 constexpr int kLabelLeft = 8;
 constexpr int kLabelWidth = 100;
 constexpr int kEditorLeft = 110;
-constexpr int kEditorWidth = 157;
+constexpr int kEditorWidth = 197;
+constexpr int kInnerWidth = kEditorLeft + kEditorWidth - kLabelLeft;  // of a device group box
 constexpr int kBrowseWidth = 22;
 constexpr int kRowHeight = 21;
 
@@ -56,9 +57,9 @@ ui::TTabSheet* MakePage(ui::TComponent* owner, ui::TPageControl* pages, const ch
 }
 
 ui::TBitBtn* MakeButton(ui::TComponent* owner, ui::TWinControl* parent, const char* name, std::string_view caption,
-                        int left, int top) {
+                        int left, int top, int width = 95) {
   auto* button = Make<ui::TBitBtn>(owner, parent, name);
-  button->SetBounds(left, top, 95, 26);
+  button->SetBounds(left, top, width, 26);
   button->SetCaption(caption);
   return button;
 }
@@ -93,22 +94,22 @@ TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner)
   SetCaption("Драйвер поддержки технологии OPC. Версия 3.0"_cp);
   SetBorderStyle(ui::TFormBorderStyle::bsDialog);
   SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(473);
+  SetClientWidth(513);
   SetClientHeight(400);
 
   PageControl = Make<ui::TPageControl>(this, this, "PageControl");
-  PageControl->SetBounds(4, 4, 465, 358);
+  PageControl->SetBounds(4, 4, 505, 358);
   GeneralTabSheet = MakePage(this, PageControl, "GeneralTabSheet", "OPC");
   LogTabSheet = MakePage(this, PageControl, "LogTabSheet", "Параметры"_cp);
   BuildDevicePages();
   BuildParameterPage();
   PageControl->SetActivePage(GeneralTabSheet);
 
-  OkBitBtn = MakeButton(this, this, "OkBitBtn", "Да"_cp, 274, 368);
+  OkBitBtn = MakeButton(this, this, "OkBitBtn", "Да"_cp, 314, 368);
   OkBitBtn->SetDefault(true);
   OkBitBtn->SetModalResult(ui::mrOk);
   OkBitBtn->OnClick = [this](ui::TObject* s) { OnOkButton(s); };
-  sBitBtn1 = MakeButton(this, this, "sBitBtn1", "Отмена"_cp, 374, 368);
+  sBitBtn1 = MakeButton(this, this, "sBitBtn1", "Отмена"_cp, 414, 368);
   sBitBtn1->SetCancel(true);
   sBitBtn1->SetModalResult(ui::mrCancel);
 
@@ -127,25 +128,25 @@ void TFerrowickSetupDlg::BuildDevicePages() {
   GiveHint(DevicesListBox, "Список OPC серверов, обслуживаемых драйвером"_cp);
 
   SettingPageControl = Make<ui::TPageControl>(this, GeneralTabSheet, "SettingPageControl");
-  SettingPageControl->SetBounds(158, 4, 295, 280);
+  SettingPageControl->SetBounds(158, 4, 335, 280);
   SettingGeneralTabSheet = MakePage(this, SettingPageControl, "SettingGeneralTabSheet", "Идентификация"_cp);
   TimeOutsTabSheet = MakePage(this, SettingPageControl, "TimeOutsTabSheet", "Контроль"_cp);
   BuildDeviceEditors();
   BuildControlEditors();
   SettingPageControl->SetActivePage(SettingGeneralTabSheet);
 
-  AddBitBtn = MakeButton(this, GeneralTabSheet, "AddBitBtn", "Добавить"_cp, 158, 290);
+  AddBitBtn = MakeButton(this, GeneralTabSheet, "AddBitBtn", "Добавить"_cp, 158, 290, 105);
   AddBitBtn->OnClick = [this](ui::TObject* s) { OnAddDevice(s); };
-  ReplaceBitBtn = MakeButton(this, GeneralTabSheet, "ReplaceBitBtn", "Применить"_cp, 258, 290);
+  ReplaceBitBtn = MakeButton(this, GeneralTabSheet, "ReplaceBitBtn", "Применить"_cp, 273, 290, 105);
   ReplaceBitBtn->OnClick = [this](ui::TObject* s) { OnApplayChanging(s); };
-  DelBitBtn = MakeButton(this, GeneralTabSheet, "DelBitBtn", "Удалить"_cp, 358, 290);
+  DelBitBtn = MakeButton(this, GeneralTabSheet, "DelBitBtn", "Удалить"_cp, 388, 290, 105);
   DelBitBtn->OnClick = [this](ui::TObject* s) { OnDeleteDevice(s); };
 }
 
 // Page "Идентификация": one row per device setting.
 void TFerrowickSetupDlg::BuildDeviceEditors() {
   DeviceParamsGroupBox = Make<ui::TGroupBox>(this, SettingGeneralTabSheet, "DeviceParamsGroupBox");
-  DeviceParamsGroupBox->SetBounds(4, 2, 279, 242);
+  DeviceParamsGroupBox->SetBounds(4, 2, 319, 242);
   DeviceParamsGroupBox->SetCaption(" Свойства "_cp);
   ui::TGroupBox* box = DeviceParamsGroupBox;
 
@@ -190,12 +191,12 @@ void TFerrowickSetupDlg::BuildDeviceEditors() {
 
   LogAddressLabel = MakeLabel(this, box, "LogAddressLabel", "Лог. адрес:"_cp, kLabelLeft, 149, kLabelWidth);
   LogAddressSpinEdit = Make<ui::TSpinEdit>(this, box, "LogAddressSpinEdit");
-  LogAddressSpinEdit->SetBounds(kEditorLeft, 145, 64, kRowHeight);
+  LogAddressSpinEdit->SetBounds(kEditorLeft, 145, 70, kRowHeight);
   SetSpinLimits(LogAddressSpinEdit, kMinDeviceAddress, kMaxDeviceAddress, kMinDeviceAddress);
   GiveHint(LogAddressSpinEdit, "Логический адрес устройства в проекте Halvorsten"_cp);
-  PricisionLabel = MakeLabel(this, box, "PricisionLabel", "Точность:"_cp, 180, 149, 50);
+  PricisionLabel = MakeLabel(this, box, "PricisionLabel", "Точность:"_cp, kEditorLeft + kEditorWidth - 110, 149, 64);
   PricisionSpinEdit = Make<ui::TSpinEdit>(this, box, "PricisionSpinEdit");
-  PricisionSpinEdit->SetBounds(kEditorLeft + kEditorWidth - 37, 145, 37, kRowHeight);
+  PricisionSpinEdit->SetBounds(kEditorLeft + kEditorWidth - 44, 145, 44, kRowHeight);
   SetSpinLimits(PricisionSpinEdit, 0, driver::MaxPrecision, 1);
   GiveHint(PricisionSpinEdit, "Максимальное количество знаков после запятой"_cp);
 
@@ -206,7 +207,7 @@ void TFerrowickSetupDlg::BuildDeviceEditors() {
   GiveHint(EDDComboBox, "Список тегов, поддерживаемых OPC сервером."_cp);
 
   DeviceEnabledCheckBox = Make<ui::TCheckBox>(this, box, "DeviceEnabledCheckBox");
-  DeviceEnabledCheckBox->SetBounds(kLabelLeft, 198, 259, 17);
+  DeviceEnabledCheckBox->SetBounds(kLabelLeft, 198, kInnerWidth, 17);
   DeviceEnabledCheckBox->SetCaption("Блокировка устройства"_cp);
   GiveHint(DeviceEnabledCheckBox, "Флаг блокировки доступа к OPC серверу."_cp);
 }
@@ -214,30 +215,30 @@ void TFerrowickSetupDlg::BuildDeviceEditors() {
 // Page "Контроль": the two control tags, each with its navigator button.
 void TFerrowickSetupDlg::BuildControlEditors() {
   GroupBox2 = Make<ui::TGroupBox>(this, TimeOutsTabSheet, "GroupBox2");
-  GroupBox2->SetBounds(4, 2, 279, 242);
+  GroupBox2->SetBounds(4, 2, 319, 242);
   GroupBox2->SetCaption(" Связь с OPC сервером "_cp);
-  constexpr int editWidth = 259 - kBrowseWidth - 4;
+  constexpr int editWidth = kInnerWidth - kBrowseWidth - 4;
   const auto linkHint = "Тег контроля связи с OPC сервером. Если поле пустое - связь драйвером не контролируется."_cp;
   const auto commandHint =
       "Тег контроля прохождения команды. Если поле пустое - связь драйвером не контролируется."_cp;
 
-  VarLinkControlLabel = MakeLabel(this, GroupBox2, "VarLinkControlLabel", "Контроль связи:"_cp, kLabelLeft, 6, 259);
+  VarLinkControlLabel = MakeLabel(this, GroupBox2, "VarLinkControlLabel", "Контроль связи:"_cp, kLabelLeft, 6, kInnerWidth);
   VarLinkControlEdit = Make<ui::TEdit>(this, GroupBox2, "VarLinkControlEdit");
   VarLinkControlEdit->SetBounds(kLabelLeft, 22, editWidth, kRowHeight);
   GiveHint(VarLinkControlEdit, linkHint);
   VarSelectButton = Make<ui::TButton>(this, GroupBox2, "VarSelectButton");
-  VarSelectButton->SetBounds(kLabelLeft + 259 - kBrowseWidth, 22, kBrowseWidth, kRowHeight);
+  VarSelectButton->SetBounds(kLabelLeft + kInnerWidth - kBrowseWidth, 22, kBrowseWidth, kRowHeight);
   VarSelectButton->SetCaption("...");
   VarSelectButton->OnClick = [this](ui::TObject* s) { OnSelectLinkVariable(s); };
   GiveHint(VarSelectButton, linkHint);
 
   CommandCtrlTagNameLabel = MakeLabel(this, GroupBox2, "CommandCtrlTagNameLabel",
-                                      "Тег контроля прохождения команды :"_cp, kLabelLeft, 54, 259);
+                                      "Тег контроля прохождения команды :"_cp, kLabelLeft, 54, kInnerWidth);
   CommandCtrlTagNameEdit = Make<ui::TEdit>(this, GroupBox2, "CommandCtrlTagNameEdit");
   CommandCtrlTagNameEdit->SetBounds(kLabelLeft, 70, editWidth, kRowHeight);
   GiveHint(CommandCtrlTagNameEdit, commandHint);
   Run_Action_Tag_Name_Button = Make<ui::TButton>(this, GroupBox2, "Run_Action_Tag_Name_Button");
-  Run_Action_Tag_Name_Button->SetBounds(kLabelLeft + 259 - kBrowseWidth, 70, kBrowseWidth, kRowHeight);
+  Run_Action_Tag_Name_Button->SetBounds(kLabelLeft + kInnerWidth - kBrowseWidth, 70, kBrowseWidth, kRowHeight);
   Run_Action_Tag_Name_Button->SetCaption("...");
   Run_Action_Tag_Name_Button->OnClick = [this](ui::TObject* s) { OnSelectLinkVariable(s); };
   GiveHint(Run_Action_Tag_Name_Button, commandHint);
@@ -246,14 +247,14 @@ void TFerrowickSetupDlg::BuildControlEditors() {
 // Page "Параметры": the general settings and the log switches.
 void TFerrowickSetupDlg::BuildParameterPage() {
   GeneralParamsGroupBox = Make<ui::TGroupBox>(this, LogTabSheet, "GeneralParamsGroupBox");
-  GeneralParamsGroupBox->SetBounds(4, 4, 449, 120);
+  GeneralParamsGroupBox->SetBounds(4, 4, 489, 120);
   GeneralParamsGroupBox->SetCaption(" Общие "_cp);
   ui::TGroupBox* box = GeneralParamsGroupBox;
 
   CommandIntervalLabel = MakeLabel(this, box, "CommandIntervalLabel", "Время выполнения единичной команды:"_cp,
                                    kLabelLeft, 12, 300);
   CommandIntervalSpinEdit = Make<ui::TSpinEdit>(this, box, "CommandIntervalSpinEdit");
-  CommandIntervalSpinEdit->SetBounds(350, 8, 85, kRowHeight);
+  CommandIntervalSpinEdit->SetBounds(390, 8, 85, kRowHeight);
   SetSpinLimits(CommandIntervalSpinEdit, kMinCommandInterval, kMaxCommandInterval, 3000);
   GiveHint(CommandIntervalSpinEdit,
           "Время, в течении которого драйвер ожидает отклик от устройства или OPC сервера (в милисекундах)."_cp);
@@ -266,19 +267,19 @@ void TFerrowickSetupDlg::BuildParameterPage() {
   CheckServerTimeLabel = MakeLabel(this, box, "CheckServerTimeLabel", "Проверять работу сервера каждые (сек):"_cp,
                                    kLabelLeft, 72, 300);
   CheckServerTimeSpinEdit = Make<ui::TSpinEdit>(this, box, "CheckServerTimeSpinEdit");
-  CheckServerTimeSpinEdit->SetBounds(350, 68, 85, kRowHeight);
+  CheckServerTimeSpinEdit->SetBounds(390, 68, 85, kRowHeight);
   SetSpinLimits(CheckServerTimeSpinEdit, kMinCheckServerInterval, kMaxCheckServerInterval, 60);
   GiveHint(CheckServerTimeSpinEdit,
           "Период времени, через который проверяется корректность работы приложения доступа к OPC серверу."_cp);
 
   LOGControlGroupBox = Make<ui::TGroupBox>(this, LogTabSheet, "LOGControlGroupBox");
-  LOGControlGroupBox->SetBounds(4, 130, 449, 120);
+  LOGControlGroupBox->SetBounds(4, 130, 489, 120);
   LOGControlGroupBox->SetCaption(" Журнал "_cp);
   ErrorLogImage = Make<ui::TImage>(this, LOGControlGroupBox, "ErrorLogImage");
   ErrorLogImage->SetBounds(kLabelLeft, 8, 32, 32);
   LoadDialogPicture(ErrorLogImage->Picture(), InformationPictureName);
   LOGControlLabel = Make<ui::TLabel>(this, LOGControlGroupBox, "LOGControlLabel");
-  LOGControlLabel->SetBounds(50, 8, 389, 30);
+  LOGControlLabel->SetBounds(50, 8, 425, 30);
   LOGControlLabel->SetWordWrap(true);
   LOGControlLabel->SetCaption(
       "Вы можете запретить выдачу отладочных сообщений или сообщений в журнал после пусконалодочных работ "
