@@ -15,8 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -84,6 +87,16 @@ Globals Read(const driver::TGeneralSettings& s) {
 }
 
 std::string Shown(ui::TControl* control) { return Driver::Shown(control); }
+
+// Waits up to 10 s for condition.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
 
 class SetupDialog : public ::testing::Test {
  protected:
@@ -406,6 +419,37 @@ TEST_F(SetupDialog, NavigatorPicksControlTags) {
   // Stored without line breaks (one blank each) and without ESC.
   EXPECT_EQ(DriverDevice(0).LinkCtrlTagName, "NEW_LINK");
   EXPECT_EQ(DriverDevice(0).ComandCtrlTagName, "CMD XY Z");
+}
+
+// The driver thread reads the list every cycle; a reader like it runs all
+// the while the dialog copies the list and OK replaces it (clean under the
+// thread and address sanitizers).
+TEST_F(SetupDialog, TheListIsCopiedAndReplacedUnderItsGuard) {
+  Init({MakeDevice("A", 1, "Sim.A"), MakeDevice("B", 2, "Sim.B"), MakeDevice("C", 3, "Sim.C")});
+  std::atomic<bool> stop{false};
+  std::atomic<int> reads{0};
+  std::thread reader([&] {
+    while (!stop) {
+      driver::DeviceListGuard()->With([](const TDeviceList& list) {
+        std::size_t length = 0;
+        for (int32_t i = 0; i < list.Count(); ++i) length += list.GetDevice(i)->GetSettingsLine().size();
+        return length;
+      });
+      ++reads;
+    }
+  });
+
+  EXPECT_EQ(RunSetup([&](TFerrowickSetupDlg& d) {
+              Driver::Click(d.DelBitBtn);
+              EXPECT_TRUE(Eventually([&] { return reads >= 10; }));
+              Driver::Click(d.OkBitBtn);
+            }),
+            1);
+  const int before = reads;
+  EXPECT_TRUE(Eventually([&] { return reads >= before + 10; }));
+  stop = true;
+  reader.join();
+  EXPECT_EQ(DriverLines().size(), 2u);
 }
 
 TEST_F(SetupDialog, OnlyAnInitialisedDriverOpensTheDialog) {
