@@ -32,17 +32,9 @@ constexpr int kInnerWidth = kEditorLeft + kEditorWidth - kLabelLeft;  // of a de
 constexpr int kBrowseWidth = 22;
 constexpr int kRowHeight = 21;
 
-template <class T>
-T* Make(ui::TComponent* owner, ui::TWinControl* parent, const char* name) {
-  T* c = ui::Create<T>(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
 ui::TLabel* MakeLabel(ui::TComponent* owner, ui::TWinControl* parent, const char* name, std::string_view caption,
                       int left, int top, int width) {
-  auto* label = Make<ui::TLabel>(owner, parent, name);
+  auto* label = ui::CreateChild<ui::TLabel>(owner, parent, name);
   label->SetBounds(left, top, width, 13);
   label->SetCaption(caption);
   return label;
@@ -58,7 +50,7 @@ ui::TTabSheet* MakePage(ui::TComponent* owner, ui::TPageControl* pages, const ch
 
 ui::TBitBtn* MakeButton(ui::TComponent* owner, ui::TWinControl* parent, const char* name, std::string_view caption,
                         int left, int top, int width = 95) {
-  auto* button = Make<ui::TBitBtn>(owner, parent, name);
+  auto* button = ui::CreateChild<ui::TBitBtn>(owner, parent, name);
   button->SetBounds(left, top, width, 26);
   button->SetCaption(caption);
   return button;
@@ -69,10 +61,20 @@ void GiveHint(ui::TControl* control, std::string_view hint) {
   control->SetShowHint(true);
 }
 
-void SetSpinLimits(ui::TSpinEdit* spin, int low, int high, int value) {
-  spin->SetMinValue(low);
-  spin->SetMaxValue(high);
-  spin->SetValue(value);
+struct TSpinLimits {
+  int Low, High, Default;
+};
+
+// A spin edit of one row with its limits, default value and hint.
+ui::TSpinEdit* MakeSpin(ui::TComponent* owner, ui::TWinControl* parent, const char* name, int left, int top, int width,
+                        TSpinLimits limits, std::string_view hint) {
+  auto* spin = ui::CreateChild<ui::TSpinEdit>(owner, parent, name);
+  spin->SetBounds(left, top, width, kRowHeight);
+  spin->SetMinValue(limits.Low);
+  spin->SetMaxValue(limits.High);
+  spin->SetValue(limits.Default);
+  GiveHint(spin, hint);
+  return spin;
 }
 
 }  // namespace
@@ -97,7 +99,7 @@ TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner)
   SetClientWidth(513);
   SetClientHeight(400);
 
-  PageControl = Make<ui::TPageControl>(this, this, "PageControl");
+  PageControl = ui::CreateChild<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(4, 4, 505, 358);
   GeneralTabSheet = MakePage(this, PageControl, "GeneralTabSheet", "OPC");
   LogTabSheet = MakePage(this, PageControl, "LogTabSheet", "Параметры"_cp);
@@ -119,15 +121,15 @@ TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner)
 
 // Page "OPC": the device list, the device pages and the list buttons.
 void TFerrowickSetupDlg::BuildDevicePages() {
-  GroupBox1 = Make<ui::TGroupBox>(this, GeneralTabSheet, "GroupBox1");
+  GroupBox1 = ui::CreateChild<ui::TGroupBox>(this, GeneralTabSheet, "GroupBox1");
   GroupBox1->SetBounds(4, 4, 148, 316);
   GroupBox1->SetCaption(" Активные сервера  "_cp);
-  DevicesListBox = Make<ui::TListBox>(this, GroupBox1, "DevicesListBox");
+  DevicesListBox = ui::CreateChild<ui::TListBox>(this, GroupBox1, "DevicesListBox");
   DevicesListBox->SetBounds(6, 4, 132, 288);
   DevicesListBox->OnClick = [this](ui::TObject* s) { OnChangeDeviceIndex(s); };
   GiveHint(DevicesListBox, "Список OPC серверов, обслуживаемых драйвером"_cp);
 
-  SettingPageControl = Make<ui::TPageControl>(this, GeneralTabSheet, "SettingPageControl");
+  SettingPageControl = ui::CreateChild<ui::TPageControl>(this, GeneralTabSheet, "SettingPageControl");
   SettingPageControl->SetBounds(158, 4, 335, 280);
   SettingGeneralTabSheet = MakePage(this, SettingPageControl, "SettingGeneralTabSheet", "Идентификация"_cp);
   TimeOutsTabSheet = MakePage(this, SettingPageControl, "TimeOutsTabSheet", "Контроль"_cp);
@@ -145,68 +147,65 @@ void TFerrowickSetupDlg::BuildDevicePages() {
 
 // Page "Идентификация": one row per device setting.
 void TFerrowickSetupDlg::BuildDeviceEditors() {
-  DeviceParamsGroupBox = Make<ui::TGroupBox>(this, SettingGeneralTabSheet, "DeviceParamsGroupBox");
+  DeviceParamsGroupBox = ui::CreateChild<ui::TGroupBox>(this, SettingGeneralTabSheet, "DeviceParamsGroupBox");
   DeviceParamsGroupBox->SetBounds(4, 2, 319, 242);
   DeviceParamsGroupBox->SetCaption(" Свойства "_cp);
   ui::TGroupBox* box = DeviceParamsGroupBox;
 
   DeviceNameLabel = MakeLabel(this, box, "DeviceNameLabel", "Имя устройства:"_cp, kLabelLeft, 6, kLabelWidth);
-  DeviceNameEdit = Make<ui::TEdit>(this, box, "DeviceNameEdit");
+  DeviceNameEdit = ui::CreateChild<ui::TEdit>(this, box, "DeviceNameEdit");
   DeviceNameEdit->SetBounds(kEditorLeft, 2, kEditorWidth, kRowHeight);
   GiveHint(DeviceNameEdit, "Логическое имя OPC сервера. Используется в информационных целях."_cp);
 
   DescriptionLabel = MakeLabel(this, box, "DescriptionLabel", "Описание:"_cp, kLabelLeft, 30, kLabelWidth);
-  DescriptionMemo = Make<ui::TMemo>(this, box, "DescriptionMemo");
+  DescriptionMemo = ui::CreateChild<ui::TMemo>(this, box, "DescriptionMemo");
   DescriptionMemo->SetBounds(kEditorLeft, 27, kEditorWidth, 42);
   DescriptionMemo->SetWantReturns(false);
   DescriptionMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
   GiveHint(DescriptionMemo, "Краткое описание OPC сервера. Используется в информационных целях."_cp);
 
   OPCServerNameLabel = MakeLabel(this, box, "OPCServerNameLabel", "OPC сервер:"_cp, kLabelLeft, 77, kLabelWidth);
-  OPCServerNameEdit = Make<ui::TEdit>(this, box, "OPCServerNameEdit");
+  OPCServerNameEdit = ui::CreateChild<ui::TEdit>(this, box, "OPCServerNameEdit");
   OPCServerNameEdit->SetBounds(kEditorLeft, 73, kEditorWidth - kBrowseWidth - 2, kRowHeight);
   GiveHint(OPCServerNameEdit, "Физический OPC сервер, обслуживаемый драйвером."_cp);
-  OPCServerBrouserButton = Make<ui::TSpeedButton>(this, box, "OPCServerBrouserButton");
+  OPCServerBrouserButton = ui::CreateChild<ui::TSpeedButton>(this, box, "OPCServerBrouserButton");
   OPCServerBrouserButton->SetBounds(kEditorLeft + kEditorWidth - kBrowseWidth, 73, kBrowseWidth, kRowHeight);
   OPCServerBrouserButton->SetCaption("...");
   OPCServerBrouserButton->OnClick = [this](ui::TObject* s) { OnGetOPCServerName(s); };
 
   InterfaceLabel = MakeLabel(this, box, "InterfaceLabel", "Интерфейс:"_cp, kLabelLeft, 101, kLabelWidth);
-  InterfaceComboBox = Make<ui::TComboBox>(this, box, "InterfaceComboBox");
+  InterfaceComboBox = ui::CreateChild<ui::TComboBox>(this, box, "InterfaceComboBox");
   InterfaceComboBox->SetBounds(kEditorLeft, 97, kEditorWidth, kRowHeight);
   InterfaceComboBox->SetStyle(ui::TComboBoxStyle::csDropDownList);
   InterfaceComboBox->Items().Add("События от OPC сервера (IAdviseSink)"_cp);
   InterfaceComboBox->Items().Add("Функция обратного вызова (IOPCDataCallback)"_cp);
   InterfaceComboBox->SetItemIndex(0);
   GiveHint(InterfaceComboBox,
-          "Интерфейс доступа к OPC серверу. OPC сервер  должен поддерживать хотябы один интерфейс доступа к "
-          "данным."_cp);
+           "Интерфейс доступа к OPC серверу. OPC сервер  должен поддерживать хотябы один интерфейс доступа к "
+           "данным."_cp);
 
   PrefixLabel = MakeLabel(this, box, "PrefixLabel", "Имя домена:"_cp, kLabelLeft, 125, kLabelWidth);
-  PrefixEdit = Make<ui::TEdit>(this, box, "PrefixEdit");
+  PrefixEdit = ui::CreateChild<ui::TEdit>(this, box, "PrefixEdit");
   PrefixEdit->SetBounds(kEditorLeft, 121, kEditorWidth, kRowHeight);
   PrefixEdit->SetMaxLength(kMaxPrefixLength);
   PrefixEdit->SetText("OPC");
   GiveHint(PrefixEdit, "Имя домена, к которому принадлежит OPC сервер. Поле не может быть пустым."_cp);
 
   LogAddressLabel = MakeLabel(this, box, "LogAddressLabel", "Лог. адрес:"_cp, kLabelLeft, 149, kLabelWidth);
-  LogAddressSpinEdit = Make<ui::TSpinEdit>(this, box, "LogAddressSpinEdit");
-  LogAddressSpinEdit->SetBounds(kEditorLeft, 145, 70, kRowHeight);
-  SetSpinLimits(LogAddressSpinEdit, kMinDeviceAddress, kMaxDeviceAddress, kMinDeviceAddress);
-  GiveHint(LogAddressSpinEdit, "Логический адрес устройства в проекте Halvorsten"_cp);
+  LogAddressSpinEdit = MakeSpin(this, box, "LogAddressSpinEdit", kEditorLeft, 145, 70,
+                                {kMinDeviceAddress, kMaxDeviceAddress, kMinDeviceAddress},
+                                "Логический адрес устройства в проекте Halvorsten"_cp);
   PricisionLabel = MakeLabel(this, box, "PricisionLabel", "Точность:"_cp, kEditorLeft + kEditorWidth - 110, 149, 64);
-  PricisionSpinEdit = Make<ui::TSpinEdit>(this, box, "PricisionSpinEdit");
-  PricisionSpinEdit->SetBounds(kEditorLeft + kEditorWidth - 44, 145, 44, kRowHeight);
-  SetSpinLimits(PricisionSpinEdit, 0, driver::MaxPrecision, 1);
-  GiveHint(PricisionSpinEdit, "Максимальное количество знаков после запятой"_cp);
+  PricisionSpinEdit = MakeSpin(this, box, "PricisionSpinEdit", kEditorLeft + kEditorWidth - 44, 145, 44,
+                               {0, driver::MaxPrecision, 1}, "Максимальное количество знаков после запятой"_cp);
 
   EDDLabel = MakeLabel(this, box, "EDDLabel", "Список тегов:"_cp, kLabelLeft, 173, kLabelWidth);
-  EDDComboBox = Make<ui::TComboBox>(this, box, "EDDComboBox");
+  EDDComboBox = ui::CreateChild<ui::TComboBox>(this, box, "EDDComboBox");
   EDDComboBox->SetBounds(kEditorLeft, 169, kEditorWidth, kRowHeight);
   EDDComboBox->SetStyle(ui::TComboBoxStyle::csDropDownList);
   GiveHint(EDDComboBox, "Список тегов, поддерживаемых OPC сервером."_cp);
 
-  DeviceEnabledCheckBox = Make<ui::TCheckBox>(this, box, "DeviceEnabledCheckBox");
+  DeviceEnabledCheckBox = ui::CreateChild<ui::TCheckBox>(this, box, "DeviceEnabledCheckBox");
   DeviceEnabledCheckBox->SetBounds(kLabelLeft, 198, kInnerWidth, 17);
   DeviceEnabledCheckBox->SetCaption("Блокировка устройства"_cp);
   GiveHint(DeviceEnabledCheckBox, "Флаг блокировки доступа к OPC серверу."_cp);
@@ -214,19 +213,19 @@ void TFerrowickSetupDlg::BuildDeviceEditors() {
 
 // Page "Контроль": the two control tags, each with its navigator button.
 void TFerrowickSetupDlg::BuildControlEditors() {
-  GroupBox2 = Make<ui::TGroupBox>(this, TimeOutsTabSheet, "GroupBox2");
+  GroupBox2 = ui::CreateChild<ui::TGroupBox>(this, TimeOutsTabSheet, "GroupBox2");
   GroupBox2->SetBounds(4, 2, 319, 242);
   GroupBox2->SetCaption(" Связь с OPC сервером "_cp);
   constexpr int editWidth = kInnerWidth - kBrowseWidth - 4;
   const auto linkHint = "Тег контроля связи с OPC сервером. Если поле пустое - связь драйвером не контролируется."_cp;
-  const auto commandHint =
-      "Тег контроля прохождения команды. Если поле пустое - связь драйвером не контролируется."_cp;
+  const auto commandHint = "Тег контроля прохождения команды. Если поле пустое - связь драйвером не контролируется."_cp;
 
-  VarLinkControlLabel = MakeLabel(this, GroupBox2, "VarLinkControlLabel", "Контроль связи:"_cp, kLabelLeft, 6, kInnerWidth);
-  VarLinkControlEdit = Make<ui::TEdit>(this, GroupBox2, "VarLinkControlEdit");
+  VarLinkControlLabel =
+      MakeLabel(this, GroupBox2, "VarLinkControlLabel", "Контроль связи:"_cp, kLabelLeft, 6, kInnerWidth);
+  VarLinkControlEdit = ui::CreateChild<ui::TEdit>(this, GroupBox2, "VarLinkControlEdit");
   VarLinkControlEdit->SetBounds(kLabelLeft, 22, editWidth, kRowHeight);
   GiveHint(VarLinkControlEdit, linkHint);
-  VarSelectButton = Make<ui::TButton>(this, GroupBox2, "VarSelectButton");
+  VarSelectButton = ui::CreateChild<ui::TButton>(this, GroupBox2, "VarSelectButton");
   VarSelectButton->SetBounds(kLabelLeft + kInnerWidth - kBrowseWidth, 22, kBrowseWidth, kRowHeight);
   VarSelectButton->SetCaption("...");
   VarSelectButton->OnClick = [this](ui::TObject* s) { OnSelectLinkVariable(s); };
@@ -234,10 +233,10 @@ void TFerrowickSetupDlg::BuildControlEditors() {
 
   CommandCtrlTagNameLabel = MakeLabel(this, GroupBox2, "CommandCtrlTagNameLabel",
                                       "Тег контроля прохождения команды :"_cp, kLabelLeft, 54, kInnerWidth);
-  CommandCtrlTagNameEdit = Make<ui::TEdit>(this, GroupBox2, "CommandCtrlTagNameEdit");
+  CommandCtrlTagNameEdit = ui::CreateChild<ui::TEdit>(this, GroupBox2, "CommandCtrlTagNameEdit");
   CommandCtrlTagNameEdit->SetBounds(kLabelLeft, 70, editWidth, kRowHeight);
   GiveHint(CommandCtrlTagNameEdit, commandHint);
-  Run_Action_Tag_Name_Button = Make<ui::TButton>(this, GroupBox2, "Run_Action_Tag_Name_Button");
+  Run_Action_Tag_Name_Button = ui::CreateChild<ui::TButton>(this, GroupBox2, "Run_Action_Tag_Name_Button");
   Run_Action_Tag_Name_Button->SetBounds(kLabelLeft + kInnerWidth - kBrowseWidth, 70, kBrowseWidth, kRowHeight);
   Run_Action_Tag_Name_Button->SetCaption("...");
   Run_Action_Tag_Name_Button->OnClick = [this](ui::TObject* s) { OnSelectLinkVariable(s); };
@@ -246,54 +245,50 @@ void TFerrowickSetupDlg::BuildControlEditors() {
 
 // Page "Параметры": the general settings and the log switches.
 void TFerrowickSetupDlg::BuildParameterPage() {
-  GeneralParamsGroupBox = Make<ui::TGroupBox>(this, LogTabSheet, "GeneralParamsGroupBox");
+  GeneralParamsGroupBox = ui::CreateChild<ui::TGroupBox>(this, LogTabSheet, "GeneralParamsGroupBox");
   GeneralParamsGroupBox->SetBounds(4, 4, 489, 120);
   GeneralParamsGroupBox->SetCaption(" Общие "_cp);
   ui::TGroupBox* box = GeneralParamsGroupBox;
 
-  CommandIntervalLabel = MakeLabel(this, box, "CommandIntervalLabel", "Время выполнения единичной команды:"_cp,
-                                   kLabelLeft, 12, 300);
-  CommandIntervalSpinEdit = Make<ui::TSpinEdit>(this, box, "CommandIntervalSpinEdit");
-  CommandIntervalSpinEdit->SetBounds(390, 8, 85, kRowHeight);
-  SetSpinLimits(CommandIntervalSpinEdit, kMinCommandInterval, kMaxCommandInterval, 3000);
-  GiveHint(CommandIntervalSpinEdit,
-          "Время, в течении которого драйвер ожидает отклик от устройства или OPC сервера (в милисекундах)."_cp);
+  CommandIntervalLabel =
+      MakeLabel(this, box, "CommandIntervalLabel", "Время выполнения единичной команды:"_cp, kLabelLeft, 12, 300);
+  CommandIntervalSpinEdit =
+      MakeSpin(this, box, "CommandIntervalSpinEdit", 390, 8, 85, {kMinCommandInterval, kMaxCommandInterval, 3000},
+               "Время, в течении которого драйвер ожидает отклик от устройства или OPC сервера (в милисекундах)."_cp);
 
-  AutoRunServerCheckBox = Make<ui::TCheckBox>(this, box, "AutoRunServerCheckBox");
+  AutoRunServerCheckBox = ui::CreateChild<ui::TCheckBox>(this, box, "AutoRunServerCheckBox");
   AutoRunServerCheckBox->SetBounds(kLabelLeft, 40, 300, 17);
   AutoRunServerCheckBox->SetCaption("Автоматический запуск сервера"_cp);
   GiveHint(AutoRunServerCheckBox, "Флаг автоматического запуска сервера доступа. "_cp);
 
-  CheckServerTimeLabel = MakeLabel(this, box, "CheckServerTimeLabel", "Проверять работу сервера каждые (сек):"_cp,
-                                   kLabelLeft, 72, 300);
-  CheckServerTimeSpinEdit = Make<ui::TSpinEdit>(this, box, "CheckServerTimeSpinEdit");
-  CheckServerTimeSpinEdit->SetBounds(390, 68, 85, kRowHeight);
-  SetSpinLimits(CheckServerTimeSpinEdit, kMinCheckServerInterval, kMaxCheckServerInterval, 60);
-  GiveHint(CheckServerTimeSpinEdit,
-          "Период времени, через который проверяется корректность работы приложения доступа к OPC серверу."_cp);
+  CheckServerTimeLabel =
+      MakeLabel(this, box, "CheckServerTimeLabel", "Проверять работу сервера каждые (сек):"_cp, kLabelLeft, 72, 300);
+  CheckServerTimeSpinEdit = MakeSpin(
+      this, box, "CheckServerTimeSpinEdit", 390, 68, 85, {kMinCheckServerInterval, kMaxCheckServerInterval, 60},
+      "Период времени, через который проверяется корректность работы приложения доступа к OPC серверу."_cp);
 
-  LOGControlGroupBox = Make<ui::TGroupBox>(this, LogTabSheet, "LOGControlGroupBox");
+  LOGControlGroupBox = ui::CreateChild<ui::TGroupBox>(this, LogTabSheet, "LOGControlGroupBox");
   LOGControlGroupBox->SetBounds(4, 130, 489, 120);
   LOGControlGroupBox->SetCaption(" Журнал "_cp);
-  ErrorLogImage = Make<ui::TImage>(this, LOGControlGroupBox, "ErrorLogImage");
+  ErrorLogImage = ui::CreateChild<ui::TImage>(this, LOGControlGroupBox, "ErrorLogImage");
   ErrorLogImage->SetBounds(kLabelLeft, 8, 32, 32);
   LoadDialogPicture(ErrorLogImage->Picture(), InformationPictureName);
-  LOGControlLabel = Make<ui::TLabel>(this, LOGControlGroupBox, "LOGControlLabel");
+  LOGControlLabel = ui::CreateChild<ui::TLabel>(this, LOGControlGroupBox, "LOGControlLabel");
   LOGControlLabel->SetBounds(50, 8, 425, 30);
   LOGControlLabel->SetWordWrap(true);
   LOGControlLabel->SetCaption(
       "Вы можете запретить выдачу отладочных сообщений или сообщений в журнал после пусконалодочных работ "
       "комплекса."_cp);
 
-  LockErrorClassCheckBox = Make<ui::TCheckBox>(this, LOGControlGroupBox, "LockErrorClassCheckBox");
+  LockErrorClassCheckBox = ui::CreateChild<ui::TCheckBox>(this, LOGControlGroupBox, "LockErrorClassCheckBox");
   LockErrorClassCheckBox->SetBounds(50, 50, 300, 17);
   LockErrorClassCheckBox->SetCaption("Запретить запись в журнал"_cp);
   GiveHint(LockErrorClassCheckBox, "Флаг запрета записи в журнал драйвера."_cp);
-  LockLOGFileCheckBox = Make<ui::TCheckBox>(this, LOGControlGroupBox, "LockLOGFileCheckBox");
+  LockLOGFileCheckBox = ui::CreateChild<ui::TCheckBox>(this, LOGControlGroupBox, "LockLOGFileCheckBox");
   LockLOGFileCheckBox->SetBounds(50, 74, 300, 17);
   LockLOGFileCheckBox->SetCaption("Запретить запись в LOG файл"_cp);
   GiveHint(LockLOGFileCheckBox,
-          "Флаг запрета записи в LOG-файл драйвера. Файл будет иметь имя \"C:\\Ferrowick_V20.log\""_cp);
+           "Флаг запрета записи в LOG-файл драйвера. Файл будет иметь имя \"C:\\Ferrowick_V20.log\""_cp);
 }
 
 void TFerrowickSetupDlg::OnCreateDialog(ui::TObject*) {
