@@ -1,7 +1,7 @@
 // halvorsten-host: loads a driver module like the kernel does and runs a
 // script against it.
 //
-//   halvorsten-host [--module PATH] SCRIPT      SCRIPT "-" reads standard input
+//   halvorsten-host [--module PATH] [--interactive] SCRIPT   SCRIPT "-" reads standard input
 //   halvorsten-host [--module PATH] --demo [SECONDS]
 
 #include "peers/kernel/DemoRunner.h"
@@ -10,6 +10,7 @@
 #include "platform/os/Files.h"
 #include "platform/ui/Backend.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,10 +20,26 @@ namespace {
 constexpr int kScriptError = 2;
 
 int Usage() {
-  std::cerr << "usage: halvorsten-host [--module PATH] SCRIPT   (SCRIPT \"-\" reads standard input)\n"
+  std::cerr << "usage: halvorsten-host [--module PATH] [--interactive] SCRIPT   (SCRIPT \"-\" reads standard input;\n"
+               "       --interactive shows the driver's forms on $DISPLAY and waits for the person)\n"
                "       halvorsten-host [--module PATH] --demo [SECONDS]   ("
             << kernel::kDemoMinSeconds << ".." << kernel::kDemoMaxSeconds << ", default 20)\n";
   return kScriptError;
+}
+
+// The display backend for --interactive; false (with a message) when there
+// is none.
+bool UseDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == 0) {
+    std::cerr << "halvorsten-host: --interactive needs DISPLAY\n";
+    return false;
+  }
+  if (platform::ui::Backend().Name() != "x11") {
+    std::cerr << "halvorsten-host: --interactive: the display " << display << " cannot be used\n";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -31,11 +48,14 @@ int main(int argc, char** argv) {
   std::string module = platform::os::ExtractFilePath(platform::os::ProgramPath()) + "Ferrowick_V30.dlm";
   std::string script;
   int demoSeconds = 0;
+  bool interactive = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--module" && i + 1 < argc) {
       module = argv[++i];
-    } else if (arg == "--demo" && demoSeconds == 0 && script.empty()) {
+    } else if (arg == "--interactive" && !interactive && demoSeconds == 0 && script.empty()) {
+      interactive = true;
+    } else if (arg == "--demo" && demoSeconds == 0 && script.empty() && !interactive) {
       demoSeconds = 20;
       if (i + 1 < argc && !std::string(argv[i + 1]).starts_with("--")) {
         int seconds = 0;
@@ -52,9 +72,14 @@ int main(int argc, char** argv) {
   }
   if (script.empty() && demoSeconds == 0) return Usage();
 
-  // Nobody sees the kernel's forms: they are answered, never shown. The
-  // processes the driver starts keep their own choice.
-  platform::ui::UseHeadlessBackend();
+  // Unless a person answers them, nobody sees the kernel's forms: they are
+  // answered, never shown. The processes the driver starts keep their own
+  // choice.
+  if (interactive) {
+    if (!UseDisplay()) return kScriptError;
+  } else {
+    platform::ui::UseHeadlessBackend();
+  }
   if (demoSeconds != 0) {
     kernel::HostOutput out;
     const std::string hostDir = platform::os::ExtractFilePath(platform::os::ProgramPath());
@@ -64,7 +89,7 @@ int main(int argc, char** argv) {
     kernel::HostOutput out;
     std::unique_ptr<kernel::LineSource> source =
         script == "-" ? kernel::OpenStandardInput() : kernel::OpenScriptFile(script);
-    kernel::HostSession session(module, out);
+    kernel::HostSession session(module, out, interactive);
     return session.Run(*source);
   } catch (const std::exception& error) {
     std::cerr << "halvorsten-host: " << error.what() << std::endl;

@@ -2,10 +2,10 @@
 
 #include "peers/kernel/KernelModel.h"
 #include "peers/kernel/SectionView.h"
+#include "platform/com/Apartment.h"
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
-#include "platform/ui/Headless.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
@@ -25,18 +25,10 @@ constexpr int32_t kDefaultMessageId = 32769;
 constexpr uint32_t kDefaultWaitMs = 5000;
 constexpr int64_t kMaxWriteRecords = 1000000;  // a block the host is willing to allocate
 
-int64_t ParseInt(const std::string& word, const char* what) {
-  errno = 0;
-  char* end = nullptr;
-  const long long value = std::strtoll(word.c_str(), &end, 10);
-  if (word.empty() || *end != '\0' || errno == ERANGE) throw ScriptError(std::string("bad ") + what + ": " + word);
-  return value;
-}
+int64_t ParseInt(const std::string& word, const char* what) { return ParseInteger(word, INT64_MIN, INT64_MAX, what); }
 
 int32_t ParseInt32(const std::string& word, const char* what) {
-  const int64_t value = ParseInt(word, what);
-  if (value < INT32_MIN || value > INT32_MAX) throw ScriptError(std::string(what) + " out of range: " + word);
-  return static_cast<int32_t>(value);
+  return static_cast<int32_t>(ParseInteger(word, INT32_MIN, INT32_MAX, what));
 }
 
 float ParseFloat(const std::string& word, const char* what) {
@@ -67,37 +59,44 @@ std::string FieldText(const char* field, size_t size) { return std::string(field
 
 }  // namespace
 
-HostSession::HostSession(const std::string& modulePath, HostOutput& out)
+HostSession::ApartmentScope::ApartmentScope() {
+  if (!platform::com::SUCCEEDED(platform::com::CoInitialize(nullptr)))
+    throw std::runtime_error("the main thread cannot become an apartment");
+}
+
+HostSession::ApartmentScope::~ApartmentScope() { platform::com::CoUninitialize(); }
+
+HostSession::HostSession(const std::string& modulePath, HostOutput& out, bool interactive)
     : out_(out), module_(std::make_unique<DriverModule>(modulePath)) {
   kernelWindow_ = platform::win::AllocateHWnd(
       [this](platform::win::HWND, platform::win::UINT m, platform::win::WPARAM w, platform::win::LPARAM l) {
         return OnKernelMessage(m, w, l);
       });
   if (!kernelWindow_) throw std::runtime_error("cannot make the kernel window");
+  dialogs_ = std::make_unique<DialogScript>(out_, interactive);
+  SetKernelSinks();
+}
+
+void HostSession::SetKernelSinks() {
   KernelModel::Instance().SetSinks(
       [this](const driver::TLogItem& item) {
         OnLogItem(item.Code, "log source=" + platform::os::Cp1251ToUtf8(FieldText(item.Source, sizeof item.Source)) +
                                  " code=" + std::to_string(item.Code) +
                                  " text=" + Quoted(FieldText(item.Text, sizeof item.Text)));
       },
-      [this] { out_.Line("navigator"); },
-      [this](std::string_view, std::string_view message) { out_.Line("errorbox text=" + Quoted(message)); });
-  // Nobody sits at the kernel's screen: a form the driver shows modally is
-  // named and closed as the Esc key would close it.
-  platform::ui::THeadlessDriver::SetDefaultModalAnswer([this](platform::ui::TCustomForm& form) { CloseDialog(form); });
-}
-
-void HostSession::CloseDialog(platform::ui::TCustomForm& form) {
-  out_.Line("dialog " + platform::os::Cp1251ToUtf8(form.Caption()));
-  platform::ui::THeadlessDriver::PressKey(platform::ui::VK_ESCAPE);
-  // A form without a Cancel button ignores Esc; it still must not wait.
-  if (form.ModalResult() == platform::ui::mrNone) form.SetModalResult(platform::ui::mrCancel);
+      [this](driver::HostWindowHandle parent, std::string_view current) {
+        out_.Line("navigator current=" + Quoted(current) + " parent=" + dialogs_->ParentKind(parent, kernelWindow_));
+      },
+      [this](driver::HostWindowHandle parent, std::string_view caption, std::string_view message, int32_t flags) {
+        out_.Line("errorbox caption=" + Quoted(caption) + " text=" + Quoted(message) +
+                  " flags=" + std::to_string(flags) + " parent=" + dialogs_->ParentKind(parent, kernelWindow_));
+      });
 }
 
 HostSession::~HostSession() {
   StopAndDone();
-  platform::ui::THeadlessDriver::SetDefaultModalAnswer(nullptr);
   KernelModel::Instance().SetSinks(nullptr, nullptr, nullptr);
+  dialogs_.reset();
   platform::win::DestroyWindow(kernelWindow_);
 }
 
@@ -110,6 +109,7 @@ int HostSession::Run(LineSource& source) {
       if (words[0] == "exit") break;
       Execute(words);
     }
+    dialogs_->CheckAllUsed();
   } catch (const ScriptError& error) {
     std::cerr << "halvorsten-host: line " << lineNumber_ << ": " << error.what() << std::endl;
     StopAndDone();
@@ -132,7 +132,15 @@ void HostSession::SetValueObserver(ValueObserver observer, bool echo) {
 }
 
 void HostSession::Execute(const Words& w) {
+  Command(w);
+  // A dialog action that failed inside the call fails the line that made it.
+  dialogs_->ThrowPendingError();
+}
+
+void HostSession::Command(const Words& w) {
   const std::string& c = w[0];
+  if (c == "dialog") return dialogs_->Queue(w, lineNumber_);
+  if (c == "savefile") return dialogs_->QueueSaveAnswer(w);
   if (c == "project") return Project(w);
   if (c == "domain") return Domain(w);
   if (c == "var") return Var(w);

@@ -1,9 +1,12 @@
 #pragma once
 // halvorsten-host's interpreter: loads the driver module, owns the kernel
 // window on the main thread, answers value blocks, records log items and
-// runs script commands in order. Main thread only, except the sinks that
+// runs script commands in order. The main thread is a COM single-threaded
+// apartment while the session lives, as the kernel thread that shows the
+// driver's dialogs is. Main thread only, except the sinks that
 // the kernel libraries call from the driver's threads.
 
+#include "peers/kernel/DialogScript.h"
 #include "peers/kernel/DriverModule.h"
 #include "peers/kernel/HostOutput.h"
 #include "peers/kernel/ScriptReader.h"
@@ -21,9 +24,11 @@ namespace kernel {
 
 class HostSession {
  public:
-  // Loads the module (throws std::runtime_error when it cannot) and makes
-  // the kernel window.
-  HostSession(const std::string& modulePath, HostOutput& out);
+  // Loads the module (throws std::runtime_error when it cannot), makes the
+  // thread an apartment and makes the kernel window. Interactive: the forms the driver shows wait for the
+  // person at the display once their queued actions ran (the display
+  // backend must be running).
+  HostSession(const std::string& modulePath, HostOutput& out, bool interactive = false);
   // Stops and ends a driver that is still initialised, then destroys the
   // kernel window.
   ~HostSession();
@@ -31,7 +36,8 @@ class HostSession {
   HostSession& operator=(const HostSession&) = delete;
 
   // Runs every line of source. Answers 0 when the script ran to its end or
-  // to "exit", 2 after a script error (reported on standard error).
+  // to "exit", 2 after a script error (reported on standard error), also
+  // when dialog actions or save answers are left that nothing used.
   int Run(LineSource& source);
 
   // Runs one script line (blank and comment lines do nothing; "exit" is
@@ -55,6 +61,7 @@ class HostSession {
   };
 
   void Execute(const Words& words);
+  void Command(const Words& words);
   void Result(const char* exportName, int64_t code);
 
   // Commands.
@@ -76,11 +83,22 @@ class HostSession {
   platform::win::LRESULT OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,
                                          platform::win::LPARAM lParam);
   void OnLogItem(int32_t code, const std::string& line);
-  void CloseDialog(platform::ui::TCustomForm& form);
+  void SetKernelSinks();
+
+  // The calling thread as a single-threaded apartment for the object's life.
+  class ApartmentScope {
+   public:
+    ApartmentScope();  // throws std::runtime_error when the thread cannot be one
+    ~ApartmentScope();
+    ApartmentScope(const ApartmentScope&) = delete;
+    ApartmentScope& operator=(const ApartmentScope&) = delete;
+  };
 
   HostOutput& out_;
+  ApartmentScope apartment_;
   std::unique_ptr<DriverModule> module_;
   platform::win::HWND kernelWindow_ = 0;
+  std::unique_ptr<DialogScript> dialogs_;
   int32_t currentDomain_ = 0;
   int32_t messageId_ = 0;
   int64_t answer_ = 2002;

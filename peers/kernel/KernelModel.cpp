@@ -157,22 +157,23 @@ void KernelModel::AddLogItem(const driver::TLogItem& item) {
   if (sink) sink(item);
 }
 
-void KernelModel::NotifyNavigator() const {
+void KernelModel::NotifyNavigator(driver::HostWindowHandle parent, std::string_view current) const {
   NavigatorSink sink;
   {
     std::lock_guard guard(lock_);
     sink = navigatorSink_;
   }
-  if (sink) sink();
+  if (sink) sink(parent, current);
 }
 
-void KernelModel::ShowErrorBox(std::string_view caption, std::string_view message) const {
+void KernelModel::ShowErrorBox(driver::HostWindowHandle parent, std::string_view caption, std::string_view message,
+                               int32_t flags) const {
   ErrorBoxSink sink;
   {
     std::lock_guard guard(lock_);
     sink = errorBoxSink_;
   }
-  if (sink) sink(caption, message);
+  if (sink) sink(parent, caption, message, flags);
 }
 
 std::vector<driver::TLogItem> KernelModel::LogItems() const {

@@ -2,7 +2,7 @@
 // The stand-in kernel's in-memory model: project folder, routing domains,
 // variables with their 761-byte records, the navigator's next answer, and
 // the sinks through which log items, navigator calls and error boxes reach
-// whoever runs the kernel. One model per process, shared by the four
+// whoever runs the kernel, with what the driver passed to them. One model per process, shared by the four
 // kernel libraries and halvorsten-host. Every operation is thread-safe;
 // sinks are called without the model's lock held.
 
@@ -37,8 +37,10 @@ driver::TVLVariableInfo MakeVariableInfo(const VariableSpec& variable);
 class KernelModel {
  public:
   using LogSink = std::function<void(const driver::TLogItem&)>;
-  using NavigatorSink = std::function<void()>;
-  using ErrorBoxSink = std::function<void(std::string_view caption, std::string_view message)>;
+  // The navigator's parent window and the tag name its buffer held.
+  using NavigatorSink = std::function<void(driver::HostWindowHandle parent, std::string_view current)>;
+  using ErrorBoxSink = std::function<void(driver::HostWindowHandle parent, std::string_view caption,
+                                          std::string_view message, int32_t flags)>;
 
   // The process-wide model.
   static KernelModel& Instance();
@@ -74,8 +76,9 @@ class KernelModel {
   void SetSinks(LogSink log, NavigatorSink navigator, ErrorBoxSink errorBox);
   // Records the item and hands it to the log sink.
   void AddLogItem(const driver::TLogItem& item);
-  void NotifyNavigator() const;
-  void ShowErrorBox(std::string_view caption, std::string_view message) const;
+  void NotifyNavigator(driver::HostWindowHandle parent, std::string_view current) const;
+  void ShowErrorBox(driver::HostWindowHandle parent, std::string_view caption, std::string_view message,
+                    int32_t flags) const;
   std::vector<driver::TLogItem> LogItems() const;
 
  private:

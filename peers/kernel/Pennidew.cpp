@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-extern "C" __attribute__((visibility("default"))) void ErrorMessageExt(driver::HostWindowHandle, const char* caption,
-                                                                        const char* message, int32_t) {
-  kernel::KernelModel::Instance().ShowErrorBox(caption ? caption : "", message ? message : "");
+extern "C" __attribute__((visibility("default"))) void ErrorMessageExt(driver::HostWindowHandle parent, const char* caption,
+                                                                        const char* message, int32_t flags) {
+  kernel::KernelModel::Instance().ShowErrorBox(parent, caption ? caption : "", message ? message : "", flags);
 }

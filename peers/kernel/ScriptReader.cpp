@@ -5,6 +5,7 @@
 
 #include <poll.h>
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 #include <unistd.h>
 
@@ -32,6 +33,15 @@ std::vector<std::string> SplitWords(std::string_view line) {
     }
   }
   return words;
+}
+
+int64_t ParseInteger(const std::string& word, int64_t low, int64_t high, const char* what) {
+  errno = 0;
+  char* end = nullptr;
+  const long long value = std::strtoll(word.c_str(), &end, 10);
+  if (word.empty() || *end != '\0' || errno == ERANGE) throw ScriptError(std::string("bad ") + what + ": " + word);
+  if (value < low || value > high) throw ScriptError(std::string(what) + " out of range: " + word);
+  return value;
 }
 
 namespace {

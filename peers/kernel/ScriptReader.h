@@ -2,6 +2,7 @@
 // The host's script: one command a line, words split at blanks, "..."
 // quoting a word, "#" starting a comment outside quotes. Scripts are UTF-8.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -24,6 +25,10 @@ struct ScriptLine {
 
 // The words of one line; throws ScriptError on an unterminated quote.
 std::vector<std::string> SplitWords(std::string_view line);
+
+// A decimal word as an integer in low..high; throws ScriptError "bad WHAT"
+// when it is no number, "WHAT out of range" outside the bounds.
+int64_t ParseInteger(const std::string& word, int64_t low, int64_t high, const char* what);
 
 // Where script lines come from.
 class LineSource {

@@ -38,9 +38,11 @@ KERNEL_EXPORT int32_t VLGetVariableInfoByName(const char* name, int32_t* out, dr
   return 0;
 }
 
-KERNEL_EXPORT uint16_t VLNavigatorDialog(driver::HostWindowHandle, char* buffer) {
+KERNEL_EXPORT uint16_t VLNavigatorDialog(driver::HostWindowHandle parent, char* buffer) {
   KernelModel& model = KernelModel::Instance();
-  model.NotifyNavigator();
+  // The buffer holds the current name, zero-terminated within its 256 bytes.
+  model.NotifyNavigator(parent, buffer ? std::string_view(buffer, strnlen(buffer, driver::NavigatorNameSize))
+                                       : std::string_view());
   const auto answer = model.NavigatorAnswer();
   if (!buffer || !answer || answer->empty()) return 0;
   const size_t n = std::min(answer->size(), driver::NavigatorNameSize - 1);

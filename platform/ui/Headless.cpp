@@ -59,9 +59,10 @@ void SendMouse(TControl* target, uint32_t msg, WPARAM keys, TPoint screen) {
   SafePerform(target, msg, keys, MakeMouseLParam(c.X, c.Y));
 }
 
+// The mouse of the running backend: the driver also acts on the forms of a
+// display backend (a host's scripted actions before the person answers).
 void Track(TPoint p) {
-  THeadlessBackend& b = THeadlessDriver::Backend();
-  b.SetCursorPos(p);
+  platform::ui::Backend().SetCursorPos(p);
   detail::InputState& in = detail::Input();
   TControl* now = nullptr;
   for (TCustomForm* f : Screen().FormsOfThread()) {
@@ -228,7 +229,7 @@ void THeadlessDriver::MouseDown(TPoint p, TMouseButton button) {
 }
 
 void THeadlessDriver::MouseUp(TPoint p, TMouseButton button) {
-  Backend().SetCursorPos(p);
+  platform::ui::Backend().SetCursorPos(p);
   if (TControl* t = MouseTarget(p)) SendMouse(t, button == TMouseButton::mbLeft ? WM_LBUTTONUP : WM_RBUTTONUP, 0, p);
   detail::Input().capture = nullptr;
 }

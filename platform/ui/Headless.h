@@ -12,7 +12,10 @@
 // control. Every operation runs on the GUI thread of the forms it touches;
 // exceptions raised by handlers are caught and reported as in a message
 // dispatch. Driver operations raise std::runtime_error when the control to
-// act on is missing or not showing.
+// act on is missing or not showing. Finding, mouse, key, fill and select
+// operations work on any backend's forms (a host acts on the forms of a
+// display before the person answers them); answers, tray and time-out are
+// the headless backend's.
 
 #include <functional>
 #include <string>

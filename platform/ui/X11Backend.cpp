@@ -61,6 +61,15 @@ TRect TX11Backend::DesktopRect() const { return display_.ScreenRect(); }
 TPoint TX11Backend::CursorPos() const { return cursor_; }
 void TX11Backend::SetCursorPos(TPoint p) { cursor_ = p; }
 
+void TX11Backend::ModalStarted(TCustomForm& form) {
+  if (!modalStarted_) return;
+  try {
+    modalStarted_(form);
+  } catch (...) {
+    HandleDispatchException(std::current_exception());
+  }
+}
+
 bool TX11Backend::TrayAvailable() const { return display_.Alive() && display_.TrayAvailable(); }
 
 bool TX11Backend::TrayAdd(const TTrayIcon& icon) {

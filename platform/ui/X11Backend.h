@@ -18,6 +18,7 @@
 // docked windows where a system tray exists; adding fails otherwise.
 // X events are read whenever the GUI thread handles its messages.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,7 +45,8 @@ class TX11Backend : public TBackend {
   bool TrayAdd(const TTrayIcon& icon) override;
   bool TrayModify(const TTrayIcon& icon) override;
   bool TrayDelete(platform::win::HWND wnd, uint32_t id) override;
-  void ModalStarted(TCustomForm&) override {}
+  // Runs the hook set by SetModalStarted, if any.
+  void ModalStarted(TCustomForm& form) override;
   uint32_t ModalTimeoutMs() const override { return 0; }
   bool ExecuteSaveDialog(TSaveDialog& dialog, std::string& fileName) override;
   void WindowChanged(TWinControl& top) override;
@@ -61,6 +63,11 @@ class TX11Backend : public TBackend {
   // The X window of an open popup menu; null when it has none (tests).
   TX11Window* MenuWindowOf(const TPopupMenu& menu) const;
   TX11Display& Display() { return display_; }
+  // Called once a modal form shows, before the person at the display
+  // answers it: a program that runs scripted actions on its forms first
+  // (nullptr: none). Exceptions of the hook are handled as in a message
+  // dispatch. GUI thread.
+  void SetModalStarted(std::function<void(TCustomForm&)> hook) { modalStarted_ = std::move(hook); }
 
  private:
   struct Tray {
@@ -85,6 +92,7 @@ class TX11Backend : public TBackend {
   std::mutex trayMutex_;
   std::map<std::pair<platform::win::HWND, uint32_t>, Tray> tray_;
   TPoint cursor_{};
+  std::function<void(TCustomForm&)> modalStarted_;
 };
 
 }  // namespace platform::ui

@@ -1,11 +1,23 @@
 // A small driver module for the host's tests: each export leaves a trace
 // the host prints (log items, value blocks, navigator calls, error boxes),
 // so that a script shows which export ran with which arguments.
+// DLMShowLogList shows a form with every kind of control the host's dialog
+// lines act on.
 
 #include "driver/DlmExports.h"
 #include "driver/Dlm_Libs.h"
+#include "platform/com/Apartment.h"
 #include "platform/ui/Buttons.h"
+#include "platform/ui/CheckBox.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/PageControl.h"
+#include "platform/ui/SaveDialog.h"
+#include "platform/ui/Timer.h"
+#include "platform/ui/ValueListEditor.h"
 #include "platform/win/MessageLoop.h"
 
 #include <atomic>
@@ -43,6 +55,102 @@ platform::win::LRESULT SendBlock(const driver::TDrvValueRecord* records, int32_t
                                     driver::ValueBlockCode, reinterpret_cast<platform::win::LPARAM>(block.get()));
 }
 
+using namespace platform::ui;
+
+template <class T>
+T* Add(TWinControl* parent, const char* name, int left, int top, int width, int height) {
+  T* control = Create<T>(parent);
+  control->SetName(name);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+// A form with one control of each kind the host's dialog lines act on.
+// Its buttons open a nested form, a save dialog, the navigator and the
+// error box; a timer counts ticks into a label.
+class TControlsForm : public TForm {
+ public:
+  explicit TControlsForm(TComponent* owner) : TForm(owner) {
+    SetName("ControlsForm");
+    SetCaption("Controls");
+    SetBorderStyle(TFormBorderStyle::bsDialog);
+    SetClientWidth(400);
+    SetClientHeight(300);
+    NameEdit = Add<TEdit>(this, "NameEdit", 8, 8, 120, 21);
+    TickLabel = Add<TLabel>(this, "TickLabel", 140, 8, 100, 17);
+    TickLabel->SetCaption("0");
+    Check = Add<TCheckBox>(this, "EnabledCheckBox", 8, 36, 120, 17);
+    Check->SetCaption("\xC2\xEA\xEB\xFE\xF7\xE5\xED\xEE");  // "Включено"
+    List = Add<TListBox>(this, "ItemsListBox", 8, 60, 120, 60);
+    List->Items().Add("a");
+    List->Items().Add("b");
+    List->SetItemIndex(1);
+    List->OnDblClick = [this](TObject*) { Log(7, "dblclick " + std::to_string(List->ItemIndex())); };
+    Combo = Add<TComboBox>(this, "KindComboBox", 140, 36, 120, 21);
+    Combo->Items().Add("one");
+    Combo->Items().Add("two");
+    Grid = Add<TValueListEditor>(this, "PropsGrid", 140, 60, 160, 60);
+    Grid->Strings().Add("A=1");
+    Grid->Strings().Add("B=2");
+    Pages = Add<TPageControl>(this, "Pages", 8, 128, 200, 80);
+    for (const char* name : {"FirstSheet", "SecondSheet"}) {
+      auto* sheet = Create<TTabSheet>(this);
+      sheet->SetName(name);
+      sheet->SetPageControl(Pages);
+    }
+    Memo = Add<TMemo>(this, "NotesMemo", 220, 128, 170, 80);
+    Memo->Lines().Add("first");
+    Memo->Lines().Add("second");
+    Add<TButton>(this, "NestButton", 8, 220, 75, 25)->OnClick = [this](TObject*) { Nest(); };
+    Add<TButton>(this, "SaveButton", 90, 220, 75, 25)->OnClick = [](TObject*) {
+      TSaveDialog dialog(nullptr);
+      Log(7, dialog.Execute() ? "save " + dialog.FileName : std::string("save cancelled"));
+    };
+    Add<TButton>(this, "AskButton", 170, 220, 75, 25)->OnClick = [this](TObject*) {
+      char name[driver::NavigatorNameSize] = "CUR";
+      VLNavigatorDialog(Handle(), name);
+      ErrorMessageExt(Handle(), "\xCE\xF8\xE8\xE1\xEA\xE0", "bad", 16);  // "Ошибка"
+    };
+    Add<TButton>(this, "OffButton", 250, 220, 75, 25)->SetEnabled(false);
+    auto* ok = Add<TButton>(this, "OkButton", 320, 260, 75, 25);
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    auto* timer = Create<TTimer>(this);
+    timer->SetInterval(20);
+    timer->SetOnTimer([this](TObject*) { TickLabel->SetCaption(std::to_string(++ticks_)); });
+  }
+
+  // What the user left in the controls.
+  std::string State() const {
+    return "name=" + NameEdit->Caption() + " check=" + std::to_string(Check->Checked()) +
+           " list=" + std::to_string(List->ItemIndex()) + " combo=" + std::to_string(Combo->ItemIndex()) +
+           " row=" + std::to_string(Grid->Row()) + " tab=" + std::to_string(Pages->ActivePageIndex());
+  }
+
+  TEdit* NameEdit;
+  TLabel* TickLabel;
+  TCheckBox* Check;
+  TListBox* List;
+  TComboBox* Combo;
+  TValueListEditor* Grid;
+  TPageControl* Pages;
+  TMemo* Memo;
+
+ private:
+  void Nest() {
+    auto inner = CreateOwned<TForm>(nullptr);
+    inner->SetName("InnerForm");
+    inner->SetCaption("Inner");
+    auto* edit = Add<TEdit>(inner.get(), "InnerEdit", 8, 8, 100, 21);
+    auto* ok = Add<TButton>(inner.get(), "InnerOk", 8, 40, 75, 25);
+    ok->SetModalResult(mrOk);
+    const TModalResult result = inner->ShowModal();
+    Log(7, "inner " + std::to_string(result) + " " + edit->Text());
+  }
+  int ticks_ = 0;
+};
+
 }  // namespace
 
 FAKE_EXPORT int32_t DLMGetDeviceInfo(driver::TDrvDeviceInfo* info) {
@@ -65,6 +173,10 @@ FAKE_EXPORT int32_t DLMInitDeviceDrv(driver::TDrvInitRecord record) {
   Log(1, std::string("init dir=") + record.DriverDir + " message=" + std::to_string(record.MessageId) +
              " block=" + std::to_string(record.BlockId) + " config=" + std::to_string(record.ConfigOnly));
   Log(1, std::string("project=") + (projectCode == 0 ? project : "none"));
+  // The kernel's thread is an apartment already: S_FALSE (1).
+  const platform::com::HRESULT apartment = platform::com::CoInitialize(nullptr);
+  if (platform::com::SUCCEEDED(apartment)) platform::com::CoUninitialize();
+  Log(1, "apartment " + std::to_string(apartment));
   return 0;
 }
 
@@ -146,6 +258,7 @@ FAKE_EXPORT int32_t DLMShowState(driver::HostWindowHandle parent) {
 FAKE_EXPORT void DLMAbout(driver::HostWindowHandle) {
   using namespace platform::ui;
   auto withCancel = CreateOwned<TForm>(nullptr);
+  withCancel->SetName("AboutForm");
   withCancel->SetCaption("\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5");  // "О программе"
   auto* cancel = Create<TButton>(withCancel.get());
   cancel->SetParent(withCancel.get());
@@ -153,11 +266,20 @@ FAKE_EXPORT void DLMAbout(driver::HostWindowHandle) {
   cancel->SetModalResult(mrNo);
   Log(5, "about " + std::to_string(withCancel->ShowModal()));
   auto bare = CreateOwned<TForm>(nullptr);
+  bare->SetName("BareForm");
   bare->SetCaption("bare");
   Log(5, "bare " + std::to_string(bare->ShowModal()));
 }
-FAKE_EXPORT void DLMShowLogList(int32_t) {}
-FAKE_EXPORT int32_t DLMGetErrorStr(int32_t, int32_t, int32_t) { return 0; }
+FAKE_EXPORT void DLMShowLogList(int32_t) {
+  TComponentPtr<TControlsForm> form(Create<TControlsForm>(nullptr));
+  const TModalResult result = form->ShowModal();
+  Log(7, "controls " + std::to_string(result) + " " + form->State());
+}
+// An error box without a parent window.
+FAKE_EXPORT int32_t DLMGetErrorStr(int32_t, int32_t, int32_t) {
+  ErrorMessageExt(0, "c", "t", 3);
+  return 0;
+}
 
 FAKE_EXPORT uint8_t DLMInstallDriver(driver::HostWindowHandle, const char* source, const char* target) {
   Log(6, std::string("install ") + source + " -> " + target);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -98,17 +99,23 @@ TEST_F(KernelLibraries, ProjectPathAndNavigator) {
   ASSERT_EQ(PRGGetProjectInfo(buffer), 0);
   EXPECT_STREQ(buffer, "/tmp/project/");
 
-  int calls = 0;
-  model().SetSinks(nullptr, [&] { ++calls; }, nullptr);
+  std::vector<std::string> seen;
+  model().SetSinks(nullptr, [&](driver::HostWindowHandle parent, std::string_view current) {
+    seen.push_back(std::to_string(parent) + ":" + std::string(current));
+  }, nullptr);
   char name[driver::NavigatorNameSize] = "OLD";
-  EXPECT_EQ(VLNavigatorDialog(0, name), 0);
+  EXPECT_EQ(VLNavigatorDialog(5, name), 0);
   EXPECT_STREQ(name, "OLD");
   model().SetNavigatorAnswer("TANK1");
-  EXPECT_NE(VLNavigatorDialog(0, name), 0);
+  EXPECT_NE(VLNavigatorDialog(6, name), 0);
   EXPECT_STREQ(name, "TANK1");
   model().SetNavigatorAnswer("");
-  EXPECT_EQ(VLNavigatorDialog(0, name), 0);
-  EXPECT_EQ(calls, 3);
+  EXPECT_EQ(VLNavigatorDialog(7, name), 0);
+  // A buffer without a terminator is read to its 256 bytes only.
+  char full[driver::NavigatorNameSize + 8];
+  std::memset(full, 'A', sizeof full);
+  EXPECT_EQ(VLNavigatorDialog(8, full), 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"5:OLD", "6:OLD", "7:TANK1", "8:" + std::string(256, 'A')}));
 }
 
 TEST_F(KernelLibraries, ConcurrentLogCallsKeepEveryItemWhole) {
@@ -138,11 +145,16 @@ TEST_F(KernelLibraries, ConcurrentLogCallsKeepEveryItemWhole) {
 
 TEST_F(KernelLibraries, ErrorBoxReachesItsSink) {
   std::string seen;
-  model().SetSinks(nullptr, nullptr, [&](std::string_view caption, std::string_view text) {
-    seen = std::string(caption) + "|" + std::string(text);
-  });
-  ErrorMessageExt(0, "Caption", "Message", 0);
-  EXPECT_EQ(seen, "Caption|Message");
+  model().SetSinks(nullptr, nullptr,
+                   [&](driver::HostWindowHandle parent, std::string_view caption, std::string_view text,
+                       int32_t flags) {
+                     seen = std::to_string(parent) + "|" + std::string(caption) + "|" + std::string(text) + "|" +
+                            std::to_string(flags);
+                   });
+  ErrorMessageExt(9, "Caption", "Message", 16);
+  EXPECT_EQ(seen, "9|Caption|Message|16");
+  ErrorMessageExt(0, nullptr, nullptr, 0);
+  EXPECT_EQ(seen, "0|||0");
 }
 
 }  // namespace
