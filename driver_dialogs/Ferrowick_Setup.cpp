@@ -372,8 +372,9 @@ void TFerrowickSetupDlg::OnApplayChanging(ui::TObject*) {
 
 void TFerrowickSetupDlg::OnAddDevice(ui::TObject* sender) {
   if (!DeviceList || RefuseEmptyServerName()) return;
-  auto* device = new TDevice();
-  DeviceList->Add(device);
+  auto owned = std::make_unique<TDevice>();
+  DeviceList->Add(owned.get());
+  const TDevice* device = owned.release();  // the list owns it now
   DevicesListBox->Items().Add(device->Name);
   DevicesListBox->SetEnabled(true);
   DevicesListBox->SetItemIndex(DevicesListBox->Items().Count() - 1);
