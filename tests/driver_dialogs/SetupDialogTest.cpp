@@ -11,6 +11,7 @@
 #include "platform/os/Text.h"
 #include "platform/ui/Headless.h"
 #include "tests/driver/DriverTestSupport.h"
+#include "tests/driver_dialogs/DialogRegistry.h"
 #include "tests/driver_dialogs/KernelDialogs.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,7 @@ class SetupDialog : public ::testing::Test {
   void TearDown() override {
     driver::DoneDeviceDrv();
     Driver::Reset();
+    ::unsetenv("FERROWICK_REGISTRY_DIR");
   }
 
   std::string IniFile() const { return dir_ / "Ferrowick_V30.ini"; }
@@ -450,6 +452,42 @@ TEST_F(SetupDialog, TheListIsCopiedAndReplacedUnderItsGuard) {
   stop = true;
   reader.join();
   EXPECT_EQ(DriverLines().size(), 2u);
+}
+
+// "..." opens the server browser as a nested modal form; its choice
+// replaces the server name, its Cancel leaves it.
+TEST_F(SetupDialog, TheBrowserOpensNestedAndItsChoiceReplacesTheServerName) {
+  const std::string registry = IniFile() + ".registry";
+  ::setenv("FERROWICK_REGISTRY_DIR", registry.c_str(), 1);
+  dialogstest::AddProgId(dialogstest::kLocal, "Sim.Boiler.1", dialogstest::ClassId(1), "Boiler", "Sim");
+  dialogstest::AddProgId(dialogstest::kLocal, "Sim.Mixer.1", dialogstest::ClassId(2), "Mixer", "Sim");
+  Init({MakeDevice("Pump", 7, "Old.Server.1")});
+
+  std::string listed;
+  EXPECT_EQ(RunSetup([&](TFerrowickSetupDlg& d) {
+              Driver::AnswerNextModal([&](ui::TCustomForm& browser) {
+                EXPECT_EQ(browser.Name(), "OPCServerBrowser");
+                ui::TControl* list = Driver::FindControl("OPCServerBrowser.OPCServersListBox");
+                listed = Shown(list);
+                Driver::SelectItem(list, 1);
+                Driver::Click(Driver::FindControl("OPCServerBrowser.OkBitBtn"));
+              });
+              Driver::Click(d.OPCServerBrouserButton);
+              EXPECT_EQ(Shown(d.OPCServerNameEdit), "Sim.Mixer.1");
+              Driver::AnswerNextModal([](ui::TCustomForm& browser) {
+                Driver::Click(Driver::FindControl("OPCServerBrowser.CancelBitBtn"));
+                EXPECT_EQ(browser.ModalResult(), ui::mrCancel);
+              });
+              Driver::Click(d.OPCServerBrouserButton);
+              EXPECT_EQ(Shown(d.OPCServerNameEdit), "Sim.Mixer.1");
+              Driver::Click(d.ReplaceBitBtn);
+              Driver::Click(d.OkBitBtn);
+            }),
+            1);
+
+  EXPECT_EQ(listed, "Sim.Boiler.1\r\nSim.Mixer.1\r\n");
+  EXPECT_EQ(DriverDevice(0).OPCServerName, "Sim.Mixer.1");
+  EXPECT_EQ(Driver::PendingModalAnswers(), 0u);
 }
 
 TEST_F(SetupDialog, OnlyAnInitialisedDriverOpensTheDialog) {

@@ -93,6 +93,29 @@ TEST_F(SetupHost, MessagesAndNavigatorInConfigurationOnlyMode) {
   EXPECT_EQ(host_.Finish(), 0) << host_.Errors();
 }
 
+// "..." runs the browser's own queued lines inside the setup dialog; the
+// ProgID picked there replaces the server name.
+TEST_F(SetupHost, TheBrowserRunsNestedInTheDialog) {
+  ASSERT_EQ(plant_.Register("Setup.Boiler", "Boiler.Level R4 const 1\n"), 0);
+  ASSERT_EQ(plant_.Register(kProgId, "Plant.Level R4 const 1.5\n"), 0);
+  plant_.WriteDriverFiles(kGeneral, {DeviceLine("Plant", 5, "Old.Server", "OPC", "Plant", "", "")}, kDescription);
+  Start(" config-only");
+  Dialog("click OPCServerBrouserButton");
+  host_.Send("dialog OPCServerBrowser show OPCServersListBox");
+  host_.Send("dialog OPCServerBrowser select OPCServersListBox 1");
+  host_.Send("dialog OPCServerBrowser click OkBitBtn");
+  Dialog("show OPCServerNameEdit");
+  Dialog("click sBitBtn1");
+  host_.Send("setup");
+
+  EXPECT_TRUE(host_.ExpectPrefix("dialog FerrowickSetupDlg caption=")) << host_.Errors();
+  EXPECT_TRUE(host_.ExpectPrefix("dialog OPCServerBrowser caption=\"Просмотр зарегистрированных OPC серверов...\""));
+  EXPECT_TRUE(host_.ExpectPrefix("shown OPCServerBrowser.OPCServersListBox \"Setup.Boiler\\r\\nSetup.Plant\""));
+  EXPECT_TRUE(host_.ExpectPrefix("shown FerrowickSetupDlg.OPCServerNameEdit \"Setup.Plant\""));
+  EXPECT_TRUE(host_.ExpectPrefix("result DLMSetupDeviceDrv 0"));
+  EXPECT_EQ(host_.Finish(), 0) << host_.Errors();
+}
+
 // A device added with every field set is written in full, and the next
 // initialisation serves it: its value reaches the kernel.
 TEST_F(SetupHost, AnAddedDeviceIsWrittenAndServedAfterTheNextInit) {
