@@ -1,10 +1,103 @@
-// Interim entry point until the form lands: no window opens, and the
-// dialog counts as cancelled.
+#include "driver_dialogs/OPCServerList.h"
 
-#include "driver/Dialogs.h"
+#include "driver_dialogs/OPCenum.h"
+#include "platform/com/OpcDa.h"
+#include "platform/os/Text.h"
+#include "platform/ui/Screen.h"
 
 namespace driver_dialogs {
 
-std::string ShowOPCServerBrowser(HostWindowHandle) { return ""; }
+namespace ui = platform::ui;
+namespace com = platform::com;
+using namespace platform::os::literals;
+
+namespace {
+
+template <class T>
+T* Make(ui::TComponent* owner, ui::TWinControl* parent, const char* name) {
+  T* c = ui::Create<T>(owner);
+  c->SetName(name);
+  c->SetParent(parent);
+  return c;
+}
+
+// Shows the hourglass while it lives and then the cursor from before.
+class HourGlass {
+ public:
+  HourGlass() : saved_(ui::Screen().Cursor()) { ui::Screen().SetCursor(ui::crHourGlass); }
+  ~HourGlass() { ui::Screen().SetCursor(saved_); }
+  HourGlass(const HourGlass&) = delete;
+  HourGlass& operator=(const HourGlass&) = delete;
+
+ private:
+  ui::TCursor saved_;
+};
+
+}  // namespace
+
+TOPCServerBrowser::TOPCServerBrowser(ui::TComponent* owner) : ui::TForm(owner) {
+  SetName("OPCServerBrowser");
+  SetCaption("Просмотр зарегистрированных OPC серверов..."_cp);
+  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
+  SetPosition(ui::TPosition::poScreenCenter);
+  SetClientWidth(453);
+  SetClientHeight(310);
+
+  ServerListGroupBox = Make<ui::TGroupBox>(this, this, "ServerListGroupBox");
+  ServerListGroupBox->SetBounds(8, 4, 437, 262);
+  ServerListGroupBox->SetCaption(" Список OPC серверов "_cp);
+  OPCServersListBox = Make<ui::TListBox>(this, ServerListGroupBox, "OPCServersListBox");
+  OPCServersListBox->SetAlign(ui::TAlign::alClient);
+  OPCServersListBox->OnDblClick = [this](ui::TObject*) { OPCServersListBoxDblClick(); };
+
+  UseRegistryCheckBox = Make<ui::TCheckBox>(this, this, "UseRegistryCheckBox");
+  UseRegistryCheckBox->SetBounds(8, 280, 240, 17);
+  UseRegistryCheckBox->SetCaption("Использовать данные реестра"_cp);
+  UseRegistryCheckBox->Font().SetStyle(ui::fsBold);
+  UseRegistryCheckBox->SetChecked(true);
+  UseRegistryCheckBox->OnClick = [this](ui::TObject*) { UseRegistryCheckBoxClick(); };
+
+  OkBitBtn = Make<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn->SetBounds(282, 276, 77, 25);
+  OkBitBtn->SetCaption("Да"_cp);
+  OkBitBtn->SetDefault(true);
+  OkBitBtn->SetModalResult(ui::mrOk);
+  CancelBitBtn = Make<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn->SetBounds(368, 276, 77, 25);
+  CancelBitBtn->SetCaption("Отмена"_cp);
+  CancelBitBtn->SetCancel(true);
+  CancelBitBtn->SetModalResult(ui::mrCancel);
+
+  OnCreate = [this](ui::TObject*) { OnCreateDialog(); };
+}
+
+void TOPCServerBrowser::OnCreateDialog() { FillServerList(); }
+
+void TOPCServerBrowser::UseRegistryCheckBoxClick() { FillServerList(); }
+
+void TOPCServerBrowser::OPCServersListBoxDblClick() {
+  if (OPCServersListBox->ItemIndex() >= 0) SetModalResult(ui::mrOk);
+}
+
+void TOPCServerBrowser::FillServerList() {
+  HourGlass hourGlass;
+  OPCServersListBox->Clear();
+  TOPCServerList servers = UseRegistryCheckBox->Checked()
+                               ? TOPCServerList("", {}, true)
+                               : TOPCServerList("", {com::CATID_OPCDAServer20}, false);
+  servers.Refresh();
+  for (int i = 0; i < servers.Count(); ++i) OPCServersListBox->Items().Add((*servers.Items())[i]);
+  const bool any = OPCServersListBox->Items().Count() > 0;
+  OkBitBtn->SetEnabled(any);
+  if (any) OPCServersListBox->SetItemIndex(0);
+}
+
+std::string ShowOPCServerBrowser(HostWindowHandle parent) {
+  ui::TComponentPtr<TOPCServerBrowser> form(ui::Create<TOPCServerBrowser>(nullptr));
+  form->SetParentWindow(parent);
+  if (form->ShowModal() != ui::mrOk) return "";
+  const int index = form->OPCServersListBox->ItemIndex();
+  return index >= 0 ? form->OPCServersListBox->Items()[index] : "";
+}
 
 }  // namespace driver_dialogs

@@ -25,6 +25,7 @@ constexpr const char* kUsage =
     "       opcsim-ctl set PROGID ITEM VALUE [quality=Q]\n"
     "       opcsim-ctl shutdown PROGID REASON\n"
     "       opcsim-ctl fail PROGID WHAT on|off\n"
+    "       opcsim-ctl fail serverlist list2 on|off   (the server list object refuses IOPCServerList2)\n"
     "       opcsim-ctl journal PROGID\n";
 
 int Usage() {
@@ -36,6 +37,9 @@ int Fail(const std::string& message) {
   std::fprintf(stderr, "opcsim-ctl: %s\n", message.c_str());
   return 1;
 }
+
+// The control name of the OPC server list object, in any case.
+bool IsServerList(const std::string& name) { return os::SameText(name, opcsim::kServerListControl); }
 
 bool Registered(const std::string& progId, opcsim::SimulationInfo& info) {
   pc::CLSID clsid{};
@@ -99,7 +103,10 @@ int Run(const std::vector<std::string>& a) {
   const std::string& command = a[1];
   const std::string& progId = a[2];
   if (!opcsim::ValidProgId(progId)) return Fail("not a valid ProgID: " + progId);
-  if (command == "register") return Register(a);
+  if (command == "register") {
+    if (IsServerList(progId)) return Fail(progId + " names the OPC server list object");
+    return Register(a);
+  }
   if (command == "unregister") {
     if (a.size() != 3) return Usage();
     std::string error;
@@ -115,8 +122,8 @@ int Run(const std::vector<std::string>& a) {
   }
   if (command == "fail") {
     if (a.size() != 5 || (a[4] != "on" && a[4] != "off")) return Usage();
-    if (!opcsim::ValidFault(a[3]) || a[3].find_first_of(" \t\r\n") != std::string::npos)
-      return Fail("unknown fault " + a[3]);
+    const bool known = IsServerList(progId) ? a[3] == opcsim::kServerList2Fault : opcsim::ValidFault(a[3]);
+    if (!known || a[3].find_first_of(" \t\r\n") != std::string::npos) return Fail("unknown fault " + a[3]);
     return opcsim::SetFault(progId, a[3], a[4] == "on") ? 0 : Fail("the fault could not be written");
   }
   if (command == "journal") {

@@ -76,12 +76,23 @@ pc::HRESULT ServerList::EnumClassesOfCategories(std::uint32_t implementedCount, 
   return pc::S_OK;
 }
 
+bool ServerList::Offers(const pc::IID& riid) const {
+  return !(riid == pc::IOPCServerList2::iid && faults_.On(kServerList2Fault));
+}
+
 pc::HRESULT ServerList::GetClassDetails(const pc::CLSID& clsid, pc::LPWSTR* progId, pc::LPWSTR* userType) {
-  return GetClassDetails(clsid, progId, userType, nullptr);
+  AppendJournal(kServerListControl, "details list " + pc::GuidToString(clsid));
+  return Details(clsid, progId, userType, nullptr);
 }
 
 pc::HRESULT ServerList::GetClassDetails(const pc::CLSID& clsid, pc::LPWSTR* progId, pc::LPWSTR* userType,
                                         pc::LPWSTR* versionIndependentProgId) {
+  AppendJournal(kServerListControl, "details list2 " + pc::GuidToString(clsid));
+  return Details(clsid, progId, userType, versionIndependentProgId);
+}
+
+pc::HRESULT ServerList::Details(const pc::CLSID& clsid, pc::LPWSTR* progId, pc::LPWSTR* userType,
+                                pc::LPWSTR* versionIndependentProgId) {
   if (progId == nullptr || userType == nullptr) return pc::E_POINTER;
   *progId = *userType = nullptr;
   if (versionIndependentProgId != nullptr) *versionIndependentProgId = nullptr;

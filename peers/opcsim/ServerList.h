@@ -1,9 +1,12 @@
 #pragma once
 // The OPC server list object: the classes of this machine's registry that
-// implement component categories, with their ProgIDs and names.
+// implement component categories, with their ProgIDs and names. Its fault
+// switch (kServerListControl) withholds IOPCServerList2; its journal gets a
+// line per GetClassDetails naming the interface asked.
 
 #include <vector>
 
+#include "peers/opcsim/SimControl.h"
 #include "platform/com/OpcDa.h"
 
 namespace opcsim {
@@ -37,6 +40,15 @@ class ServerList final
                                          platform::com::LPWSTR* userType,
                                          platform::com::LPWSTR* versionIndependentProgId) override;
   platform::com::HRESULT CLSIDFromProgID(platform::com::LPCWSTR progId, platform::com::CLSID* clsid) override;
+
+ protected:
+  bool Offers(const platform::com::IID& riid) const override;
+
+ private:
+  platform::com::HRESULT Details(const platform::com::CLSID& clsid, platform::com::LPWSTR* progId,
+                                 platform::com::LPWSTR* userType, platform::com::LPWSTR* versionIndependentProgId);
+
+  mutable FaultSwitches faults_{std::string(kServerListControl)};
 };
 
 }  // namespace opcsim

@@ -25,8 +25,15 @@ bool ValidProgId(std::string_view progId);
 // The control folder of a ProgID (created on demand by the writers).
 std::string ControlFolder(std::string_view progId);
 
-// Fault names that `fail` accepts; "additem:" and "write:" take an item id.
+// Fault names that `fail` accepts for a simulation; "additem:" and
+// "write:" take an item id.
 bool ValidFault(std::string_view what);
+
+// The OPC server list object's control name (in place of a ProgID, which it
+// has none of; no simulation may take it) and its one fault: the object
+// refuses IOPCServerList2, so that clients fall back to IOPCServerList.
+inline constexpr std::string_view kServerListControl = "serverlist";
+inline constexpr std::string_view kServerList2Fault = "list2";
 
 // Appends one line to the commands file. False when it cannot be written.
 bool AppendCommand(std::string_view progId, std::string_view line);

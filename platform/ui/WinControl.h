@@ -163,4 +163,15 @@ LRESULT SafePerform(TControl* control, uint32_t msg, WPARAM wParam, LPARAM lPara
 // (case ignored, CP1251 letters included). "&&" is a literal "&".
 bool IsAccel(char key, std::string_view caption);
 
+// A T owned by owner, named name, on parent: how a form builds its
+// components. Raises what SetName or SetParent raise; the control then
+// stays with its owner, which frees it.
+template <class T>
+T* CreateChild(TComponent* owner, TWinControl* parent, std::string_view name) {
+  T* control = Create<T>(owner);
+  control->SetName(name);
+  control->SetParent(parent);
+  return control;
+}
+
 }  // namespace platform::ui

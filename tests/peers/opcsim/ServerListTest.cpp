@@ -58,6 +58,26 @@ TEST_F(ServerList, CategoriesYieldTheRegisteredSimulationWithItsDetails) {
   EXPECT_EQ(RunCtl({"unregister", "Sim.Plant.2"}), 0);
 }
 
+TEST_F(ServerList, ItsOwnSwitchWithholdsTheSecondInterface) {
+  ASSERT_EQ(RunCtl({"fail", "serverlist", "list2", "on"}), 0);
+  pc::ComPtr<pc::IOPCServerList2> list2;
+  EXPECT_EQ(pc::CoCreateInstance(pc::CLSID_OpcServerList, nullptr, pc::CLSCTX_INPROC_SERVER, pc::IOPCServerList2::iid,
+                                 list2.PutVoid()),
+            pc::E_NOINTERFACE);
+  pc::ComPtr<pc::IOPCServerList> list;
+  ASSERT_EQ(pc::CoCreateInstance(pc::CLSID_OpcServerList, nullptr, pc::CLSCTX_INPROC_SERVER, pc::IOPCServerList::iid,
+                                 list.PutVoid()),
+            pc::S_OK);
+  EXPECT_FALSE(list.As<pc::IOPCServerList2>());
+  ASSERT_EQ(RunCtl({"fail", "serverlist", "list2", "off"}), 0);
+  EXPECT_TRUE(list.As<pc::IOPCServerList2>());
+
+  // The switch is the list object's alone, and its name is no simulation's.
+  EXPECT_NE(RunCtl({"fail", "serverlist", "container", "on"}), 0);
+  EXPECT_NE(RunCtl({"fail", kProgId, "list2", "on"}), 0);
+  EXPECT_NE(RunCtl({"register", "ServerList", folder_ + "/items.txt"}), 0);
+}
+
 TEST_F(ServerList, RemoteCreationFails) {
   EXPECT_THROW(pc::CreateRemoteComObject("\\\\PLANT7", pc::CLSID_OpcServerList), pc::EOleSysError);
 }

@@ -86,6 +86,16 @@ TEST_F(UiTest, WindowProcReplacementSeesMessagesFirstAndChains) {
   EXPECT_EQ(edit->Perform(0x0401u, 1, 2), 0);
 }
 
+TEST_F(UiTest, CreateChildNamesAndPlacesAControlOfItsOwner) {
+  auto form = CreateOwned<TForm>(nullptr);
+  auto* edit = CreateChild<TEdit>(form.get(), form.get(), "NameEdit");
+  EXPECT_EQ(form->FindComponent("NameEdit"), edit);
+  EXPECT_EQ(edit->Parent(), form.get());
+  // A name taken already raises; the second control stays with the owner.
+  EXPECT_THROW(CreateChild<TEdit>(form.get(), form.get(), "nameedit"), EComponentError);
+  EXPECT_EQ(form->ComponentCount(), 2);
+}
+
 TEST_F(UiTest, AnUnhandledMessageKeepsItsParameters) {
   auto form = CreateOwned<TForm>(nullptr);
   TMessage m{0xA000, 0, 0, 0};  // nobody answers the style query here
