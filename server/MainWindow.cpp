@@ -236,7 +236,6 @@ void TServerWindow::OnCreateWindow(ui::TObject*) {
   RegisterOwnSlot();
   DeviceList = std::make_unique<TDeviceList>();
   DeviceList->LoadFromIni(IniFileName, "OPCSRV");
-  exchange::ServerIndex = 0;
   FillOPCServerList();
   InitializeSecurity();
   VariableIndex = std::make_unique<TVariableIndex>();

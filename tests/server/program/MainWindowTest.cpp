@@ -69,9 +69,9 @@ class MainWindowTest : public ::testing::Test {
   void Ini(const std::string& body) { folder_.Write("Ferrowick_V30.ini", body); }
 
   // What ServerMain does once the start-up checks passed, up to the loop.
-  void Start() {
+  void Start(std::int32_t slot = 0) {
     server::IniFileName = folder_.Path() + "/Ferrowick_V30.ini";
-    exchange::ServerIndex = 0;
+    exchange::ServerIndex = slot;
     server::Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
     ASSERT_TRUE(server::SectionOpen());
     ui::Application().ResetTerminated();
@@ -189,6 +189,32 @@ TEST_F(MainWindowTest, StartRegistersTheSlotAndWmCloseUndoesEverything) {
   EXPECT_EQ(server::VariableIndex, nullptr);
   EXPECT_EQ(server::ServerErrors, nullptr);
   EXPECT_TRUE(Driver::TrayIcons().empty());
+}
+
+TEST_F(MainWindowTest, AServerOfAnotherSlotKeepsToItsOwnSlot) {
+  constexpr std::int32_t kSlot = 3;
+  const std::size_t own = kSlot * kSlotSize;
+  Start(kSlot);
+  EXPECT_EQ(exchange::ServerIndex, kSlot);
+  EXPECT_EQ(Slot(own + kSlotPid), static_cast<std::int32_t>(::getpid()));
+  EXPECT_EQ(Slot(own + kSlotWindow), static_cast<std::int32_t>(window_->Handle()));
+  window_->OnGeneralTimer(nullptr);
+  EXPECT_EQ(Slot(own + kSlotHeartbeat), 1);
+  window_->Show();
+  WriteI32(*driver_, own + kSlotHeartbeat, 41);
+  window_->UpdateStatusPage();
+  EXPECT_EQ(window_->ServerTransactionIdEdit->Text(), "41");
+  EXPECT_EQ(window_->PIDEdit->Text(), std::to_string(::getpid()));
+  // Slot 0, which another server may own, is never touched.
+  WriteI32(*driver_, kSlotPid, 4242);
+  window_->OnGeneralTimer(nullptr);
+  Stop();
+  EXPECT_EQ(Slot(kSlotPid), 4242);
+  EXPECT_EQ(Slot(kSlotHeartbeat), 0);
+  EXPECT_EQ(Slot(kSlotWindow), 0);
+  EXPECT_EQ(Slot(own + kSlotPid), 0);
+  EXPECT_EQ(Slot(own + kSlotWindow), 0);
+  EXPECT_EQ(driver_->View()[own + kSlotRunning], 0);
 }
 
 TEST_F(MainWindowTest, TheShutDownRunsOnce) {
