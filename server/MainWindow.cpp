@@ -32,7 +32,6 @@ using namespace platform::os::literals;
 namespace {
 
 constexpr std::uint32_t kTrayIconId = 1;
-constexpr std::int32_t kHeartbeatWrap = 0x10000;
 
 // Icon handles of this process: the tray record names an icon by a number;
 // the icon object stays with the window that made it.
@@ -380,8 +379,7 @@ void TServerWindow::OnGeneralTimer(ui::TObject*) {
 
 void TServerWindow::BumpHeartbeat() {
   exchange::TServerData& slots = *Intercom->ServerData();
-  const std::int32_t h = slots.GetOwnHeartbeat();
-  slots.SetOwnHeartbeat(h >= 0 && h < kHeartbeatWrap ? h + 1 : 0);
+  slots.SetOwnHeartbeat(exchange::NextHeartbeat(slots.GetOwnHeartbeat()));
 }
 
 void TServerWindow::UpdateStatusPage() {

@@ -291,9 +291,12 @@ TEST_F(MainWindowTest, TheHeartbeatRunsToTheTopValueThenZero) {
   EXPECT_EQ(Slot(kSlotHeartbeat), 0);
   window_->OnGeneralTimer(nullptr);
   EXPECT_EQ(Slot(kSlotHeartbeat), 1);
+  WriteI32(*driver_, kSlotHeartbeat, -5);  // a negative value just goes up
+  window_->OnGeneralTimer(nullptr);
+  EXPECT_EQ(Slot(kSlotHeartbeat), -4);
   server::ServerClosing = true;
   window_->OnGeneralTimer(nullptr);
-  EXPECT_EQ(Slot(kSlotHeartbeat), 1);
+  EXPECT_EQ(Slot(kSlotHeartbeat), -4);
   server::ServerClosing = false;
 }
 
