@@ -118,7 +118,8 @@ TServerWindow::~TServerWindow() = default;
 
 ui::TEdit* TServerWindow::AddField(ui::TGroupBox* box, int row, const char* name,
                                    std::string_view caption) {
-  const int top = 20 + row * 26;
+  // Rows from the top of the box's client area (below its caption line).
+  const int top = 4 + row * 26;
   ui::TLabel* label = ui::Create<ui::TLabel>(this);
   label->SetName(std::string(name).replace(std::strlen(name) - 4, 4, "Label"));
   label->SetParent(box);
