@@ -171,9 +171,7 @@ bool ParseElement(std::string_view elementText, platform::os::TStringList& attri
 
   const std::size_t sp = s.find(' ');
   const std::size_t gt = s.find('>');
-  if (selfClosing) {
-    // A self-closing element holds no ">" of its own.
-    if (gt != npos) return false;
+  if (selfClosing && gt == npos) {
     if (sp == npos) {
       tag = std::string(s);
       return true;
@@ -181,6 +179,8 @@ bool ParseElement(std::string_view elementText, platform::os::TStringList& attri
     tag = std::string(s.substr(0, sp));
     return ParseAttributes(s.substr(sp + 1), attributes);
   }
+  // What still holds a ">" (a self-closing mark taken off its end included)
+  // must end in its closing tag.
   if (gt == npos) return false;
   if (sp == npos || gt < sp) {
     tag = std::string(s.substr(0, gt));
@@ -218,8 +218,11 @@ std::string TXMLDataItem::GetAttribute(std::string_view name, std::string_view d
 }
 
 int32_t TXMLDataItem::GetIntAttribute(std::string_view name, int32_t def) const {
+  const std::string text = GetAttribute(name, "UNISED");
+  // Leading blanks are read over; a trailing one makes the text no number.
+  if (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) return def;
   int32_t value = 0;
-  return platform::os::TryStrToInt(GetAttribute(name, "UNISED"), value) ? value : def;
+  return platform::os::TryStrToInt(text, value) ? value : def;
 }
 
 }  // namespace common

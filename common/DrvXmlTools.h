@@ -47,10 +47,13 @@ bool ExtractNextElement(std::string_view& text, std::string_view& element);
 // quote, or a missing closing quote (lines of earlier attributes stay).
 bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& list);
 
-// Splits one element: clears list, tag and content, then fills them. The
-// closing tag must repeat the opening name exactly and end the text; a
-// self-closing element has no content and no ">" before its "/>". False for
-// any other shape, or when its attributes do not parse.
+// Splits one element: clears list, tag and content, then fills them. A text
+// ending in "/>" is self-closing and loses those two bytes; what remains
+// without any ">" is the name and its attributes (no content), and what
+// remains with a ">" splits as an element with content, so `<a></a>/>`
+// splits into tag a. Otherwise the closing tag must repeat the opening
+// name exactly and end the text. False for any other shape, or when its
+// attributes do not parse.
 bool ParseElement(std::string_view elementText, platform::os::TStringList& attributes,
                   std::string& tag, std::string& content);
 
@@ -74,7 +77,8 @@ class TXMLDataItem {
 
   // GetAttribute converted to a 32-bit signed integer (leading blanks, a
   // sign, decimal digits, or hex after "$", "x", "X", "0x", "0X"); def when
-  // the attribute is missing, has any other character, or overflows.
+  // the attribute is missing, has any other character (a trailing blank
+  // too), or overflows.
   int32_t GetIntAttribute(std::string_view name, int32_t def) const;
 
   std::string Tag;                     // element name as written

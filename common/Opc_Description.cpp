@@ -71,6 +71,15 @@ std::string Quoted(std::string_view value) {
   return out;
 }
 
+// The root's closing tag is the last thing in the text: a "/>" after it,
+// which splitting takes off as a self-closing mark, is text after the root.
+bool RootEndsText(std::string_view text, std::string_view tag) {
+  const std::string_view t = TrimView(text);
+  const bool selfClosing = t.find('>') + 1 == t.size();
+  return selfClosing || (t.ends_with(">") && t.substr(0, t.size() - 1).ends_with(tag) &&
+                         t.substr(0, t.size() - 1 - tag.size()).ends_with("</"));
+}
+
 }  // namespace
 
 std::string DescriptionErrorText() {
@@ -260,7 +269,8 @@ bool TOPCDescriptionFile::LoadText(platform::os::TStringList& lines) {
   SetDescriptionErrorText(text);
 
   TXMLDataItem root;
-  if (!root.Parse(text) || !platform::os::SameText(root.Tag, "OPC_Description")) return false;
+  if (!root.Parse(text) || !platform::os::SameText(root.Tag, "OPC_Description") || !RootEndsText(text, root.Tag))
+    return false;
 
   std::string_view rest = root.Content;
   std::string_view element;

@@ -539,7 +539,7 @@ bool TTerminalClass::WriteText(std::string_view text) {
   if (!busy) return false;
   if (!text.empty()) std::memcpy(block_ + kTermText, text.data(), text.size());
   block_[kTermText + text.size()] = 0;
-  os::StoreInt32(block_, kTermCounter, NextCounter(os::LoadInt32(block_, kTermCounter)));
+  os::StoreInt32(block_, kTermCounter, NextTerminalCounter(os::LoadInt32(block_, kTermCounter)));
   return true;
 }
 

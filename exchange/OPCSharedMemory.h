@@ -70,13 +70,14 @@ inline constexpr std::int32_t kMaxDynemicVariables = 255;
 inline constexpr std::int32_t kMaxCommands = 17;
 inline constexpr std::size_t kMaxTerminalText = 56535;
 
-// Next value of a counter that wraps after 65535: a negative value counts as
-// 0, and 0 follows 65535 (driver transaction id, error sequence, terminal
-// change counters).
-constexpr std::int32_t NextCounter(std::int32_t value) {
-  if (value < 0) value = 0;
-  return value >= 65535 ? 0 : value + 1;
-}
+// Next value of a counter that wraps after 65535: 0 follows 65535, any
+// smaller value (a negative one too) goes up by 1 (driver transaction id,
+// error sequence).
+constexpr std::int32_t NextCounter(std::int32_t value) { return value >= 65535 ? 0 : value + 1; }
+
+// Next value of a terminal's change counter: as NextCounter, with a
+// negative value counted as 0 first.
+constexpr std::int32_t NextTerminalCounter(std::int32_t value) { return NextCounter(value < 0 ? 0 : value); }
 
 // Next value of the server heartbeat: value + 1 while the value is at most
 // 65535, then 0 (it runs one step further than NextCounter).

@@ -121,9 +121,19 @@ bool TDeviceWindow::Start() {
 
 bool TDeviceWindow::Stop() {
   StopTimer();
+  AbandonCommands();
   DisconnectDevices();
   Started = false;
   return true;
+}
+
+void TDeviceWindow::AbandonCommands() {
+  while (Commands->Count() > 0) {
+    CurrentCommand = *Commands->At(0);
+    Commands->FreeAt(0);
+    CommandState = TCommandState::cpSendCommand;
+    WriteCommandState();
+  }
 }
 
 void TDeviceWindow::StopTimer() {
@@ -147,9 +157,13 @@ void TDeviceWindow::OnTagValue(const TOPCVariableIndexItem& item) { DecodeTagVal
 
 void TDeviceWindow::WMLocalTimer() {
   if (ServerClosing.load() || !Started) return;
-  const std::int32_t index = Devices->FindCommandDevice();
-  if (const TDevice* device = Devices->GetDevice(index))
-    Commands->TakeCommands(device->Prefix, device->DeviceAddress);
+  // A new batch only once the last one has run: the queue holds at most one
+  // batch, and a batch the driver keeps waiting stays under its time-out.
+  if (Commands->Count() == 0) {
+    const std::int32_t index = Devices->FindCommandDevice();
+    if (const TDevice* device = Devices->GetDevice(index))
+      Commands->TakeCommands(device->Prefix, device->DeviceAddress);
+  }
   if (Commands->Count() > 0) ExecuteCommand();
 }
 

@@ -82,8 +82,9 @@ class TDeviceWindow {
   // Starts the tick thread, Started := true, then connects the devices.
   // True.
   virtual bool Start();
-  // Ends the tick thread (waiting at most kTimerStopWait), disconnects the
-  // devices, Started := false. True.
+  // Ends the tick thread (waiting at most kTimerStopWait), abandons the
+  // commands still queued (AbandonCommands), disconnects the devices,
+  // Started := false. True.
   virtual bool Stop();
 
   // For each device: value callback := OnTagValue; an enabled device is
@@ -96,6 +97,11 @@ class TDeviceWindow {
   // CommandsLog, writes the command state and marks the batch done.
   // Nothing when no command is queued.
   void ExecuteCommand();
+  // Every queued command is dropped as not executed: each gets the state of
+  // a command that stopped before its write (WriteCommandState with
+  // cpSendCommand: command control 2.0, Value2, -8), so none goes without
+  // the kernel seeing its command state.
+  void AbandonCommands();
   // Command-control variable and variable value of CurrentCommand by
   // CommandState; -8 for every state but cpOk. Nothing when its device is
   // unknown.
@@ -113,8 +119,9 @@ class TDeviceWindow {
   std::unique_ptr<TLocalTimerThread> TimerThread;
 
  protected:
-  // One tick: nothing while closing or not started; takes the batch for its
-  // device and executes one command.
+  // One tick: nothing while closing or not started; with an empty queue,
+  // takes the committed batch for its device; executes one command. The
+  // queue so never holds more than one batch (17 commands).
   void WMLocalTimer();
 
  private:

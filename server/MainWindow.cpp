@@ -32,7 +32,6 @@ using namespace platform::os::literals;
 namespace {
 
 constexpr std::uint32_t kTrayIconId = 1;
-constexpr std::int32_t kHeartbeatWrap = 0x10000;
 
 // Icon handles of this process: the tray record names an icon by a number;
 // the icon object stays with the window that made it.
@@ -119,7 +118,8 @@ TServerWindow::~TServerWindow() = default;
 
 ui::TEdit* TServerWindow::AddField(ui::TGroupBox* box, int row, const char* name,
                                    std::string_view caption) {
-  const int top = 20 + row * 26;
+  // Rows from the top of the box's client area (below its caption line).
+  const int top = 4 + row * 26;
   ui::TLabel* label = ui::Create<ui::TLabel>(this);
   label->SetName(std::string(name).replace(std::strlen(name) - 4, 4, "Label"));
   label->SetParent(box);
@@ -236,7 +236,6 @@ void TServerWindow::OnCreateWindow(ui::TObject*) {
   RegisterOwnSlot();
   DeviceList = std::make_unique<TDeviceList>();
   DeviceList->LoadFromIni(IniFileName, "OPCSRV");
-  exchange::ServerIndex = 0;
   FillOPCServerList();
   InitializeSecurity();
   VariableIndex = std::make_unique<TVariableIndex>();
@@ -381,8 +380,7 @@ void TServerWindow::OnGeneralTimer(ui::TObject*) {
 
 void TServerWindow::BumpHeartbeat() {
   exchange::TServerData& slots = *Intercom->ServerData();
-  const std::int32_t h = slots.GetOwnHeartbeat();
-  slots.SetOwnHeartbeat(h >= 0 && h < kHeartbeatWrap ? h + 1 : 0);
+  slots.SetOwnHeartbeat(exchange::NextHeartbeat(slots.GetOwnHeartbeat()));
 }
 
 void TServerWindow::UpdateStatusPage() {

@@ -56,7 +56,9 @@ const TOPCFormats& OPCFormats() {
 
 void HandleItemValue(TOPCVariableIndexItem& item, bool good, const float* value,
                      const TValueCallback& callback) {
-  if (!good || value == nullptr) {
+  // A NaN or an infinity is no value: as the last value it would fail every
+  // later deadband test and freeze the item.
+  if (!good || value == nullptr || !std::isfinite(*value)) {
     if (item.Quality == kGoodQuality)
       ReportItemError(item, good ? ErrorCode::TagProcessing : ErrorCode::BadQuality);
     item.Quality = 0;

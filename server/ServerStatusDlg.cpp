@@ -100,7 +100,7 @@ TServerStatusDialog::TServerStatusDialog(ui::TComponent* owner) : ui::TForm(owne
   VendorInfoLabel->SetBounds(12, vendorTop, 432, 13);
   VendorInfoLabel->SetCaption("Информация производителя:"_cp);
   VendorInfoMemo = Make<ui::TMemo>(this, PropertyGroupBox, "VendorInfoMemo");
-  VendorInfoMemo->SetBounds(12, vendorTop + 16, 432, 76);
+  VendorInfoMemo->SetBounds(12, vendorTop + 16, 432, 56);
   VendorInfoMemo->SetReadOnly(true);
   VendorInfoMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
   VendorInfoLabel->SetFocusControl(VendorInfoMemo);

@@ -16,7 +16,7 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// The rules read literally, with unbounded searches and no caching: the
+// A plain reference: the same rules with unbounded searches and no caching; the
 // scanner's faster search must cut exactly the same element.
 std::string Trimmed(const std::string& s) {
   std::size_t b = 0, e = s.size();

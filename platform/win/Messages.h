@@ -11,8 +11,8 @@ namespace platform::win {
 // window lives. 0 means "no window".
 using HWND = uint32_t;
 using UINT = uint32_t;
-// Message parameters and results are pointer-sized, as on the original
-// platform; only integers cross a process boundary.
+// Message parameters and results are pointer-sized, as on Windows; only
+// integers cross a process boundary.
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;

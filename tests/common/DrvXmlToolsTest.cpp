@@ -191,12 +191,25 @@ TEST(ParseElement, ContentBetweenTagsIsTrimmed) {
   EXPECT_EQ(s.content, "<x/>");
 }
 
+// A text ending in "/>" loses it; what is left with a ">" splits as an
+// element with content.
+TEST(ParseElement, ASelfClosingMarkAfterAClosingTagIsTakenOff) {
+  Split s = SplitElement("<a></a>/>");
+  EXPECT_TRUE(s.ok);
+  EXPECT_EQ(s.tag, "a");
+  EXPECT_EQ(s.content, "");
+  s = SplitElement("<a k=\"v\">x</a>/>");
+  EXPECT_TRUE(s.ok);
+  EXPECT_EQ(s.attributes, std::vector<std::string>{"k=\"v\""});
+  EXPECT_EQ(s.content, "x");
+  EXPECT_FALSE(SplitElement("<a>x</b>/>").ok);
+}
+
 TEST(ParseElement, ShapesThatFail) {
   const char* bad[] = {
       "<a b=\"1\">text</A>",  // closing tag in another case
       "<a b=\">\"/>",         // ">" inside a self-closing element
       "<a>text</a> tail",     // closing tag not at the end
-      "<a></a>/>",            // self-closing after a closing tag
       "<a b=1>x</a>",         // unquoted value
       "<a b=\"1>x</a>",       // value never closed before ">"
       "<a =\"1\"/>",          // empty name
@@ -280,7 +293,7 @@ TEST(XMLDataItem, GetIntAttributeDecimalHexAndDefault) {
   TXMLDataItem item;
   ASSERT_TRUE(item.Parse(
       "<t d=\"42\" n=\"-17\" b=\"  7\" h1=\"$1F\" h2=\"0x1f\" h3=\"X10\" "
-      "bad=\"12a\" big=\"2147483648\" empty=\"\" word=\"UNISED\"/>"));
+      "bad=\"12a\" big=\"2147483648\" empty=\"\" word=\"UNISED\" tb=\"5 \" tt=\"$1F\t\"/>"));
   EXPECT_EQ(item.GetIntAttribute("d", -1), 42);
   EXPECT_EQ(item.GetIntAttribute("n", -1), -17);
   EXPECT_EQ(item.GetIntAttribute("b", -1), 7);
@@ -290,6 +303,8 @@ TEST(XMLDataItem, GetIntAttributeDecimalHexAndDefault) {
   EXPECT_EQ(item.GetIntAttribute("bad", -1), -1);
   EXPECT_EQ(item.GetIntAttribute("big", -1), -1);
   EXPECT_EQ(item.GetIntAttribute("empty", -1), -1);
+  EXPECT_EQ(item.GetIntAttribute("tb", -1), -1);  // a trailing blank is no digit
+  EXPECT_EQ(item.GetIntAttribute("tt", -1), -1);
   EXPECT_EQ(item.GetIntAttribute("word", 5), 5);
   EXPECT_EQ(item.GetIntAttribute("missing", 123), 123);
 }

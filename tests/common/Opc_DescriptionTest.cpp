@@ -455,6 +455,14 @@ TEST(DescriptionFile, FailuresLeaveTheTextWhereTheLoadStopped) {
   }
 }
 
+TEST(DescriptionFile, NothingFollowsTheRoot) {
+  TOPCDescriptionFile model;
+  EXPECT_FALSE(Load(model, {"<OPC_Description><device name=\"a\"/></OPC_Description>/>"}));
+  EXPECT_FALSE(Load(model, {"<OPC_Description>", "</OPC_Description>", "/>"}));
+  EXPECT_TRUE(Load(model, {"<OPC_Description><device name=\"a\"/></OPC_Description>"}));
+  EXPECT_TRUE(Load(model, {"<opc_description/>"}));
+}
+
 TEST(DescriptionFile, SubitemTypesAreNotChecked) {
   TOPCDescriptionFile model;
   ASSERT_TRUE(Load(model, Wrapped({"<device name=\"d\"><tagstlist>"

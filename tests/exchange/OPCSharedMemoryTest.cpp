@@ -294,7 +294,10 @@ TEST_F(Section, CountersWrap) {
   EXPECT_EQ(NextCounter(0), 1);
   EXPECT_EQ(NextCounter(65534), 65535);
   EXPECT_EQ(NextCounter(65535), 0);
-  EXPECT_EQ(NextCounter(-7), 1);
+  EXPECT_EQ(NextCounter(-7), -6);  // only a terminal's counts as 0 first
+  EXPECT_EQ(NextTerminalCounter(-7), 1);
+  EXPECT_EQ(NextTerminalCounter(65535), 0);
+  EXPECT_EQ(NextHeartbeat(-7), -6);
   EXPECT_EQ(NextHeartbeat(65535), 65536);
   EXPECT_EQ(NextHeartbeat(65536), 0);
   auto owner = Driver(0);
@@ -578,6 +581,9 @@ TEST_F(Section, ErrorTextsAreCutAndSequenceWraps) {
   EXPECT_EQ(+copy.Sequence, 0);
   EXPECT_EQ(ShortStringOf(copy.Entries[0].Text), std::string(255, 't'));
   EXPECT_EQ(errors->Count(), 1);
+  os::StoreInt32(errors->Block(), 0, -7);  // a negative sequence just goes up
+  ASSERT_TRUE(errors->Add(-3, "u"));
+  EXPECT_EQ(os::LoadInt32(errors->Block(), 0), -6);
   EXPECT_TRUE(errors->Clear());
   EXPECT_EQ(errors->Count(), 0);
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,10 +61,15 @@ TEST_F(VariableIndexTest, IndexesEveryRoutingThatParses) {
   EXPECT_EQ(index.Find("OPC", 1, 11), nullptr);
 }
 
+// A name that fills its whole field and runs on without a terminator (the
+// kernel's record as the section carries it) is cut to 40 characters.
 TEST_F(VariableIndexTest, LongNamesAreCutToForty) {
-  OpenSection({{1, std::string(40, 'N'), "OPC:DEVICE=1;ADDRESS=1"}});
+  OpenSection({{1, "short", "OPC:DEVICE=1;ADDRESS=1"}, {2, std::string(40, 'M'), "OPC:DEVICE=1;ADDRESS=2"}});
+  std::uint8_t* record = driver_->DMLVariables()->ItemPtr(0) + offsetof(exchange::TDMLVariable, Info);
+  std::memset(record + offsetof(exchange::TVLVariableInfo, Name), 'N', sizeof(exchange::TVLVariableInfo::Name));
   BuildVariableIndex();
   EXPECT_EQ(server::VariableIndex->Find("OPC", 1, 1)->VariableName, std::string(40, 'N'));
+  EXPECT_EQ(server::VariableIndex->Find("OPC", 1, 2)->VariableName, std::string(40, 'M'));
 }
 
 TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {

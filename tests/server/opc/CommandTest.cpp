@@ -270,5 +270,90 @@ TEST_F(Commands, WriteCommandChecksInOrder) {
   EXPECT_EQ(os::Cp1251ToUtf8(log), "Отсутствует описание OPC устройства.\r\n");
 }
 
+// A device window whose ticks the test gives, one by one.
+class TManualWindow : public server::TDeviceWindow {
+ public:
+  void Tick() { WMLocalTimer(); }
+};
+
+class QueueBound : public OpcTest {
+ protected:
+  void SetUp() override {
+    OpcTest::SetUp();
+    Prepare();
+    server::TDeviceList list;
+    list.Add(PlantDevice().release());
+    ASSERT_TRUE(window_.AssignDevices(&list));
+    window_.Started = true;  // ticks without the tick thread
+    window_.ConnectDevices();
+    ASSERT_TRUE(PumpUntil([&] { return SharedValue(kMode) == 3.0f; }));
+  }
+  void TearDown() override {
+    window_.Started = false;
+    window_.DisconnectDevices();
+    OpcTest::TearDown();
+  }
+  // A committed batch of n commands for the plant, ids from first.
+  void Commit(std::int32_t first, std::int32_t n) {
+    exchange::TCommandsList& batch = *driver_->Commands();
+    ASSERT_TRUE(batch.Reset());
+    batch.SetId(1);
+    batch.SetName("OPC");
+    for (std::int32_t i = 0; i < n; ++i) {
+      exchange::TSharedCommand record{};
+      record.Id = first + i;
+      exchange::SetShortString(record.Prefix, "OPC");
+      record.DeviceNumber = 1;
+      record.Address = 2;
+      record.Value = static_cast<float>(first + i);
+      record.Value2 = -1.0f;
+      ASSERT_TRUE(batch.Add(record));
+    }
+    ASSERT_TRUE(batch.Commit());
+  }
+  std::uint8_t State() const { return driver_->Commands()->GetReady(); }
+
+  TManualWindow window_;
+};
+
+// A batch committed while commands of the last one are queued waits (under
+// the driver's time-out) until the queue is empty.
+TEST_F(QueueBound, ANewBatchIsTakenOnlyOnceTheQueueIsEmpty) {
+  Commit(100, 3);
+  window_.Tick();
+  EXPECT_EQ(window_.Commands->Count(), 2);
+  EXPECT_EQ(State(), 3);
+  ASSERT_TRUE(driver_->Commands()->ResetFrom(3));
+  Commit(200, 2);
+  for (const std::int32_t left : {1, 0}) {
+    window_.Tick();
+    EXPECT_EQ(window_.Commands->Count(), left);
+    EXPECT_EQ(State(), 1);  // still waiting for the server
+  }
+  EXPECT_EQ(window_.CurrentCommand.Id, 102);
+  window_.Tick();
+  EXPECT_EQ(window_.CurrentCommand.Id, 200);
+  EXPECT_EQ(window_.Commands->Count(), 1);
+  EXPECT_EQ(State(), 3);
+  EXPECT_EQ(CountErrors(ec::CommandFailed), 0);
+}
+
+// Commands still queued when the window stops are never executed: the
+// kernel sees each as stopped before its write.
+TEST_F(QueueBound, CommandsQueuedAtStopAreReportedNotExecuted) {
+  Commit(300, 3);
+  window_.Tick();
+  ASSERT_EQ(SharedValue(kMode), 300.0f);
+  EXPECT_EQ(Dynamic("CMD"), 1.0f);
+  ASSERT_TRUE(driver_->Commands()->ResetFrom(3));
+  window_.Stop();
+  EXPECT_EQ(window_.Commands->Count(), 0);
+  EXPECT_EQ(Dynamic("CMD"), 2.0f);
+  EXPECT_EQ(SharedValue(kMode), -1.0f);  // the second value word
+  EXPECT_EQ(CountErrors(ec::CommandFailed), 2);
+  EXPECT_EQ(State(), 0);  // the driver's reset stands
+  EXPECT_EQ(Journal().find("write Sim.Mode R8 301"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace opc_test

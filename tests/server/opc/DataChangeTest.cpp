@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/com/Memory.h"
@@ -99,6 +100,60 @@ TEST_F(DataChange, PrecisionOutsideZeroToEightPassesEveryChange) {
   ConnectPlant(1, 9);
   SetLevel("1.5000001");
   ASSERT_TRUE(PumpUntil([&] { return SharedValue(kLevel) == 1.5000001f; }));
+}
+
+// A NaN or an infinity is a failed conversion on both paths: -22 on good
+// -> bad, never the item's last value, so later values still pass.
+TEST_F(DataChange, NonFiniteValuesAreConversionFailures) {
+  Prepare();
+  ConnectPlant(1, 0);  // callback path, deadband 1.0
+  server::TOPCDataCallback& callback = *device_->DataCallback.Get();
+  const server::TOPCVariableIndexItem& level = *device_->Items->At(2);
+  const auto send = [&](const pc::VariantValue& value) {
+    pc::OPCHANDLE handle = 2;  // LEVEL
+    pc::VARIANT v = value.Get();
+    pc::WORD quality = pc::OPC_QUALITY_GOOD;
+    callback.OnDataChange(0, 0, pc::S_OK, pc::S_OK, 1, &handle, &v, &quality, nullptr, nullptr);
+  };
+  MarkLevel();
+  send(pc::VariantValue(std::nan("")));
+  EXPECT_EQ(CountErrors(ec::TagProcessing), 1);
+  EXPECT_EQ(level.Value, 1.5f);
+  EXPECT_EQ(level.Quality, 0);
+  EXPECT_EQ(SharedValue(kLevel), -7.0f);
+  send(pc::VariantValue(1.5));  // the first good value again passes
+  EXPECT_EQ(SharedValue(kLevel), 1.5f);
+  for (const double bad : {HUGE_VAL, -HUGE_VAL, 1e300}) {
+    MarkLevel();
+    send(pc::VariantValue(bad));
+    EXPECT_EQ(SharedValue(kLevel), -7.0f) << bad;
+    EXPECT_EQ(level.Value, 1.5f) << bad;
+    send(pc::VariantValue(1.5));
+    EXPECT_EQ(SharedValue(kLevel), 1.5f) << bad;
+  }
+  EXPECT_EQ(CountErrors(ec::TagProcessing), 4);
+  // Nothing froze: a change beyond the deadband passes.
+  send(pc::VariantValue(4.0));
+  EXPECT_EQ(SharedValue(kLevel), 4.0f);
+}
+
+TEST_F(DataChange, NonFiniteStreamValuesAreConversionFailures) {
+  Prepare();
+  ConnectPlant(0, 0);
+  pc::VariantValue nan(std::nanf(""));
+  const pc::OpcStreamItem items[] = {{2, pc::OPC_QUALITY_GOOD, {}, nan.Get()}};
+  const std::vector<std::uint8_t> stream = pc::BuildOpcDataStream(0, 1, pc::S_OK, items, false);
+  pc::HGLOBAL block = pc::GlobalAlloc(pc::GMEM_MOVEABLE, stream.size());
+  std::memcpy(pc::GlobalLock(block), stream.data(), stream.size());
+  pc::GlobalUnlock(block);
+  pc::FORMATETC etc{static_cast<pc::CLIPFORMAT>(server::OPCFormats().Data), nullptr, pc::DVASPECT_CONTENT, -1,
+                    pc::TYMED_HGLOBAL};
+  pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, block, nullptr};
+  device_->AdviseSink->OnDataChange(&etc, &medium);
+  pc::ReleaseStgMedium(&medium);
+  EXPECT_EQ(CountErrors(ec::TagProcessing), 1);
+  EXPECT_EQ(device_->Items->At(2)->Value, 1.5f);
+  EXPECT_EQ(device_->Items->At(2)->Quality, 0);
 }
 
 // A stream that claims more than it holds is refused whole; values outside
