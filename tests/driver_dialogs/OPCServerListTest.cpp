@@ -31,10 +31,11 @@ class Browser : public RegistryFixture {
     Driver::Reset();
     Driver::SetModalTimeout(5000);  // a form left open fails fast
     ASSERT_EQ(com::CoInitialize(nullptr), com::S_OK);
-    ui::Screen().SetCursor(ui::crDefault);
+    ui::Screen().SetCursor(ui::crHandPoint);  // whatever it was, it comes back
   }
   void TearDown() override {
     com::CoUninitialize();
+    ui::Screen().SetCursor(ui::crDefault);
     Driver::Pump();
     RegistryFixture::TearDown();
   }
@@ -44,13 +45,13 @@ class Browser : public RegistryFixture {
   std::string Show(const std::function<void(ui::TCustomForm&)>& answer) {
     bool answered = false;
     Driver::AnswerNextModal([&](ui::TCustomForm& form) {
-      EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault) << "restored after the filling";
+      EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint) << "restored after the filling";
       answer(form);
       answered = true;
     });
     const std::string chosen = driver_dialogs::ShowOPCServerBrowser(kParent);
     EXPECT_TRUE(answered);
-    EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+    EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint);
     EXPECT_EQ(Driver::FindForm("OPCServerBrowser"), nullptr) << "freed";
     return chosen;
   }
@@ -98,7 +99,7 @@ TEST_F(Browser, TheCheckBoxSwitchesBetweenRegistryAndServerListObject) {
   EXPECT_EQ(Show([](ui::TCustomForm&) {
               Driver::Click(Control("UseRegistryCheckBox"));
               EXPECT_EQ(Driver::Shown(Control("OPCServersListBox")), "Cat.Only\r\nsim.A\r\n");
-              EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+              EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint);
               Driver::Click(Control("UseRegistryCheckBox"));
               EXPECT_EQ(Driver::Shown(Control("OPCServersListBox")), "sim.A\r\nSim.B\r\n");
               Driver::Click(Control("UseRegistryCheckBox"));

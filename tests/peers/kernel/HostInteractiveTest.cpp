@@ -159,14 +159,7 @@ TEST(HostInteractive, AFormTheDriverOpensIsAWindowThePersonAnswers) {
     ASSERT_NE(bare, None);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_NE(xvfbtest::FindShownWindow(d, "bare"), None) << "still open";
-    XEvent close{};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = bare;
-    close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    XSendEvent(d, bare, False, NoEventMask, &close);
-    XFlush(d);
+    xvfbtest::RequestClose(d, bare);
     EXPECT_TRUE(host.WaitLine("log source=FAKE code=5 text=\"bare 2\"").has_value());
     EXPECT_EQ(host.Wait(), 0);
   }

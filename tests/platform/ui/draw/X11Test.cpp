@@ -280,14 +280,7 @@ TEST_F(X11, CyrillicKeysTypeCp1251Characters) {
 
 TEST_F(X11, WindowManagerCloseBecomesACloseRequest) {
   ShowPainted();
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = static_cast<Window>(window_->Id());
-  ev.xclient.message_type = XInternAtom(Native(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Native(), "WM_DELETE_WINDOW", False));
-  XSendEvent(Native(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(Native());
+  xvfbtest::RequestClose(Native(), static_cast<Window>(window_->Id()));
   const auto close = WaitFor(TX11Event::Kind::CloseRequest);
   ASSERT_TRUE(close.has_value());
   EXPECT_EQ(close->Window, window_->Id());
@@ -436,14 +429,7 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
     closed = true;
     action = TCloseAction::caHide;
   };
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = static_cast<Window>(backend->WindowOf(*form)->Id());
-  ev.xclient.message_type = XInternAtom(Native(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Native(), "WM_DELETE_WINDOW", False));
-  XSendEvent(Native(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(Native());
+  xvfbtest::RequestClose(Native(), static_cast<Window>(backend->WindowOf(*form)->Id()));
   EXPECT_TRUE(platform::win::WaitPumping([&] {
     Application().ProcessMessages();
     return closed;
@@ -675,16 +661,7 @@ TEST_F(X11, SaveDialogIsAFormThatTakesATypedName) {
       const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
       while (xvfbtest::FindShownWindow(d, "Сохранить как") != None && std::chrono::steady_clock::now() < gone)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (xvfbtest::FindShownWindow(d, "Сохранить как") != None) {
-        XEvent ev{};
-        ev.xclient.type = ClientMessage;
-        ev.xclient.window = dialog;
-        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-        ev.xclient.format = 32;
-        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-        XSendEvent(d, dialog, False, NoEventMask, &ev);
-        XSync(d, False);
-      }
+      if (xvfbtest::FindShownWindow(d, "Сохранить как") != None) xvfbtest::RequestClose(d, dialog);
     }
     XCloseDisplay(d);
   });

@@ -89,4 +89,15 @@ unsigned long FindShownWindow(Display* d, const std::string& utf8Title) {
   return found;
 }
 
+void RequestClose(Display* d, unsigned long window) {
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = window;
+  ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  XSendEvent(d, window, False, NoEventMask, &ev);
+  XSync(d, False);
+}
+
 }  // namespace xvfbtest

@@ -33,5 +33,8 @@ class XvfbServer {
 // The viewable top-level window whose _NET_WM_NAME is utf8Title; 0 (None)
 // when there is none.
 unsigned long FindShownWindow(_XDisplay* display, const std::string& utf8Title);
+// Asks window to close as a window manager does (WM_DELETE_WINDOW) and
+// flushes the request.
+void RequestClose(_XDisplay* display, unsigned long window);
 
 }  // namespace xvfbtest
