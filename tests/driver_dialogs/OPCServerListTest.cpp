@@ -6,6 +6,7 @@
 #include "platform/os/Text.h"
 #include "platform/ui/CheckBox.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Screen.h"
 #include "tests/driver_dialogs/DialogRegistry.h"
 
@@ -114,6 +115,12 @@ TEST_F(Browser, TheCheckBoxSwitchesBetweenRegistryAndServerListObject) {
             }),
             "Sim.B");
   EXPECT_EQ(Show([](ui::TCustomForm&) { Driver::PressKey(ui::VK_ESCAPE); }), "");
+  // OK with no line selected (as halvorsten-host's "select ... -1" leaves it) answers nothing.
+  EXPECT_EQ(Show([](ui::TCustomForm&) {
+              dynamic_cast<ui::TListBox*>(Control("OPCServersListBox"))->SetItemIndex(-1);
+              Driver::Click(Control("OkBitBtn"));
+            }),
+            "");
 }
 
 }  // namespace
