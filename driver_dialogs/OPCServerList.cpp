@@ -13,14 +13,6 @@ using namespace platform::os::literals;
 
 namespace {
 
-template <class T>
-T* Make(ui::TComponent* owner, ui::TWinControl* parent, const char* name) {
-  T* c = ui::Create<T>(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
 // Shows the hourglass while it lives and then the cursor from before.
 class HourGlass {
  public:
@@ -43,26 +35,26 @@ TOPCServerBrowser::TOPCServerBrowser(ui::TComponent* owner) : ui::TForm(owner) {
   SetClientWidth(453);
   SetClientHeight(310);
 
-  ServerListGroupBox = Make<ui::TGroupBox>(this, this, "ServerListGroupBox");
+  ServerListGroupBox = ui::CreateChild<ui::TGroupBox>(this, this, "ServerListGroupBox");
   ServerListGroupBox->SetBounds(8, 4, 437, 262);
   ServerListGroupBox->SetCaption(" Список OPC серверов "_cp);
-  OPCServersListBox = Make<ui::TListBox>(this, ServerListGroupBox, "OPCServersListBox");
+  OPCServersListBox = ui::CreateChild<ui::TListBox>(this, ServerListGroupBox, "OPCServersListBox");
   OPCServersListBox->SetAlign(ui::TAlign::alClient);
   OPCServersListBox->OnDblClick = [this](ui::TObject*) { OPCServersListBoxDblClick(); };
 
-  UseRegistryCheckBox = Make<ui::TCheckBox>(this, this, "UseRegistryCheckBox");
+  UseRegistryCheckBox = ui::CreateChild<ui::TCheckBox>(this, this, "UseRegistryCheckBox");
   UseRegistryCheckBox->SetBounds(8, 280, 240, 17);
   UseRegistryCheckBox->SetCaption("Использовать данные реестра"_cp);
   UseRegistryCheckBox->Font().SetStyle(ui::fsBold);
   UseRegistryCheckBox->SetChecked(true);
   UseRegistryCheckBox->OnClick = [this](ui::TObject*) { UseRegistryCheckBoxClick(); };
 
-  OkBitBtn = Make<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(282, 276, 77, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->SetModalResult(ui::mrOk);
-  CancelBitBtn = Make<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
   CancelBitBtn->SetBounds(368, 276, 77, 25);
   CancelBitBtn->SetCaption("Отмена"_cp);
   CancelBitBtn->SetCancel(true);

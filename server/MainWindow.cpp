@@ -59,14 +59,6 @@ std::string DriverStateText(std::uint8_t state) {
   }
 }
 
-template <class T>
-T* Make(ui::TComponent* owner, ui::TWinControl* parent, const char* name) {
-  T* c = ui::Create<T>(owner);
-  c->SetName(name);
-  if (parent != nullptr) c->SetParent(parent);
-  return c;
-}
-
 }  // namespace
 
 TServerWindow::TServerWindow(ui::TComponent* owner) : ui::TForm(owner) {
@@ -77,7 +69,7 @@ TServerWindow::TServerWindow(ui::TComponent* owner) : ui::TForm(owner) {
   SetClientWidth(460);
   SetClientHeight(396);
 
-  PageControl = Make<ui::TPageControl>(this, this, "PageControl");
+  PageControl = ui::CreateChild<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(8, 8, 444, 344);
   BuildStatusPage();
   BuildRequestsPage();
@@ -125,7 +117,7 @@ ui::TEdit* TServerWindow::AddField(ui::TGroupBox* box, int row, const char* name
   label->SetParent(box);
   label->SetBounds(12, top + 4, 150, 13);
   label->SetCaption(caption);
-  ui::TEdit* edit = Make<ui::TEdit>(this, box, name);
+  ui::TEdit* edit = ui::CreateChild<ui::TEdit>(this, box, name);
   edit->SetBounds(168, top, 248, 21);
   edit->SetReadOnly(true);
   edit->SetTabStop(false);
@@ -134,11 +126,11 @@ ui::TEdit* TServerWindow::AddField(ui::TGroupBox* box, int row, const char* name
 }
 
 void TServerWindow::BuildStatusPage() {
-  StatusTabSheet = Make<ui::TTabSheet>(this, nullptr, "StatusTabSheet");
+  StatusTabSheet = ui::CreateChild<ui::TTabSheet>(this, nullptr, "StatusTabSheet");
   StatusTabSheet->SetPageControl(PageControl);
   StatusTabSheet->SetCaption("Состояние"_cp);
 
-  KernelGroupBox = Make<ui::TGroupBox>(this, StatusTabSheet, "KernelGroupBox");
+  KernelGroupBox = ui::CreateChild<ui::TGroupBox>(this, StatusTabSheet, "KernelGroupBox");
   KernelGroupBox->SetBounds(4, 4, 428, 124);
   KernelGroupBox->SetCaption(" Halvorsten ");
   DmlNameEdit = AddField(KernelGroupBox, 0, "DmlNameEdit", "Имя драйвера:"_cp);
@@ -146,7 +138,7 @@ void TServerWindow::BuildStatusPage() {
   DmlTagCounterEdit = AddField(KernelGroupBox, 2, "DmlTagCounterEdit", "Количество тегов:"_cp);
   DmlTransactionIdEdit = AddField(KernelGroupBox, 3, "DmlTransactionIdEdit", "ID транзакции:"_cp);
 
-  ServerGroupBox = Make<ui::TGroupBox>(this, StatusTabSheet, "ServerGroupBox");
+  ServerGroupBox = ui::CreateChild<ui::TGroupBox>(this, StatusTabSheet, "ServerGroupBox");
   ServerGroupBox->SetBounds(4, 132, 428, 176);
   ServerGroupBox->SetCaption(" Сервер связи "_cp);
   ConfigFileNameEdit = AddField(ServerGroupBox, 0, "ConfigFileNameEdit", "Файл конфигурации:"_cp);
@@ -158,11 +150,11 @@ void TServerWindow::BuildStatusPage() {
 }
 
 void TServerWindow::BuildRequestsPage() {
-  RequestsTabSheet = Make<ui::TTabSheet>(this, nullptr, "RequestsTabSheet");
+  RequestsTabSheet = ui::CreateChild<ui::TTabSheet>(this, nullptr, "RequestsTabSheet");
   RequestsTabSheet->SetPageControl(PageControl);
   RequestsTabSheet->SetCaption("Запросы"_cp);
 
-  OPCServerList = Make<ui::TValueListEditor>(this, RequestsTabSheet, "OPCServerList");
+  OPCServerList = ui::CreateChild<ui::TValueListEditor>(this, RequestsTabSheet, "OPCServerList");
   OPCServerList->SetBounds(4, 4, 428, 96);
   OPCServerList->TitleCaptions().Clear();
   OPCServerList->TitleCaptions().Add("OPC сервер"_cp);
@@ -173,47 +165,47 @@ void TServerWindow::BuildRequestsPage() {
     OnSelectOPCServer(s, c, r, ok);
   };
 
-  RequestsGroupBox = Make<ui::TGroupBox>(this, RequestsTabSheet, "RequestsGroupBox");
+  RequestsGroupBox = ui::CreateChild<ui::TGroupBox>(this, RequestsTabSheet, "RequestsGroupBox");
   RequestsGroupBox->SetBounds(4, 104, 428, 204);
   RequestsGroupBox->SetCaption(" Полученные данные "_cp);
-  RequestsMemo = Make<ui::TMemo>(this, RequestsGroupBox, "RequestsMemo");
+  RequestsMemo = ui::CreateChild<ui::TMemo>(this, RequestsGroupBox, "RequestsMemo");
   RequestsMemo->SetAlign(ui::TAlign::alClient);
   RequestsMemo->SetReadOnly(true);
   RequestsMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
 }
 
 void TServerWindow::BuildCommandsPage() {
-  CommandsTabSheet = Make<ui::TTabSheet>(this, nullptr, "CommandsTabSheet");
+  CommandsTabSheet = ui::CreateChild<ui::TTabSheet>(this, nullptr, "CommandsTabSheet");
   CommandsTabSheet->SetPageControl(PageControl);
   CommandsTabSheet->SetCaption("Команды"_cp);
 
-  CommandsTerminalGroupBox = Make<ui::TGroupBox>(this, CommandsTabSheet, "CommandsTerminalGroupBox");
+  CommandsTerminalGroupBox = ui::CreateChild<ui::TGroupBox>(this, CommandsTabSheet, "CommandsTerminalGroupBox");
   CommandsTerminalGroupBox->SetBounds(4, 4, 428, 304);
   CommandsTerminalGroupBox->SetCaption(" Терминальное окно команд  "_cp);
-  CommandsMemo = Make<ui::TMemo>(this, CommandsTerminalGroupBox, "CommandsMemo");
+  CommandsMemo = ui::CreateChild<ui::TMemo>(this, CommandsTerminalGroupBox, "CommandsMemo");
   CommandsMemo->SetAlign(ui::TAlign::alClient);
   CommandsMemo->SetReadOnly(true);
   CommandsMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
 }
 
 void TServerWindow::BuildButtons() {
-  LockTerminalCheckBox = Make<ui::TCheckBox>(this, this, "LockTerminalCheckBox");
+  LockTerminalCheckBox = ui::CreateChild<ui::TCheckBox>(this, this, "LockTerminalCheckBox");
   LockTerminalCheckBox->SetBounds(8, 366, 160, 17);
   LockTerminalCheckBox->SetCaption("Блокировка терминала"_cp);
   LockTerminalCheckBox->SetChecked(true);
 
-  OkBitBtn = Make<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(196, 362, 80, 25);
   OkBitBtn->SetCaption("Скрыть"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->OnClick = [this](ui::TObject* s) { OnHideWindow(s); };
 
-  ReloadBitBtn = Make<ui::TBitBtn>(this, this, "ReloadBitBtn");
+  ReloadBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "ReloadBitBtn");
   ReloadBitBtn->SetBounds(284, 362, 80, 25);
   ReloadBitBtn->SetCaption("Выгрузить"_cp);
   ReloadBitBtn->OnClick = [this](ui::TObject* s) { CloseBitBtnClick(s); };
 
-  ClearBitBtn = Make<ui::TBitBtn>(this, this, "ClearBitBtn");
+  ClearBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "ClearBitBtn");
   ClearBitBtn->SetBounds(372, 362, 80, 25);
   ClearBitBtn->SetCaption("Очистить"_cp);
   ClearBitBtn->OnClick = [this](ui::TObject* s) { OnClearTerminals(s); };

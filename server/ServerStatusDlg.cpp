@@ -21,14 +21,6 @@ namespace {
 constexpr int kFieldTop = 96;
 constexpr int kFieldStep = 38;
 
-template <class T>
-T* Make(ui::TComponent* owner, ui::TWinControl* parent, const char* name) {
-  T* c = ui::Create<T>(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  return c;
-}
-
 // Frees a status record of task memory with its vendor text.
 struct TaskMemStatus {
   com::OPCSERVERSTATUS* record = nullptr;
@@ -73,14 +65,14 @@ TServerStatusDialog::TServerStatusDialog(ui::TComponent* owner) : ui::TForm(owne
   SetClientWidth(472);
   SetClientHeight(472);
 
-  PropertyGroupBox = Make<ui::TGroupBox>(this, this, "PropertyGroupBox");
+  PropertyGroupBox = ui::CreateChild<ui::TGroupBox>(this, this, "PropertyGroupBox");
   PropertyGroupBox->SetBounds(8, 8, 456, 420);
 
-  LogoImage = Make<ui::TImage>(this, PropertyGroupBox, "LogoImage");
+  LogoImage = ui::CreateChild<ui::TImage>(this, PropertyGroupBox, "LogoImage");
   LogoImage->SetBounds(12, 20, 32, 32);
   LoadLogo();
 
-  InfoLabel = Make<ui::TLabel>(this, PropertyGroupBox, "InfoLabel");
+  InfoLabel = ui::CreateChild<ui::TLabel>(this, PropertyGroupBox, "InfoLabel");
   InfoLabel->SetBounds(56, 18, 388, 72);
   InfoLabel->SetWordWrap(true);
   InfoLabel->SetCaption(
@@ -96,16 +88,16 @@ TServerStatusDialog::TServerStatusDialog(ui::TComponent* owner) : ui::TForm(owne
   VersionNumberEdit = AddField(5, "VersionNumberEdit", "Номер версии и сборки:"_cp);
 
   const int vendorTop = kFieldTop + 6 * kFieldStep;
-  VendorInfoLabel = Make<ui::TLabel>(this, PropertyGroupBox, "VendorInfoLabel");
+  VendorInfoLabel = ui::CreateChild<ui::TLabel>(this, PropertyGroupBox, "VendorInfoLabel");
   VendorInfoLabel->SetBounds(12, vendorTop, 432, 13);
   VendorInfoLabel->SetCaption("Информация производителя:"_cp);
-  VendorInfoMemo = Make<ui::TMemo>(this, PropertyGroupBox, "VendorInfoMemo");
+  VendorInfoMemo = ui::CreateChild<ui::TMemo>(this, PropertyGroupBox, "VendorInfoMemo");
   VendorInfoMemo->SetBounds(12, vendorTop + 16, 432, 56);
   VendorInfoMemo->SetReadOnly(true);
   VendorInfoMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
   VendorInfoLabel->SetFocusControl(VendorInfoMemo);
 
-  OkBitBtn = Make<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(384, 438, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);
@@ -120,7 +112,7 @@ ui::TEdit* TServerStatusDialog::AddField(int row, const char* name, std::string_
   label->SetParent(PropertyGroupBox);
   label->SetBounds(12, top, 432, 13);
   label->SetCaption(caption);
-  ui::TEdit* edit = Make<ui::TEdit>(this, PropertyGroupBox, name);
+  ui::TEdit* edit = ui::CreateChild<ui::TEdit>(this, PropertyGroupBox, name);
   edit->SetBounds(12, top + 15, 200, 21);
   edit->SetReadOnly(true);
   edit->SetTabStop(false);

@@ -156,9 +156,10 @@ void DialogScript::QueueSaveAnswer(const Words& w) {
     saveAnswers_.push_back(path);
     return;
   }
-  ++pendingSaves_;
-  THeadlessDriver::AnswerNextSaveDialog([this, path](TSaveDialog&, std::string& fileName) {
-    --pendingSaves_;
+  ++*pendingSaves_;
+  // The backend may keep an unused answer past this object: it holds the count, not the object.
+  THeadlessDriver::AnswerNextSaveDialog([pending = pendingSaves_, path](TSaveDialog&, std::string& fileName) {
+    --*pending;
     if (!path) return false;
     fileName = *path;
     return true;
@@ -178,13 +179,14 @@ void DialogScript::CheckAllUsed() const {
       throw ScriptError("dialog " + form + ": the form never showed for the action of line " +
                         std::to_string(actions.front().Line));
   }
-  if (pendingSaves_ > 0 || !saveAnswers_.empty()) throw ScriptError("savefile: no save dialog asked for the answer");
+  if (*pendingSaves_ > 0 || !saveAnswers_.empty()) throw ScriptError("savefile: no save dialog asked for the answer");
 }
 
 std::string DialogScript::ParentKind(platform::win::HWND parent, platform::win::HWND kernelWindow) const {
-  if (parent != 0 && parent == kernelWindow) return "kernel";
+  if (parent == 0) return "none";
+  if (parent == kernelWindow) return "kernel";
   for (TCustomForm* form : Screen().FormsOfThread())
-    if (parent != 0 && form->Handle() == parent) return "dialog";
+    if (form->Handle() == parent) return "dialog";
   return "none";
 }
 

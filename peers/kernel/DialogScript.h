@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -69,7 +70,7 @@ class DialogScript {
   const std::thread::id thread_;
   std::map<std::string, std::deque<Action>> queued_;  // by form object name
   std::deque<std::optional<std::string>> saveAnswers_;  // interactive: a path, or nullopt for Cancel
-  int pendingSaves_ = 0;                              // headless answers not yet used
+  std::shared_ptr<int> pendingSaves_ = std::make_shared<int>(0);  // headless answers not yet used
   std::optional<std::string> error_;
 };
 

@@ -68,12 +68,12 @@ HostSession::ApartmentScope::~ApartmentScope() { platform::com::CoUninitialize()
 
 HostSession::HostSession(const std::string& modulePath, HostOutput& out, bool interactive)
     : out_(out), module_(std::make_unique<DriverModule>(modulePath)) {
+  dialogs_ = std::make_unique<DialogScript>(out_, interactive);
   kernelWindow_ = platform::win::AllocateHWnd(
       [this](platform::win::HWND, platform::win::UINT m, platform::win::WPARAM w, platform::win::LPARAM l) {
         return OnKernelMessage(m, w, l);
       });
   if (!kernelWindow_) throw std::runtime_error("cannot make the kernel window");
-  dialogs_ = std::make_unique<DialogScript>(out_, interactive);
   SetKernelSinks();
 }
 

@@ -10,7 +10,6 @@
 #include "peers/kernel/DriverModule.h"
 #include "peers/kernel/HostOutput.h"
 #include "peers/kernel/ScriptReader.h"
-#include "platform/ui/Form.h"
 #include "platform/win/Messages.h"
 
 #include <cstdint>

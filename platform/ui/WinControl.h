@@ -159,6 +159,16 @@ class TCustomControl : public TWinControl {
 // raised. The entry point for messages coming from outside a handler.
 LRESULT SafePerform(TControl* control, uint32_t msg, WPARAM wParam, LPARAM lParam);
 
+// A component of owner named name, placed on parent (none when null), as
+// forms build their controls. GUI thread.
+template <class T>
+T* CreateChild(TComponent* owner, TWinControl* parent, std::string_view name) {
+  T* c = Create<T>(owner);
+  c->SetName(name);
+  if (parent != nullptr) c->SetParent(parent);
+  return c;
+}
+
 // Accelerator test: the character after a single "&" of caption equals key
 // (case ignored, CP1251 letters included). "&&" is a literal "&".
 bool IsAccel(char key, std::string_view caption);

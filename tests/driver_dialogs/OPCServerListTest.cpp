@@ -6,6 +6,7 @@
 #include "platform/os/Text.h"
 #include "platform/ui/CheckBox.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Screen.h"
 #include "tests/driver_dialogs/DialogRegistry.h"
 
@@ -31,10 +32,11 @@ class Browser : public RegistryFixture {
     Driver::Reset();
     Driver::SetModalTimeout(5000);  // a form left open fails fast
     ASSERT_EQ(com::CoInitialize(nullptr), com::S_OK);
-    ui::Screen().SetCursor(ui::crDefault);
+    ui::Screen().SetCursor(ui::crHandPoint);  // whatever it was, it comes back
   }
   void TearDown() override {
     com::CoUninitialize();
+    ui::Screen().SetCursor(ui::crDefault);
     Driver::Pump();
     RegistryFixture::TearDown();
   }
@@ -44,13 +46,13 @@ class Browser : public RegistryFixture {
   std::string Show(const std::function<void(ui::TCustomForm&)>& answer) {
     bool answered = false;
     Driver::AnswerNextModal([&](ui::TCustomForm& form) {
-      EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault) << "restored after the filling";
+      EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint) << "restored after the filling";
       answer(form);
       answered = true;
     });
     const std::string chosen = driver_dialogs::ShowOPCServerBrowser(kParent);
     EXPECT_TRUE(answered);
-    EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+    EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint);
     EXPECT_EQ(Driver::FindForm("OPCServerBrowser"), nullptr) << "freed";
     return chosen;
   }
@@ -98,7 +100,7 @@ TEST_F(Browser, TheCheckBoxSwitchesBetweenRegistryAndServerListObject) {
   EXPECT_EQ(Show([](ui::TCustomForm&) {
               Driver::Click(Control("UseRegistryCheckBox"));
               EXPECT_EQ(Driver::Shown(Control("OPCServersListBox")), "Cat.Only\r\nsim.A\r\n");
-              EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+              EXPECT_EQ(ui::Screen().Cursor(), ui::crHandPoint);
               Driver::Click(Control("UseRegistryCheckBox"));
               EXPECT_EQ(Driver::Shown(Control("OPCServersListBox")), "sim.A\r\nSim.B\r\n");
               Driver::Click(Control("UseRegistryCheckBox"));
@@ -113,6 +115,12 @@ TEST_F(Browser, TheCheckBoxSwitchesBetweenRegistryAndServerListObject) {
             }),
             "Sim.B");
   EXPECT_EQ(Show([](ui::TCustomForm&) { Driver::PressKey(ui::VK_ESCAPE); }), "");
+  // OK with no line selected (as halvorsten-host's "select ... -1" leaves it) answers nothing.
+  EXPECT_EQ(Show([](ui::TCustomForm&) {
+              dynamic_cast<ui::TListBox*>(Control("OPCServersListBox"))->SetItemIndex(-1);
+              Driver::Click(Control("OkBitBtn"));
+            }),
+            "");
 }
 
 }  // namespace

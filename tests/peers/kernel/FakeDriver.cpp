@@ -254,15 +254,18 @@ FAKE_EXPORT int32_t DLMShowState(driver::HostWindowHandle parent) {
   return 0;
 }
 
-// Shows two modal forms, one with a Cancel button and one without.
+// Shows two modal forms, one with a Cancel and an OK button and one
+// without buttons.
 FAKE_EXPORT void DLMAbout(driver::HostWindowHandle) {
   using namespace platform::ui;
   auto withCancel = CreateOwned<TForm>(nullptr);
   withCancel->SetName("AboutForm");
   withCancel->SetCaption("\xCE \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE5");  // "О программе"
-  auto* cancel = Create<TButton>(withCancel.get());
-  cancel->SetParent(withCancel.get());
+  withCancel->SetBounds(10, 10, 240, 120);
+  auto* cancel = Add<TButton>(withCancel.get(), "CancelButton", 80, 40, 75, 25);
+  cancel->SetCaption("Cancel");
   cancel->SetCancel(true);
+  Add<TButton>(withCancel.get(), "OkButton", 160, 40, 75, 25)->SetModalResult(mrOk);
   cancel->SetModalResult(mrNo);
   Log(5, "about " + std::to_string(withCancel->ShowModal()));
   auto bare = CreateOwned<TForm>(nullptr);

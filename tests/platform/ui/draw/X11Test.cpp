@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -32,14 +27,13 @@
 #include "platform/ui/X11Backend.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/ui/X11Display.h"
+#include "tests/platform/ui/draw/XvfbServer.h"
 
 // Xlib's macros (KeyPress, ...) after the control model's declarations.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
-
-extern char** environ;
 
 namespace platform::ui {
 namespace {
@@ -51,52 +45,17 @@ using namespace platform::os::literals;
 class X11 : public ::testing::Test {
  protected:
   void SetUp() override {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "320x240x24", "-nolisten", "tcp", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawnp(&server_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-      close(fds[0]);
-      server_ = 0;
-      GTEST_SKIP() << "Xvfb is not installed";
-    }
-    // Xvfb writes its display number once it accepts connections.
-    std::string number;
-    pollfd pfd{fds[0], POLLIN, 0};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      if (poll(&pfd, 1, 200) <= 0) continue;
-      char buf[16];
-      const ssize_t n = read(fds[0], buf, sizeof buf);
-      if (n <= 0) break;
-      number.append(buf, static_cast<std::size_t>(n));
-    }
-    close(fds[0]);
-    ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start";
-    name_ = ":" + number.substr(0, number.find('\n'));
+    server_ = std::make_unique<xvfbtest::XvfbServer>(320, 240);
+    if (!server_->Installed()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
+    name_ = server_->Name();
     display_ = std::make_unique<TX11Display>(name_);
   }
 
   void TearDown() override {
     window_.reset();
     display_.reset();
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      int status = 0;
-      for (int i = 0; i < 100 && waitpid(server_, &status, WNOHANG) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (waitpid(server_, &status, WNOHANG) == 0) {
-        kill(server_, SIGKILL);
-        waitpid(server_, &status, 0);
-      }
-    }
+    server_.reset();
   }
 
   Display* Native() { return static_cast<Display*>(display_->Native()); }
@@ -201,7 +160,7 @@ class X11 : public ::testing::Test {
     return XGetWindowAttributes(Native(), static_cast<Window>(window), &attrs) && attrs.override_redirect;
   }
 
-  pid_t server_ = 0;
+  std::unique_ptr<xvfbtest::XvfbServer> server_;
   std::string name_;
   std::unique_ptr<TX11Display> display_;
   std::unique_ptr<TX11Window> window_;
@@ -321,14 +280,7 @@ TEST_F(X11, CyrillicKeysTypeCp1251Characters) {
 
 TEST_F(X11, WindowManagerCloseBecomesACloseRequest) {
   ShowPainted();
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = static_cast<Window>(window_->Id());
-  ev.xclient.message_type = XInternAtom(Native(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Native(), "WM_DELETE_WINDOW", False));
-  XSendEvent(Native(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(Native());
+  xvfbtest::RequestClose(Native(), static_cast<Window>(window_->Id()));
   const auto close = WaitFor(TX11Event::Kind::CloseRequest);
   ASSERT_TRUE(close.has_value());
   EXPECT_EQ(close->Window, window_->Id());
@@ -477,14 +429,7 @@ TEST_F(X11, FormWithAButtonIsShownClickedAndCaptured) {
     closed = true;
     action = TCloseAction::caHide;
   };
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = static_cast<Window>(backend->WindowOf(*form)->Id());
-  ev.xclient.message_type = XInternAtom(Native(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Native(), "WM_DELETE_WINDOW", False));
-  XSendEvent(Native(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(Native());
+  xvfbtest::RequestClose(Native(), static_cast<Window>(backend->WindowOf(*form)->Id()));
   EXPECT_TRUE(platform::win::WaitPumping([&] {
     Application().ProcessMessages();
     return closed;
@@ -684,34 +629,6 @@ TEST_F(X11, MovedWindowMovesItsForm) {
 }
 
 
-// The top-level window titled utf8Title that is showing, or None.
-Window FindShownWindow(Display* d, const std::string& utf8Title) {
-  Window root = None;
-  Window parent = None;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return None;
-  Window found = None;
-  const Atom name = XInternAtom(d, "_NET_WM_NAME", False);
-  for (unsigned i = 0; i < count && found == None; ++i) {
-    XWindowAttributes attrs;
-    if (!XGetWindowAttributes(d, children[i], &attrs) || attrs.map_state != IsViewable) continue;
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, children[i], name, 0, 64, False, AnyPropertyType, &type, &format, &items, &after,
-                           &data) == Success &&
-        data != nullptr) {
-      if (std::string(reinterpret_cast<char*>(data), items) == utf8Title) found = children[i];
-      XFree(data);
-    }
-  }
-  if (children != nullptr) XFree(children);
-  return found;
-}
-
 // Under X11 a save dialog is our own form: a user types a name and presses
 // Enter; the answer is the name in the folder shown, with the default
 // extension.
@@ -730,7 +647,7 @@ TEST_F(X11, SaveDialogIsAFormThatTakesATypedName) {
     Window dialog = None;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (dialog == None && std::chrono::steady_clock::now() < deadline) {
-      dialog = FindShownWindow(d, "Сохранить как");
+      dialog = xvfbtest::FindShownWindow(d, "Сохранить как");
       if (dialog == None) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (dialog != None) {
@@ -742,18 +659,9 @@ TEST_F(X11, SaveDialogIsAFormThatTakesATypedName) {
       XSync(d, False);
       typed = true;
       const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      while (FindShownWindow(d, "Сохранить как") != None && std::chrono::steady_clock::now() < gone)
+      while (xvfbtest::FindShownWindow(d, "Сохранить как") != None && std::chrono::steady_clock::now() < gone)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (FindShownWindow(d, "Сохранить как") != None) {
-        XEvent ev{};
-        ev.xclient.type = ClientMessage;
-        ev.xclient.window = dialog;
-        ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-        ev.xclient.format = 32;
-        ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-        XSendEvent(d, dialog, False, NoEventMask, &ev);
-        XSync(d, False);
-      }
+      if (xvfbtest::FindShownWindow(d, "Сохранить как") != None) xvfbtest::RequestClose(d, dialog);
     }
     XCloseDisplay(d);
   });
