@@ -7,6 +7,7 @@
 #include "platform/ui/Colors.h"
 #include "platform/ui/Picture.h"
 #include "skin/sGraphics.h"
+#include "skin/sMaskData.h"
 
 namespace skin {
 
@@ -247,42 +248,67 @@ void DrawTick(ui::TCanvas& c, const TRect& rect, bool enabled, TColor colour) {
   draw(tick, ui::clBtnShadow);
 }
 
-void PutTextEmbossed(ui::TCanvas& c, const char* text, bool enabled, TRect& r, uint32_t format) {
-  if (text == nullptr) return;
-  const bool wrap = (format & ui::DT_WORDBREAK) != 0;
+namespace {
+
+// The text's rectangle: without DT_WORDBREAK r fitted to the text (centred
+// vertically; by DT_CENTER, DT_RIGHT or from the left horizontally).
+TRect FitText(ui::TCanvas& c, const char* text, const TRect& r, uint32_t format) {
   TRect fit = r;
-  if (!wrap) {
-    ui::TSize size;
-    ui::GetTextExtentPoint32(&c, text, static_cast<int32_t>(std::strlen(text)), &size);
-    const int32_t dy = (r.Height() - size.cy) / 2;
-    fit.Top += dy;
-    fit.Bottom -= dy;
-    if (format & ui::DT_CENTER) {
-      const int32_t dx = (r.Width() - size.cx) / 2;
-      fit.Left += dx;
-      fit.Right -= dx;
-    } else if (format & ui::DT_RIGHT) {
-      fit.Left = fit.Right - size.cx;
-    } else {
-      fit.Right = fit.Left + size.cx;
-    }
-  }
-  c.Brush().SetStyle(ui::TBrushStyle::bsClear);
-  TRect area = fit;
-  if (enabled) {
-    ui::DrawText(c.Handle(), text, -1, &area, format);
+  if (format & ui::DT_WORDBREAK) return fit;
+  ui::TSize size;
+  ui::GetTextExtentPoint32(&c, text, static_cast<int32_t>(std::strlen(text)), &size);
+  const int32_t dy = (r.Height() - size.cy) / 2;
+  fit.Top += dy;
+  fit.Bottom -= dy;
+  if (format & ui::DT_CENTER) {
+    const int32_t dx = (r.Width() - size.cx) / 2;
+    fit.Left += dx;
+    fit.Right -= dx;
+  } else if (format & ui::DT_RIGHT) {
+    fit.Left = fit.Right - size.cx;
   } else {
-    c.Font().SetColor(ui::clBtnHighlight);
-    TRect shifted = ui::Rect(fit.Left + 1, fit.Top + 1, fit.Right + 1, fit.Bottom + 1);
-    ui::DrawText(c.Handle(), text, -1, &shifted, format);
-    c.Font().SetColor(ui::clBtnShadow);
-    ui::DrawText(c.Handle(), text, -1, &area, format);
+    fit.Right = fit.Left + size.cx;
   }
-  if (!wrap) r = ui::Rect(fit.Left - 1, fit.Top - 1, fit.Right + 1, fit.Bottom + 1);
+  return fit;
 }
 
-void PutTextSkinned(ui::TCanvas& c, const char* text, bool enabled, TRect& r, uint32_t format, int32_t, bool) {
-  PutTextEmbossed(c, text, enabled, r, format);
+// Lays text out, draws it with draw(fitted rectangle) and hands back the
+// fitted rectangle grown by one pixel (unchanged with DT_WORDBREAK).
+template <class Draw>
+void PutText(ui::TCanvas& c, const char* text, TRect& r, uint32_t format, Draw draw) {
+  if (text == nullptr) return;
+  const TRect fit = FitText(c, text, r, format);
+  c.Brush().SetStyle(ui::TBrushStyle::bsClear);
+  draw(fit);
+  if (!(format & ui::DT_WORDBREAK)) r = ui::Rect(fit.Left - 1, fit.Top - 1, fit.Right + 1, fit.Bottom + 1);
+}
+
+void DrawPlainText(ui::TCanvas& c, const char* text, bool enabled, TRect fit, uint32_t format) {
+  if (enabled) {
+    ui::DrawText(c.Handle(), text, -1, &fit, format);
+    return;
+  }
+  c.Font().SetColor(ui::clBtnHighlight);
+  TRect shifted = ui::Rect(fit.Left + 1, fit.Top + 1, fit.Right + 1, fit.Bottom + 1);
+  ui::DrawText(c.Handle(), text, -1, &shifted, format);
+  c.Font().SetColor(ui::clBtnShadow);
+  ui::DrawText(c.Handle(), text, -1, &fit, format);
+}
+
+}  // namespace
+
+void PutTextEmbossed(ui::TCanvas& c, const char* text, bool enabled, TRect& r, uint32_t format) {
+  PutText(c, text, r, format, [&](const TRect& fit) { DrawPlainText(c, text, enabled, fit, format); });
+}
+
+void PutTextSkinned(ui::TCanvas& c, const char* text, bool enabled, TRect& r, uint32_t format, int32_t sectionIndex,
+                    bool hot) {
+  PutText(c, text, r, format, [&](const TRect& fit) {
+    if (enabled && IsSectionIndexValid(sectionIndex))
+      PutSectionText(c, text, fit, format, sectionIndex, hot);
+    else
+      DrawPlainText(c, text, enabled, fit, format);
+  });
 }
 
 void RepeatGraphic(ui::TCanvas& c, const TRect& r, const ui::TGraphic* graphic) {
