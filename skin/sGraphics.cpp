@@ -17,7 +17,12 @@ uint8_t ClampByte(double v) {
   return static_cast<uint8_t>(r < 0 ? 0 : r > 255 ? 255 : r);
 }
 
-bool SameSize(const TBitmap& a, const TBitmap& b) { return a.Width() == b.Width() && a.Height() == b.Height(); }
+// A bitmap 0 pixels wide has no rows to address, whatever its height.
+bool HasPixels(const TBitmap& b) { return b.Width() > 0 && b.Height() > 0; }
+
+bool SameSize(const TBitmap& a, const TBitmap& b) {
+  return a.Width() == b.Width() && a.Height() == b.Height() && HasPixels(a);
+}
 
 bool InRange(int32_t v, int32_t size) { return v >= 0 && v < size; }
 
@@ -104,7 +109,7 @@ void MixRectOnto(TBitmap& d, const TBitmap& s, TColor w, TRect r, TPoint p) {
 void MixRectKeyed(TBitmap& d, int32_t x, int32_t y, const TBitmap& s, TRect r, double w, TColor k) {
   r = ClampToSource(r, s);
   const bool keyed = static_cast<uint32_t>(k) < 0xFF000000u;
-  if (!InRange(x, d.Width())) return;  // the first column already lies outside
+  if (r.Width() < 0 || !InRange(x, d.Width())) return;  // no column, or the first lies outside
   for (int32_t row = 0; row <= r.Height(); ++row) {
     if (!InRange(y + row, d.Height())) return;
     const uint8_t* sp = s.ScanLine(r.Top + row) + 3 * r.Left;
@@ -272,6 +277,7 @@ void DrawNineCells(TBitmap& d, const TBitmap& mask, int32_t state, const TRect& 
 // ---- conversions ----
 
 void ToGrey(TBitmap& b) {
+  if (!HasPixels(b)) return;
   for (int32_t y = 0; y < b.Height(); ++y) {
     uint8_t* p = b.ScanLine(y);
     for (int32_t x = 0; x < b.Width(); ++x, p += 3) p[0] = p[1] = p[2] = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
@@ -279,6 +285,7 @@ void ToGrey(TBitmap& b) {
 }
 
 void ToShapeMask(TBitmap& b) {
+  if (!HasPixels(b)) return;
   for (int32_t y = 0; y < b.Height(); ++y) {
     uint8_t* p = b.ScanLine(y);
     for (int32_t x = 0; x < b.Width(); ++x, p += 3)
@@ -289,7 +296,7 @@ void ToShapeMask(TBitmap& b) {
 bool IsBlackColor(TColor c) { return (static_cast<uint32_t>(c) & 0xFFFFFFu) == 0; }
 
 void EdgeShape(TBitmap& d, const TBitmap& m, TColor light, TColor dark) {
-  if (!SameSize(d, m) || d.Width() <= 0 || d.Height() <= 0) return;
+  if (!SameSize(d, m)) return;
   const int32_t W = m.Width(), H = m.Height();
   auto black = [&m](int32_t x, int32_t y) {
     const uint8_t* p = m.ScanLine(y) + 3 * x;
@@ -323,6 +330,7 @@ void CopyRectKeyed(TBitmap& d, const TBitmap& s, int32_t x, int32_t y, TRect r, 
   r = ClampToSource(r, s);
   const int32_t c0 = std::max(0, -x);
   const int32_t c1 = std::min(r.Width(), d.Width() - 1 - x);
+  if (c1 < c0) return;
   for (int32_t row = 0; row <= r.Height(); ++row) {
     if (!InRange(y + row, d.Height())) continue;
     const uint8_t* sp = s.ScanLine(r.Top + row) + 3 * (r.Left + c0);

@@ -226,8 +226,16 @@ TEST(GraphicsTest, NothingWritesPastABitmap) {
   auto d = Filled(7, 5, Grey(100));
   auto s = Filled(5, 9, Grey(30));
   auto mask = Filled(18, 12, Grey(0));
-  TBitmap empty;
+  TBitmap empty, zeroWide;
+  zeroWide.SetSize(0, 5);  // rows without pixels
   const std::function<void()> calls[] = {
+      [&] { MixBitmaps(zeroWide, zeroWide, 9); },
+      [&] { TintThroughMask(zeroWide, zeroWide, 0); },
+      [&] { ToGrey(zeroWide); },
+      [&] { ToShapeMask(zeroWide); },
+      [&] { EdgeShape(zeroWide, zeroWide, 0, 0); },
+      [&] { MixRectKeyed(*d, 1, 1, zeroWide, huge, 0.5, 0); },
+      [&] { CopyKeyed(*d, zeroWide, 0, 0, 0); },
       [&] { MixRectOnto(*d, *s, 0x808080, huge, {-3, -2}); },
       [&] { MixRectOnto(*d, *s, 0x808080, ui::Rect(2, 2, 40, 40), {4, 3}); },
       [&] { MixRectKeyed(*d, 5, 3, *s, huge, 0.5, 0); },
