@@ -159,8 +159,9 @@ class TCustomControl : public TWinControl {
 // raised. The entry point for messages coming from outside a handler.
 LRESULT SafePerform(TControl* control, uint32_t msg, WPARAM wParam, LPARAM lParam);
 
-// A component of owner named name, placed on parent (none when null), as
-// forms build their controls. GUI thread.
+// A T owned by owner, named name, on parent (none when null): how a form
+// builds its components. Raises what SetName or SetParent raise; the
+// control then stays with its owner, which frees it. GUI thread.
 template <class T>
 T* CreateChild(TComponent* owner, TWinControl* parent, std::string_view name) {
   T* c = Create<T>(owner);
@@ -172,16 +173,5 @@ T* CreateChild(TComponent* owner, TWinControl* parent, std::string_view name) {
 // Accelerator test: the character after a single "&" of caption equals key
 // (case ignored, CP1251 letters included). "&&" is a literal "&".
 bool IsAccel(char key, std::string_view caption);
-
-// A T owned by owner, named name, on parent: how a form builds its
-// components. Raises what SetName or SetParent raise; the control then
-// stays with its owner, which frees it.
-template <class T>
-T* CreateChild(TComponent* owner, TWinControl* parent, std::string_view name) {
-  T* control = Create<T>(owner);
-  control->SetName(name);
-  control->SetParent(parent);
-  return control;
-}
 
 }  // namespace platform::ui
