@@ -13,6 +13,14 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "driver_dialogs/DrvInstall.h"
+#include "driver_dialogs/DrvTerminal.h"
+#include "driver_dialogs/Ferrowick_Setup.h"
+#include "driver_dialogs/MessageBoxes.h"
+#include "driver_dialogs/OPCServerList.h"
+#include "driver_dialogs/OPC_About.h"
 #include "platform/com/OpcDa.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Form.h"
@@ -27,6 +35,11 @@ namespace {
 namespace ui = platform::ui;
 
 const bool kHeadless = setenv("FERROWICK_UI", "headless", 1) == 0;
+
+// The browser scans a registry of this program's own, which holds nothing.
+const std::filesystem::path kRegistry =
+    std::filesystem::temp_directory_path() / ("form-layout-registry-" + std::to_string(getpid()));
+const bool kRegistrySet = setenv("FERROWICK_REGISTRY_DIR", kRegistry.c_str(), 1) == 0;
 
 // The main window without its start-up and shut-down handlers (no section,
 // devices or tray).
@@ -63,6 +76,12 @@ const TFormCase kForms[] = {
     {"server main window", [] { return ui::Create<TBareServerWindow>(nullptr); }},
     {"server status dialog", StatusDialog},
     {"save dialog form", SaveDialogForm},
+    {"OPC server browser", [] { return ui::Create<driver_dialogs::TOPCServerBrowser>(nullptr); }},
+    {"device setup dialog", [] { return ui::Create<driver_dialogs::TFerrowickSetupDlg>(nullptr); }},
+    {"driver state window", [] { return ui::Create<driver_dialogs::TTerminalWindow>(nullptr); }},
+    {"about box", [] { return ui::Create<driver_dialogs::TAboutDialog>(nullptr); }},
+    {"message box", [] { return ui::Create<driver_dialogs::TMessageBoxDialog>(nullptr); }},
+    {"installation dialog", [] { return ui::Create<driver_dialogs::TInstallProcDialog>(nullptr); }},
 };
 
 std::string NameOf(const ui::TControl& control) {
@@ -128,7 +147,7 @@ class LayoutChecker {
 };
 
 TEST(FormLayout, EveryControlInsideItsParentAndNoSiblingsOverlap) {
-  ASSERT_TRUE(kHeadless);
+  ASSERT_TRUE(kHeadless && kRegistrySet);
   ui::THeadlessDriver::Reset();
   for (const TFormCase& form : kForms) {
     ui::TCustomForm* made = form.Make();
@@ -144,6 +163,7 @@ TEST(FormLayout, EveryControlInsideItsParentAndNoSiblingsOverlap) {
     ui::TComponent::Free(made);
   }
   ui::THeadlessDriver::Reset();
+  std::filesystem::remove_all(kRegistry);
 }
 
 }  // namespace
