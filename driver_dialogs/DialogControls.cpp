@@ -17,7 +17,7 @@ void SetUpDialogForm(ui::TForm& form, std::string_view name, std::string_view ca
 }
 
 ui::TPanel* AddSunkenPanel(ui::TForm& form, std::string_view name, int left, int top, int width, int height) {
-  auto* panel = AddControl<ui::TPanel>(&form, &form, name);
+  auto* panel = ui::CreateChild<ui::TPanel>(&form, &form, name);
   panel->SetBounds(left, top, width, height);
   panel->SetCaption("");
   panel->SetBevelOuter(ui::TPanelBevel::bvNone);
@@ -27,7 +27,7 @@ ui::TPanel* AddSunkenPanel(ui::TForm& form, std::string_view name, int left, int
 
 ui::TImage* AddLogo(ui::TForm& form, std::string_view panelName, std::string_view imageName, int left, int top) {
   ui::TPanel* panel = AddSunkenPanel(form, panelName, left, top, 112, 112);
-  auto* image = AddControl<ui::TImage>(&form, panel, imageName);
+  auto* image = ui::CreateChild<ui::TImage>(&form, panel, imageName);
   image->SetBounds(8, 8, 96, 96);
   image->SetTransparent(true);
   LoadDialogPicture(image->Picture(), LogoPictureName);

@@ -1,7 +1,7 @@
 #pragma once
-// Building the driver dialogs' forms: the dialog frame, named components
-// owned by the form and placed on a parent, the sunken panels and the logo.
-// GUI thread.
+// Building the driver dialogs' forms: the dialog frame, the sunken panels
+// and the logo (components themselves: platform::ui::CreateChild). GUI
+// thread.
 
 #include "platform/ui/Form.h"
 #include "platform/ui/Panels.h"
@@ -13,14 +13,6 @@ namespace driver_dialogs {
 // A fixed dialog frame centred on the screen with that client size.
 void SetUpDialogForm(platform::ui::TForm& form, std::string_view name, std::string_view caption, int clientWidth,
                      int clientHeight);
-
-template <class T>
-T* AddControl(platform::ui::TComponent* owner, platform::ui::TWinControl* parent, std::string_view name) {
-  T* control = platform::ui::Create<T>(owner);
-  control->SetName(name);
-  if (parent != nullptr) control->SetParent(parent);
-  return control;
-}
 
 // A captionless panel with a lowered inner bevel only.
 platform::ui::TPanel* AddSunkenPanel(platform::ui::TForm& form, std::string_view name, int left, int top, int width,

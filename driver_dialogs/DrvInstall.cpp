@@ -31,7 +31,7 @@ TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner)
   LogoImage = AddLogo(*this, "LogoPanel", "LogoImage", 8, 8);
   LogoPanel = static_cast<ui::TPanel*>(LogoImage->Parent());
 
-  MessageLabel = AddControl<ui::TLabel>(this, this, "MessageLabel");
+  MessageLabel = ui::CreateChild<ui::TLabel>(this, this, "MessageLabel");
   MessageLabel->SetBounds(128, 8, 344, 112);
   MessageLabel->SetAlignment(ui::TAlignment::taCenter);
   MessageLabel->SetWordWrap(true);
@@ -42,18 +42,18 @@ TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner)
 
   ProcessPanel = AddSunkenPanel(*this, "ProcessPanel", 8, 128, 464, 184);
   ProcessPanel->SetBorderWidth(2);
-  ProcessMemo = AddControl<ui::TMemo>(this, ProcessPanel, "ProcessMemo");
+  ProcessMemo = ui::CreateChild<ui::TMemo>(this, ProcessPanel, "ProcessMemo");
   ProcessMemo->SetAlign(ui::TAlign::alClient);
   ProcessMemo->SetReadOnly(true);
   ProcessMemo->SetBorderStyle(ui::TBorderStyle::bsNone);
   ProcessMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
 
-  SaveLogBitBtn = AddControl<ui::TBitBtn>(this, this, "SaveLogBitBtn");
+  SaveLogBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "SaveLogBitBtn");
   SaveLogBitBtn->SetBounds(280, 324, 96, 25);
   SaveLogBitBtn->SetCaption("Сохранить..."_cp);
   SaveLogBitBtn->SetModalResult(ui::mrCancel);
   SaveLogBitBtn->OnClick = [this](ui::TObject*) { SaveLogBitBtnClick(); };
-  CancelBitBtn = AddControl<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
   CancelBitBtn->SetBounds(384, 324, 88, 25);
   CancelBitBtn->SetCaption("Закрыть"_cp);
   CancelBitBtn->SetDefault(true);

@@ -17,13 +17,13 @@ using namespace platform::os::literals;
 TTerminalWindow::TTerminalWindow(ui::TComponent* owner) : ui::TForm(owner) {
   SetUpDialogForm(*this, "TerminalWindow", "Информация о работе драйвера Ferrowick..."_cp, 520, 400);
 
-  PageControl = AddControl<ui::TPageControl>(this, this, "PageControl");
+  PageControl = ui::CreateChild<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(8, 8, 504, 348);
 
-  RequestsTabSheet = AddControl<ui::TTabSheet>(this, nullptr, "RequestsTabSheet");
+  RequestsTabSheet = ui::CreateChild<ui::TTabSheet>(this, nullptr, "RequestsTabSheet");
   RequestsTabSheet->SetPageControl(PageControl);
   RequestsTabSheet->SetCaption("Опрос"_cp);
-  OPCServerList = AddControl<ui::TValueListEditor>(this, RequestsTabSheet, "OPCServerList");
+  OPCServerList = ui::CreateChild<ui::TValueListEditor>(this, RequestsTabSheet, "OPCServerList");
   OPCServerList->SetBounds(4, 4, 488, 104);
   OPCServerList->TitleCaptions().Clear();
   OPCServerList->TitleCaptions().Add("OPC сервер"_cp);
@@ -31,38 +31,38 @@ TTerminalWindow::TTerminalWindow(ui::TComponent* owner) : ui::TForm(owner) {
   OPCServerList->SetColWidths(0, 160);
   OPCServerList->SetOptions(OPCServerList->Options() | ui::goRowSelect);
   OPCServerList->OnSelectCell = [this](ui::TObject*, int, int row, bool&) { OnSelectOPCServer(row); };
-  TerminalGroupBox = AddControl<ui::TGroupBox>(this, RequestsTabSheet, "TerminalGroupBox");
+  TerminalGroupBox = ui::CreateChild<ui::TGroupBox>(this, RequestsTabSheet, "TerminalGroupBox");
   TerminalGroupBox->SetBounds(4, 112, 488, 204);
   TerminalGroupBox->SetCaption(" Терминал "_cp);
-  TerminalMemo = AddControl<ui::TMemo>(this, TerminalGroupBox, "TerminalMemo");
+  TerminalMemo = ui::CreateChild<ui::TMemo>(this, TerminalGroupBox, "TerminalMemo");
   TerminalMemo->SetAlign(ui::TAlign::alClient);
   TerminalMemo->SetReadOnly(true);
   TerminalMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
 
-  CommandsTabSheet = AddControl<ui::TTabSheet>(this, nullptr, "CommandsTabSheet");
+  CommandsTabSheet = ui::CreateChild<ui::TTabSheet>(this, nullptr, "CommandsTabSheet");
   CommandsTabSheet->SetPageControl(PageControl);
   CommandsTabSheet->SetCaption("Команды"_cp);
-  CommandsGroupBox = AddControl<ui::TGroupBox>(this, CommandsTabSheet, "CommandsGroupBox");
+  CommandsGroupBox = ui::CreateChild<ui::TGroupBox>(this, CommandsTabSheet, "CommandsGroupBox");
   CommandsGroupBox->SetBounds(4, 4, 488, 312);
   CommandsGroupBox->SetCaption(" Терминал "_cp);
-  CommandsTerminalMemo = AddControl<ui::TMemo>(this, CommandsGroupBox, "CommandsTerminalMemo");
+  CommandsTerminalMemo = ui::CreateChild<ui::TMemo>(this, CommandsGroupBox, "CommandsTerminalMemo");
   CommandsTerminalMemo->SetAlign(ui::TAlign::alClient);
   CommandsTerminalMemo->SetReadOnly(true);
   CommandsTerminalMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
   CommandsTerminalMemo->SetWordWrap(false);
   PageControl->SetActivePageIndex(0);
 
-  TerminalDisabledCheckBox = AddControl<ui::TCheckBox>(this, this, "TerminalDisabledCheckBox");
+  TerminalDisabledCheckBox = ui::CreateChild<ui::TCheckBox>(this, this, "TerminalDisabledCheckBox");
   TerminalDisabledCheckBox->SetBounds(8, 368, 120, 17);
   TerminalDisabledCheckBox->SetCaption("Отключить"_cp);
   TerminalDisabledCheckBox->OnClick = [this](ui::TObject*) { OnLockTerminal(); };
 
-  DMLThreadStateLabel = AddControl<ui::TLabel>(this, this, "DMLThreadStateLabel");
+  DMLThreadStateLabel = ui::CreateChild<ui::TLabel>(this, this, "DMLThreadStateLabel");
   DMLThreadStateLabel->SetBounds(136, 370, 280, 13);
   DMLThreadStateLabel->SetCaption("Состояние драйвера DML"_cp);
   DMLThreadStateLabel->SetVisible(false);
 
-  OkBitBtn = AddControl<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(432, 364, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);

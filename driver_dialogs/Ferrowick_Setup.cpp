@@ -4,6 +4,7 @@
 #include "driver/Dialogs.h"
 #include "driver/Dlm_Libs.h"
 #include "driver/DriverModule.h"
+#include "driver_dialogs/DialogControls.h"
 #include "driver_dialogs/DrvPictures.h"
 #include "platform/os/Text.h"
 #include "platform/win/MessageLoop.h"
@@ -92,12 +93,7 @@ std::string SettingsText(std::string_view text) {
 }
 
 TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("FerrowickSetupDlg");
-  SetCaption("Драйвер поддержки технологии OPC. Версия 3.0"_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(513);
-  SetClientHeight(400);
+  SetUpDialogForm(*this, "FerrowickSetupDlg", "Драйвер поддержки технологии OPC. Версия 3.0"_cp, 513, 400);
 
   PageControl = ui::CreateChild<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(4, 4, 505, 358);

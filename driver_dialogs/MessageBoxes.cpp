@@ -14,37 +14,37 @@ TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
   SetUpDialogForm(*this, "MessageBoxDialog", "Внимание"_cp, 351, 129);
   SetBorderIcons(0);
 
-  ErrorImage = AddControl<ui::TImage>(this, this, "ErrorImage");
+  ErrorImage = ui::CreateChild<ui::TImage>(this, this, "ErrorImage");
   ErrorImage->SetBounds(8, 96, 32, 32);
   ErrorImage->SetVisible(false);
   LoadDialogPicture(ErrorImage->Picture(), ErrorPictureName);
-  InformationImage = AddControl<ui::TImage>(this, this, "InformationImage");
+  InformationImage = ui::CreateChild<ui::TImage>(this, this, "InformationImage");
   InformationImage->SetBounds(48, 96, 32, 32);
   InformationImage->SetVisible(false);
   LoadDialogPicture(InformationImage->Picture(), InformationPictureName);
 
-  PictPanel = AddControl<ui::TPanel>(this, this, "PictPanel");
+  PictPanel = ui::CreateChild<ui::TPanel>(this, this, "PictPanel");
   PictPanel->SetBounds(8, 8, 48, 48);
   PictPanel->SetCaption("");
   PictPanel->SetBevelInner(ui::TPanelBevel::bvRaised);
   PictPanel->SetBevelOuter(ui::TPanelBevel::bvLowered);
-  QuestionImage = AddControl<ui::TImage>(this, PictPanel, "QuestionImage");
+  QuestionImage = ui::CreateChild<ui::TImage>(this, PictPanel, "QuestionImage");
   QuestionImage->SetBounds(8, 8, 32, 32);
   QuestionImage->SetTransparent(true);
 
   TextPanel = AddSunkenPanel(*this, "TextPanel", 64, 8, 279, 80);
-  MessageLabel = AddControl<ui::TLabel>(this, TextPanel, "MessageLabel");
+  MessageLabel = ui::CreateChild<ui::TLabel>(this, TextPanel, "MessageLabel");
   MessageLabel->SetBounds(6, 6, 267, 68);
   MessageLabel->SetAlignment(ui::TAlignment::taCenter);
   MessageLabel->SetWordWrap(true);
 
-  OkBitBtn = AddControl<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(88, 96, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->SetCancel(true);
   OkBitBtn->SetModalResult(ui::mrOk);
-  CancelBitBtn = AddControl<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
   CancelBitBtn->SetBounds(184, 96, 80, 25);
   CancelBitBtn->SetCaption("Нет"_cp);
   CancelBitBtn->SetCancel(true);

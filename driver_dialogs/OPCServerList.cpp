@@ -1,5 +1,6 @@
 #include "driver_dialogs/OPCServerList.h"
 
+#include "driver_dialogs/DialogControls.h"
 #include "driver_dialogs/OPCenum.h"
 #include "platform/com/OpcDa.h"
 #include "platform/os/Text.h"
@@ -28,12 +29,7 @@ class HourGlass {
 }  // namespace
 
 TOPCServerBrowser::TOPCServerBrowser(ui::TComponent* owner) : ui::TForm(owner) {
-  SetName("OPCServerBrowser");
-  SetCaption("Просмотр зарегистрированных OPC серверов..."_cp);
-  SetBorderStyle(ui::TFormBorderStyle::bsDialog);
-  SetPosition(ui::TPosition::poScreenCenter);
-  SetClientWidth(453);
-  SetClientHeight(310);
+  SetUpDialogForm(*this, "OPCServerBrowser", "Просмотр зарегистрированных OPC серверов..."_cp, 453, 310);
 
   ServerListGroupBox = ui::CreateChild<ui::TGroupBox>(this, this, "ServerListGroupBox");
   ServerListGroupBox->SetBounds(8, 4, 437, 262);

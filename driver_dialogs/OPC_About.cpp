@@ -22,12 +22,12 @@ TAboutDialog::TAboutDialog(ui::TComponent* owner) : ui::TForm(owner) {
   LogoPanel = static_cast<ui::TPanel*>(Image1->Parent());
 
   MsgPanel = AddSunkenPanel(*this, "MsgPanel", 128, 8, 230, 209);
-  MsgLabel = AddControl<ui::TLabel>(this, MsgPanel, "MsgLabel");
+  MsgLabel = ui::CreateChild<ui::TLabel>(this, MsgPanel, "MsgLabel");
   MsgLabel->SetBounds(8, 8, 214, 193);
   MsgLabel->SetAlignment(ui::TAlignment::taCenter);
   MsgLabel->SetWordWrap(true);
 
-  OkBitBtn = AddControl<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(278, 225, 80, 25);
   OkBitBtn->SetCaption("OK");
   OkBitBtn->SetDefault(true);
