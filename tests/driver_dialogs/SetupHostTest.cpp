@@ -168,6 +168,7 @@ TEST_F(SetupHost, AnAddedDeviceIsWrittenAndServedAfterTheNextInit) {
   EXPECT_TRUE(host_.ExpectPrefix("result DLMStopDeviceDrv 0"));
   host_.Send("done");
   EXPECT_TRUE(host_.ExpectPrefix("result DLMDoneDeviceDrv 0"));
+  EXPECT_TRUE(WaitEnded(server_)) << "the server still runs";
   EXPECT_EQ(host_.Finish(), 0) << host_.Errors();
   EXPECT_EQ(plant_.SharedMemoryLeft(), std::vector<std::string>{});
 }
