@@ -4,7 +4,6 @@
 
 #include "platform/ui/WinControl.h"
 #include "platform/win/Messages.h"
-#include "skin/sSkinData.h"
 #include "skin/sStyleUtil.h"
 
 namespace skin {
@@ -103,10 +102,12 @@ void TsPassivePaintStyle::HandleMessage(TMessage& message) {
       message.WParam = 1;
       message.LParam = reinterpret_cast<LPARAM>(this);
       break;
-    case msg::SM_SKINLOADED:
-      skinIndex_ = FindSkinSection(skinSection_);
-      maskIndex_ = FindSkinImage(skinIndex_, skinSection_, kBordersMaskProperty);
+    case msg::SM_SKINLOADED: {
+      const TsSkinIndexes found = LookUpSkinIndexes(skinSection_);
+      skinIndex_ = found.Skin;
+      maskIndex_ = found.Mask;
       break;
+    }
     case msg::SM_SKINRESET:
       skinIndex_ = -1;
       maskIndex_ = -1;

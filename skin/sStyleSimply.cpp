@@ -93,8 +93,9 @@ bool TsGenStyle::ControlFocused() const {
 bool TsGenStyle::ControlHidden() const { return control_ == nullptr || !control_->Visible(); }
 
 void TsGenStyle::LookUpSkinIndexes() {
-  skinIndex_ = FindSkinSection(skinSection_);
-  maskIndex_ = FindSkinImage(skinIndex_, skinSection_, kBordersMaskProperty);
+  const TsSkinIndexes found = skin::LookUpSkinIndexes(skinSection_);
+  skinIndex_ = found.Skin;
+  maskIndex_ = found.Mask;
 }
 
 bool TsGenStyle::IsHot() const {
@@ -372,6 +373,11 @@ int32_t GetStyleKind(TObject* control) {
   TMessage query{msg::SM_STYLEQUERY, 0, 0, 0};
   c->Perform(query);
   return static_cast<int32_t>(query.WParam);
+}
+
+TsSkinIndexes LookUpSkinIndexes(std::string_view section) {
+  const int32_t skinIndex = FindSkinSection(section);
+  return TsSkinIndexes{skinIndex, FindSkinImage(skinIndex, section, kBordersMaskProperty)};
 }
 
 TBackSource& ParentBackgroundInfo() {

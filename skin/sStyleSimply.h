@@ -44,6 +44,14 @@ inline constexpr int32_t kKindButtonControl = 91;
 inline constexpr int32_t kKindButton = 93;
 inline constexpr int32_t kKindBitBtn = 94;
 
+// A section's index by name and the index of its border mask; -1 for none
+// (always, with the skin store empty).
+struct TsSkinIndexes {
+  int32_t Skin = -1;
+  int32_t Mask = -1;
+};
+TsSkinIndexes LookUpSkinIndexes(std::string_view section);
+
 // Whether a library message carries group in WParam.
 bool CarriesGroup(const TMessage& message, int32_t group);
 

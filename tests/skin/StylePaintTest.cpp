@@ -28,24 +28,8 @@ namespace {
 // The forms' normal background gradient: grey 128 to white over 99 %.
 constexpr const char* kFormsGradient = "8421504;16777215;99;0;0;16777215;16777215;0;0;0";
 
-class StylePaintTest : public ::testing::Test {
+class StylePaintTest : public StyledFormTest {
  protected:
-  void SetUp() override {
-    ui::THeadlessDriver::Reset();
-    form = ui::CreateOwned<ui::TForm>(nullptr);
-    form->SetBounds(0, 0, 300, 200);
-    panel = ui::CreateChild<StandInPanel>(form.get(), form.get(), "Panel");
-    panel->SetBounds(10, 10, 200, 150);
-    button = ui::CreateChild<StandInButton>(form.get(), form.get(), "Button1");
-    button->SetBounds(10, 20, 80, 25);
-    form->Show();
-    ui::THeadlessDriver::Pump();
-  }
-  void TearDown() override {
-    form.reset();
-    ui::THeadlessDriver::Pump();
-  }
-  TsActiveBGStyle& style() { return button->sStyle(); }
   // The style's background painted into its cache, as the button does.
   TBitmap& Painted() {
     style().UpdateCacheSize();
@@ -53,10 +37,6 @@ class StylePaintTest : public ::testing::Test {
     style().PaintBackground(style().Cache());
     return style().Cache();
   }
-
-  ui::TComponentPtr<ui::TForm> form;
-  StandInPanel* panel = nullptr;
-  StandInButton* button = nullptr;
 };
 
 TEST_F(StylePaintTest, SettingsDefaults) {

@@ -21,40 +21,7 @@ using ui::WPARAM;
 
 namespace {
 
-class StyleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ui::THeadlessDriver::Reset();
-    form = ui::CreateOwned<ui::TForm>(nullptr);
-    form->SetBounds(0, 0, 300, 200);
-    button = ui::CreateChild<StandInButton>(form.get(), form.get(), "Button1");
-    button->SetBounds(10, 20, 80, 25);
-    button->SetTabStop(true);
-    edit = ui::CreateChild<ui::TEdit>(form.get(), form.get(), "Edit1");
-    edit->SetBounds(10, 100, 80, 21);
-    form->Show();
-    ui::THeadlessDriver::Pump();
-  }
-  void TearDown() override {
-    form.reset();
-    ui::THeadlessDriver::Pump();
-  }
-  TsActiveBGStyle& style() { return button->sStyle(); }
-  // The keyboard focus on the button, or away from it on the edit.
-  void FocusButton(bool onButton) {
-    const bool enabled = button->Enabled();
-    button->SetEnabled(true);
-    if (onButton)
-      button->SetFocus();
-    else
-      edit->SetFocus();
-    button->SetEnabled(enabled);
-  }
-
-  ui::TComponentPtr<ui::TForm> form;
-  StandInButton* button = nullptr;
-  ui::TEdit* edit = nullptr;
-};
+using StyleTest = StyledFormTest;
 
 TEST_F(StyleTest, StyleQueryAnswersStyledControlsOnly) {
   auto* plain = ui::CreateChild<ui::TPanel>(form.get(), form.get(), "Plain");
@@ -163,8 +130,7 @@ TEST_F(StyleTest, HotInItsOrder) {
 }
 
 TEST_F(StyleTest, MouseEntryOnlyInvalidatesOrFades) {
-  auto* other = ui::CreateChild<ui::TPanel>(form.get(), form.get(), "Other");
-  other->SetBounds(150, 20, 50, 50);
+  ui::TControl* other = edit;
   struct Case {
     bool fading;
     bool focused;
@@ -290,8 +256,6 @@ TEST_F(StyleTest, GroupRefreshAndOwnerForm) {
 // own farewell (the parent repaints over its shadow) reaches the parent,
 // and nothing reaches the freed style.
 TEST_F(StyleTest, OwnerFreesItsStyleLast) {
-  auto* panel = ui::CreateChild<StandInPanel>(form.get(), form.get(), "Panel");
-  panel->SetBounds(100, 20, 150, 100);
   auto* inner = ui::CreateChild<StandInButton>(form.get(), panel, "Inner");
   inner->SetBounds(10, 10, 60, 25);
   inner->sStyle().Effects().Shadow().SetEnabled(true);
