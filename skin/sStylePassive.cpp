@@ -102,15 +102,11 @@ void TsPassivePaintStyle::HandleMessage(TMessage& message) {
       message.WParam = 1;
       message.LParam = reinterpret_cast<LPARAM>(this);
       break;
-    case msg::SM_SKINLOADED: {
-      const TsSkinIndexes found = LookUpSkinIndexes(skinSection_);
-      skinIndex_ = found.Skin;
-      maskIndex_ = found.Mask;
+    case msg::SM_SKINLOADED:
+      indexes_ = LookUpSkinIndexes(skinSection_);
       break;
-    }
     case msg::SM_SKINRESET:
-      skinIndex_ = -1;
-      maskIndex_ = -1;
+      indexes_ = TsSkinIndexes{};
       break;
     case msg::SM_PAINTCOLOR:
       painting_->SetColorByIndex(3, static_cast<TColor>(message.LParam));

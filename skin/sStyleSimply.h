@@ -135,8 +135,8 @@ class TsGenStyle : public platform::ui::TPersistent {
   // owns it once it is set there.
   platform::ui::HRGN Region() const { return region_; }
   void SetRegion(platform::ui::HRGN region) { region_ = region; }
-  int32_t SkinIndex() const { return skinIndex_; }
-  int32_t MaskIndex() const { return maskIndex_; }
+  int32_t SkinIndex() const { return indexes_.Skin; }
+  int32_t MaskIndex() const { return indexes_.Mask; }
   // The owner's kind code (91, 93, 94 for the buttons).
   int32_t StyleKind() const { return styleKind_; }
   void SetStyleKind(int32_t kind) { styleKind_ = kind; }
@@ -210,8 +210,7 @@ class TsGenStyle : public platform::ui::TPersistent {
   std::string skinSection_;
   int32_t baseGroup_ = 0;
   bool softControl_ = true;
-  int32_t maskIndex_ = -1;
-  int32_t skinIndex_ = -1;
+  TsSkinIndexes indexes_;
   bool regionPending_ = true;
   bool cacheStale_ = true;
   TControl* control_;
