@@ -44,6 +44,14 @@ inline constexpr int32_t kKindButtonControl = 91;
 inline constexpr int32_t kKindButton = 93;
 inline constexpr int32_t kKindBitBtn = 94;
 
+// A section's index by name and the index of its border mask; -1 for none
+// (always, with the skin store empty).
+struct TsSkinIndexes {
+  int32_t Skin = -1;
+  int32_t Mask = -1;
+};
+TsSkinIndexes LookUpSkinIndexes(std::string_view section);
+
 // Whether a library message carries group in WParam.
 bool CarriesGroup(const TMessage& message, int32_t group);
 
@@ -127,8 +135,8 @@ class TsGenStyle : public platform::ui::TPersistent {
   // owns it once it is set there.
   platform::ui::HRGN Region() const { return region_; }
   void SetRegion(platform::ui::HRGN region) { region_ = region; }
-  int32_t SkinIndex() const { return skinIndex_; }
-  int32_t MaskIndex() const { return maskIndex_; }
+  int32_t SkinIndex() const { return indexes_.Skin; }
+  int32_t MaskIndex() const { return indexes_.Mask; }
   // The owner's kind code (91, 93, 94 for the buttons).
   int32_t StyleKind() const { return styleKind_; }
   void SetStyleKind(int32_t kind) { styleKind_ = kind; }
@@ -202,8 +210,7 @@ class TsGenStyle : public platform::ui::TPersistent {
   std::string skinSection_;
   int32_t baseGroup_ = 0;
   bool softControl_ = true;
-  int32_t maskIndex_ = -1;
-  int32_t skinIndex_ = -1;
+  TsSkinIndexes indexes_;
   bool regionPending_ = true;
   bool cacheStale_ = true;
   TControl* control_;
@@ -225,9 +232,9 @@ int32_t GetStyleKind(platform::ui::TObject* control);
 // zeroed. GUI thread.
 TBackSource& ParentBackgroundInfo();
 
-// The first form on component's owner chain (the component included);
-// null when the chain ends first.
-platform::ui::TCustomForm* FindOwnerForm(platform::ui::TComponent* component);
+// The first form on a component's owner chain (the component included),
+// null when the chain ends first: the platform's own lookup.
+using platform::ui::FindOwnerForm;
 // Sends 0xA401 to control through its own dispatch: WParam 0, LParam -1
 // with flag, else 0. Nothing for null.
 void PerformGroupRefresh(TControl* control, bool flag);
