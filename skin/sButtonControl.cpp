@@ -419,7 +419,9 @@ void TsButtonControl::StartFade(uint8_t mode, uint32_t interval) {
   fadeTimer_->SetMode(mode);
 }
 
-void TsButtonControl::StartFadeIn() { StartFade(TFadeTimer::kFadingIn, static_cast<uint32_t>(style_->FadeIntervalIn())); }
+void TsButtonControl::StartFadeIn() {
+  StartFade(TFadeTimer::kFadingIn, static_cast<uint32_t>(style_->FadeIntervalIn()));
+}
 
 void TsButtonControl::StartFadeOut() {
   StartFade(TFadeTimer::kFadingOut, static_cast<uint32_t>(style_->FadeIntervalOut()));
@@ -472,8 +474,8 @@ void TsButtonControl::Paint() {
     if (!fading) RepaintCache();
     if (!Enabled()) ApplyDisabledEffect(back);
   }
-  const ui::TBitmap& shown = fading && !fadeFrame_.Empty() ? fadeFrame_ : cache;
-  Canvas().BitBlt(0, 0, Width(), Height(), &const_cast<ui::TBitmap&>(shown).Canvas(), 0, 0, ui::SRCCOPY);
+  ui::TBitmap& shown = fading && !fadeFrame_.Empty() ? fadeFrame_ : cache;
+  Canvas().BitBlt(0, 0, Width(), Height(), &shown.Canvas(), 0, 0, ui::SRCCOPY);
 }
 
 void TsButtonControl::PaintFace() {
@@ -548,23 +550,32 @@ int32_t TsButtonControl::GlyphHeight() const {
 
 TsButtonMetrics TsButtonControl::Metrics() const {
   const ui::TSize text = CaptionSize();
-  return TsButtonMetrics{Width(),         Height(),       margin_,   spacing_, GlyphWidth(), GlyphHeight(),
-                         text.cx,         text.cy,        showCaption_, !Caption().empty(), down_, layout_,
-                         alignment_};
+  return TsButtonMetrics{.Width = Width(),
+                         .Height = Height(),
+                         .Margin = margin_,
+                         .Spacing = spacing_,
+                         .GlyphWidth = GlyphWidth(),
+                         .GlyphHeight = GlyphHeight(),
+                         .TextWidth = text.cx,
+                         .TextHeight = text.cy,
+                         .ShowCaption = showCaption_,
+                         .HasCaption = !Caption().empty(),
+                         .Down = down_,
+                         .Layout = layout_,
+                         .Alignment = alignment_};
 }
 
 ui::TRect TsButtonControl::GlyphRect() const { return LayoutGlyphRect(Metrics()); }
 
-ui::TRect TsButtonControl::CaptionRect() const {
-  int32_t flag = 0;
-  const ui::TRect r = LayoutCaptionRect(Metrics(), flag);
-  const_cast<TsButtonControl*>(this)->captionAlign_ = flag;
-  return r;
-}
+ui::TRect TsButtonControl::CaptionRect() const { return LayoutCaptionRect(Metrics(), captionAlign_); }
+
+// Text is measured on the cache's canvas; measuring leaves its picture as
+// it is.
+ui::TCanvas& TsButtonControl::CacheCanvas() const { return const_cast<TsButtonControl*>(this)->Cache().Canvas(); }
 
 int32_t TsButtonControl::CaptionMaxWidth() const {
   if (!showCaption_) return 0;
-  const int32_t textWidth = const_cast<TsButtonControl*>(this)->Cache().Canvas().TextWidth(Caption());
+  const int32_t textWidth = CacheCanvas().TextWidth(Caption());
   if (layout_ == TButtonLayout::blGlyphTop || layout_ == TButtonLayout::blGlyphBottom)
     return std::min(textWidth, Width() - 2 * margin_);
   const int32_t gw = GlyphWidth();
@@ -575,8 +586,7 @@ int32_t TsButtonControl::CaptionMaxWidth() const {
 ui::TSize TsButtonControl::CaptionSize() const {
   if (!showCaption_) return {};
   ui::TRect r = ui::Rect(0, 0, CaptionMaxWidth(), 0);
-  const_cast<TsButtonControl*>(this)->Cache().Canvas().DrawText(
-      Caption(), r, ui::DT_CALCRECT | ui::DT_EXPANDTABS | ui::DT_WORDBREAK);
+  CacheCanvas().DrawText(Caption(), r, ui::DT_CALCRECT | ui::DT_EXPANDTABS | ui::DT_WORDBREAK);
   return ui::TSize{r.Width(), r.Height()};
 }
 

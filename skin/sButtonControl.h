@@ -78,7 +78,7 @@ struct TsButtonMetrics {
   int32_t Spacing = 0;
   int32_t GlyphWidth = 0;
   int32_t GlyphHeight = 0;
-  int32_t TextWidth = 0;   // CaptionSize
+  int32_t TextWidth = 0;  // CaptionSize
   int32_t TextHeight = 0;
   bool ShowCaption = true;
   bool HasCaption = false;  // the caption is not empty
@@ -215,6 +215,7 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   // The mask look: 2 pressed, 1 hot, 0 normal.
   int32_t Look() const;
   TsButtonMetrics Metrics() const;
+  platform::ui::TCanvas& CacheCanvas() const;
   void PaintCaption();
   void ApplyDisabledEffect(const TBackSource& back);
   void FadeTick();
@@ -231,7 +232,7 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   TsDisabledKind disabledKind_ = dkBlended;
   int32_t margin_ = 0;
   bool down_ = false;
-  int32_t captionAlign_ = 1;
+  mutable int32_t captionAlign_ = 1;  // set by the caption layout
   int32_t fadeCounter_ = 0;
   bool showCaption_ = true;
   bool showFocus_ = true;

@@ -152,9 +152,7 @@ int32_t TsBitBtn::GlyphWidth() const {
   return glyph_.Width() >= 1 ? glyph_.Width() / numGlyphs_ : TsButtonControl::GlyphWidth();
 }
 
-int32_t TsBitBtn::GlyphHeight() const {
-  return glyph_.Height() > 0 ? glyph_.Height() : TsButtonControl::GlyphHeight();
-}
+int32_t TsBitBtn::GlyphHeight() const { return glyph_.Height() > 0 ? glyph_.Height() : TsButtonControl::GlyphHeight(); }
 
 void TsBitBtn::PaintGlyph() {
   if (glyph_.Width() < 1) {

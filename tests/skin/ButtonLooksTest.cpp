@@ -32,9 +32,7 @@ constexpr ui::TPoint kEdge{2, 12};    // the mask's half-weight column of the le
 constexpr ui::TPoint kFrame{0, 12};
 
 // One channel of a byte colour.
-int Channel(ui::TColor c, int i) {
-  return i == 0 ? ui::GetRValue(c) : i == 1 ? ui::GetGValue(c) : ui::GetBValue(c);
-}
+int Channel(ui::TColor c, int i) { return i == 0 ? ui::GetRValue(c) : i == 1 ? ui::GetGValue(c) : ui::GetBValue(c); }
 
 ui::TColor Map(ui::TColor c, const std::function<int(int, int)>& f) {
   return ui::RGB(uint8_t(f(Channel(c, 0), 0)), uint8_t(f(Channel(c, 1), 1)), uint8_t(f(Channel(c, 2), 2)));

@@ -24,8 +24,8 @@ namespace {
 namespace ui = platform::ui;
 using Driver = ui::THeadlessDriver;
 using ui::Create;
-using ui::TButtonLayout;
 using ui::TAlignment;
+using ui::TButtonLayout;
 
 class Buttons : public ::testing::Test {
  protected:
@@ -45,6 +45,12 @@ class Buttons : public ::testing::Test {
     b->SetCaption(name);
     b->OnClick = [this, b](ui::TObject*) { clicks_.push_back(b->Name()); };
     return b;
+  }
+  // An edit below the buttons, to hold the focus away from them.
+  ui::TEdit* AddEdit() {
+    auto* edit = ui::CreateChild<ui::TEdit>(form_.get(), form_.get(), "Edit");
+    edit->SetBounds(10, 100, 100, 21);
+    return edit;
   }
   void Show() {
     form_->Show();
@@ -118,9 +124,17 @@ TEST_F(Buttons, GlyphAndCaptionLayout) {
       {TButtonLayout::blGlyphBottom, TAlignment::taRightJustify, {42, 20, 58, 36}, {34, 4, 67, 17}, 1},
   };
   for (const Case& c : cases) {
-    const TsButtonMetrics g{.Width = 100, .Height = 40, .Margin = 2, .Spacing = 3, .GlyphWidth = 16,
-                            .GlyphHeight = 16, .TextWidth = 30, .TextHeight = 13, .HasCaption = true,
-                            .Layout = c.layout, .Alignment = c.alignment};
+    const TsButtonMetrics g{.Width = 100,
+                            .Height = 40,
+                            .Margin = 2,
+                            .Spacing = 3,
+                            .GlyphWidth = 16,
+                            .GlyphHeight = 16,
+                            .TextWidth = 30,
+                            .TextHeight = 13,
+                            .HasCaption = true,
+                            .Layout = c.layout,
+                            .Alignment = c.alignment};
     EXPECT_EQ(LayoutGlyphRect(g), c.glyph) << int(c.layout) << " " << int(c.alignment);
     EXPECT_EQ(LayoutCaptionRect(g, flag), c.caption) << int(c.layout) << " " << int(c.alignment);
     EXPECT_EQ(flag, c.flag);
@@ -203,9 +217,7 @@ TEST_F(Buttons, MousePressClicksOnceOnARelease) {
 TEST_F(Buttons, KeysClickTheRightButtonOnce) {
   TsBitBtn* ok = Add("Ok", 10);
   TsBitBtn* cancel = Add("Cancel", 100);
-  auto* edit = Create<ui::TEdit>(form_.get());
-  edit->SetParent(form_.get());
-  edit->SetBounds(10, 100, 100, 21);
+  ui::TEdit* edit = AddEdit();
   ok->SetDefault(true);
   ok->SetModalResult(ui::mrOk);
   cancel->SetCancel(true);
@@ -271,9 +283,7 @@ TEST_F(Buttons, EnterWithItsReleaseQueuedClicksOnce) {
 TEST_F(Buttons, DefaultButtonFollowsTheFocusAndTellsTheForm) {
   TsBitBtn* a = Add("A", 10);
   TsBitBtn* b = Add("B", 100);
-  auto* edit = Create<ui::TEdit>(form_.get());
-  edit->SetParent(form_.get());
-  edit->SetBounds(10, 100, 100, 21);
+  ui::TEdit* edit = AddEdit();
   Show();
   edit->SetFocus();
   b->SetDefault(true);  // the form tells every button
@@ -297,9 +307,7 @@ TEST_F(Buttons, DefaultButtonFollowsTheFocusAndTellsTheForm) {
 
 TEST_F(Buttons, MouseEnterAndLeaveRaiseTheEventsAndFadeWhenEnabled) {
   TsBitBtn* b = Add("Fade", 10);
-  auto* other = Create<ui::TEdit>(form_.get());
-  other->SetParent(form_.get());
-  other->SetBounds(10, 100, 100, 21);
+  ui::TEdit* other = AddEdit();
   std::vector<std::string> events;
   b->OnMouseEnter = [&](ui::TObject*) { events.push_back("enter"); };
   b->OnMouseLeave = [&](ui::TObject*) { events.push_back("leave"); };
@@ -317,10 +325,12 @@ TEST_F(Buttons, MouseEnterAndLeaveRaiseTheEventsAndFadeWhenEnabled) {
   fading.SetIntervalIn(1);
   fading.SetIntervalOut(1);
   auto settle = [&] {
-    return platform::win::WaitPumping([&] {
-      ui::Application().ProcessMessages();
-      return !b->FadeTimer().Running();
-    }, 5000);
+    return platform::win::WaitPumping(
+        [&] {
+          ui::Application().ProcessMessages();
+          return !b->FadeTimer().Running();
+        },
+        5000);
   };
   Driver::MoveTo(b);
   EXPECT_TRUE(b->FadeTimer().Running());

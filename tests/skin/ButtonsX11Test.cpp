@@ -26,10 +26,12 @@ namespace {
 namespace ui = platform::ui;
 
 bool Until(const std::function<bool()>& done) {
-  return platform::win::WaitPumping([&] {
-    ui::Application().ProcessMessages();
-    return done();
-  }, 20000);
+  return platform::win::WaitPumping(
+      [&] {
+        ui::Application().ProcessMessages();
+        return done();
+      },
+      20000);
 }
 
 TEST(ButtonsX11, PointerEntersLeavesAndClicks) {
