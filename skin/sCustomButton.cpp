@@ -57,7 +57,7 @@ void TsButton::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, 
 void TsButton::Dispatch(ui::TMessage& m) {
   switch (m.Msg) {
     case ui::WM_KEYUP:
-      if (Down()) KeyReleased();
+      if (Down() && !KeyReleased()) return;  // gone while messages were processed
       break;
     case ui::CM_DIALOGKEY:
       DialogKey(m);
@@ -82,12 +82,21 @@ void TsButton::Dispatch(ui::TMessage& m) {
   TsButtonControl::Dispatch(m);
 }
 
+// Processes pending messages; false when this button was freed meanwhile
+// (a handler run there may free its form), so nothing of it may be touched.
+bool TsButton::ProcessPending() {
+  const std::weak_ptr<const bool> alive = alive_;
+  ui::Application().ProcessMessages();
+  return !alive.expired();
+}
+
 // Any key released while pressed (Space, or a key during a mouse press).
-void TsButton::KeyReleased() {
+bool TsButton::KeyReleased() {
   SetDown(false);
   InvalidateStyle();
-  ui::Application().ProcessMessages();
+  if (!ProcessPending()) return false;
   Click();
+  return true;
 }
 
 // Enter on the active default button, Esc on a Cancel one. A key release
@@ -97,12 +106,12 @@ void TsButton::DialogKey(ui::TMessage& m) {
   const auto shift = static_cast<ui::TShiftState>(m.LParam);
   const bool hit = (m.WParam == ui::VK_RETURN && active_) || (m.WParam == ui::VK_ESCAPE && cancel_);
   if (!hit || (shift & (ui::ssShift | ui::ssCtrl | ui::ssAlt)) != 0 || !CanFocus()) return;
+  m.Result = 1;
   SetDown(true);
-  ui::Application().ProcessMessages();
+  if (!ProcessPending()) return;
   if (Down()) Click();
   SetDown(false);
-  m.Result = 1;
-  ui::Application().ProcessMessages();
+  ProcessPending();
 }
 
 // Space presses the focused button (its key release clicks it). An

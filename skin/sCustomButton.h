@@ -51,7 +51,8 @@ class TsButton : public TsButtonControl {
   void MouseDown(platform::ui::TMouseButton button, platform::ui::TShiftState shift, int x, int y) override;
 
  private:
-  void KeyReleased();
+  bool ProcessPending();
+  bool KeyReleased();
   void DialogKey(platform::ui::TMessage& message);
   void DialogChar(platform::ui::TMessage& message);
   void FocusChanged(const platform::ui::TMessage& message);
@@ -61,6 +62,7 @@ class TsButton : public TsButtonControl {
   bool default_ = false;
   bool active_ = false;
   platform::ui::TModalResult modalResult_ = platform::ui::mrNone;
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // expires with the button
 };
 
 class TsBitBtn : public TsButton {

@@ -280,6 +280,25 @@ TEST_F(Buttons, EnterWithItsReleaseQueuedClicksOnce) {
   EXPECT_EQ(clicks_, Clicks{"Ok"});
 }
 
+// A button freed by a handler that runs while its Enter processes
+// messages is not touched again.
+TEST_F(Buttons, ButtonFreedWhileItsEnterProcessesMessagesIsLeftAlone) {
+  TsBitBtn* ok = Add("Ok", 10);
+  ok->SetDefault(true);
+  ui::TEdit* edit = AddEdit();
+  Show();
+  edit->SetFocus();
+  constexpr uint32_t kFree = platform::win::WM_USER + 8;
+  form_->SetMessageHandler(kFree, [ok](ui::TMessage& m) {
+    ui::TComponent::Free(ok);
+    m.Result = 1;
+  });
+  platform::win::PostMessage(form_->Handle(), kFree, 0, 0);
+  Driver::PressKey(ui::VK_RETURN);
+  EXPECT_EQ(form_->FindComponent("Ok"), nullptr);
+  EXPECT_TRUE(clicks_.empty());
+}
+
 TEST_F(Buttons, DefaultButtonFollowsTheFocusAndTellsTheForm) {
   TsBitBtn* a = Add("A", 10);
   TsBitBtn* b = Add("B", 100);
