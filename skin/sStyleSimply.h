@@ -50,6 +50,7 @@ struct TsSkinIndexes {
   int32_t Skin = -1;
   int32_t Mask = -1;
 };
+static_assert(sizeof(TsSkinIndexes) == 8);
 TsSkinIndexes LookUpSkinIndexes(std::string_view section);
 
 // Whether a library message carries group in WParam.
@@ -67,6 +68,7 @@ struct TsShadowDefaults {
   // A picture for backgrounds that listen (null for none).
   const platform::ui::TPicture* Picture = nullptr;
 };
+static_assert(sizeof(TsShadowDefaults) == (sizeof(void*) == 8 ? 32 : 24));
 
 // What a style needs of a pressable button: the owner control of a style
 // implements this when it is a button (TsButtonControl and its heirs).
@@ -191,8 +193,6 @@ class TsGenStyle : public platform::ui::TPersistent {
   // Sets region as the control's window region with redraw; the window
   // takes it (a control without a window frees it).
   void SetWindowRegion(platform::ui::HRGN region);
-
- protected:
   // Paint styles also take 0xA433..0xA464 at the base level.
   virtual bool IsPaintStyle() const { return false; }
   // The control is hidden (or there is none).
@@ -220,8 +220,8 @@ class TsGenStyle : public platform::ui::TPersistent {
   bool hasFocus_ = false;
 };
 
-// The style of control: nil for null or a control without one. Asks the
-// control's WindowProc (0xA000).
+// The style of control: null for null, a non-control or a control without
+// one. Asks the control's WindowProc (0xA000).
 TsGenStyle* GetStyleOf(platform::ui::TObject* control);
 // 1 (or more) for a styled control, 0 for a plain one, null or a
 // non-control. Asks the same query.

@@ -314,6 +314,19 @@ TEST_F(StylePaintTest, BorderBevelsAndDefaultFrame) {
     EXPECT_EQ(At(b, 79, 24), c.wantBottomRight) << c.activeDefault << c.enabled << c.down;
     EXPECT_EQ(At(b, 40, 12), Grey(128));
   }
+  // Pressed, the hot border is a lowered bevel (dark left, light right),
+  // whatever the hot bevel says.
+  for (const TsControlBevel hotBevel : {TsControlBevel::cbRaisedSoft, TsControlBevel::cbNone}) {
+    Fill(style().Cache(), Grey(128));
+    button->activeDefault = false;
+    button->down = true;
+    style().HotStyle().HotPainting().SetBevel(hotBevel);
+    ASSERT_TRUE(style().IsHot());
+    style().PaintBorder(r);
+    const TBitmap& b = style().Cache();
+    EXPECT_LT(ui::GetRValue(At(b, 0, 12)), 128);
+    EXPECT_GT(ui::GetRValue(At(b, 76, 12)), 128);
+  }
 }
 
 TEST_F(StylePaintTest, ContainerPaintsItsChildrensShadows) {

@@ -61,6 +61,31 @@ TEST_F(StyleTest, LibraryMessagesActOnlyForTheirGroup) {
     EXPECT_EQ(style().CacheStale(), c.wantStale) << std::hex << c.number << " group " << c.group;
   }
 
+  // The skin messages; the section repaint acts while the (upper-case)
+  // section equals the library's current one, empty here.
+  struct SkinCase {
+    uint32_t number;
+    const char* section;
+    bool wantPending, wantStale, wantPaint;
+  } skinCases[] = {
+      {msg::SM_SKINLOADED, "", true, true, false},     {msg::SM_SKINREMOVED, "", true, true, false},
+      {msg::SM_SKINRESET, "", false, false, false},    {msg::SM_INVALIDATE, "", false, true, false},
+      {msg::SM_SECTIONREPAINT, "", true, true, true},  {msg::SM_SECTIONREPAINT, "TsBitBtn", false, false, false},
+      {msg::SM_SECTIONTRANSPARENCY, "", false, false, false},
+  };
+  for (const SkinCase& c : skinCases) {
+    style().SetSkinSection(c.section);
+    style().SetRegionPending(false);
+    style().SetCacheStale(false);
+    const int paints = button->PaintCount();
+    button->Perform(c.number, 0, 0);
+    EXPECT_EQ(style().RegionPending(), c.wantPending) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(style().CacheStale(), c.wantStale) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(button->PaintCount() > paints, c.wantPaint) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(style().SkinIndex(), -1);
+    EXPECT_EQ(style().MaskIndex(), -1);
+  }
+
   // 0xA408 answers the cache through the shared record; kinds 7 and 8 do
   // not count as a background.
   for (const int32_t kind : {kKindBitBtn, 7, 8}) {
