@@ -146,11 +146,14 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   // The horizontal flag of the caption (0 left, 1 centre, 2 right), set by
   // the caption layout.
   int32_t CaptionAlignment() const { return captionAlign_; }
+  // ShowFocus: no skin section ever decides it here.
   bool EffectiveShowFocus() const;
   // Sizes the control to glyph and caption while AutoSize is on.
   virtual void AdjustSize();
   // The cache takes the font; then AdjustSize and the window's invalidation.
   void Invalidate() override;
+  // The action's image list and index; without checkDefaults its caption
+  // and hint as well.
   void ActionChange(platform::ui::TObject* sender, bool checkDefaults) override;
 
  protected:

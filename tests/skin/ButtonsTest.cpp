@@ -123,18 +123,13 @@ TEST_F(Buttons, GlyphAndCaptionLayout) {
       {TButtonLayout::blGlyphTop, TAlignment::taCenter, {42, 4, 58, 20}, {34, 23, 67, 36}, 1},
       {TButtonLayout::blGlyphBottom, TAlignment::taRightJustify, {42, 20, 58, 36}, {34, 4, 67, 17}, 1},
   };
+  TsButtonMetrics g{.Width = 100, .Height = 40, .Margin = 2, .Spacing = 3, .GlyphWidth = 16, .GlyphHeight = 16};
+  g.TextWidth = 30;
+  g.TextHeight = 13;
+  g.HasCaption = true;
   for (const Case& c : cases) {
-    const TsButtonMetrics g{.Width = 100,
-                            .Height = 40,
-                            .Margin = 2,
-                            .Spacing = 3,
-                            .GlyphWidth = 16,
-                            .GlyphHeight = 16,
-                            .TextWidth = 30,
-                            .TextHeight = 13,
-                            .HasCaption = true,
-                            .Layout = c.layout,
-                            .Alignment = c.alignment};
+    g.Layout = c.layout;
+    g.Alignment = c.alignment;
     EXPECT_EQ(LayoutGlyphRect(g), c.glyph) << int(c.layout) << " " << int(c.alignment);
     EXPECT_EQ(LayoutCaptionRect(g, flag), c.caption) << int(c.layout) << " " << int(c.alignment);
     EXPECT_EQ(flag, c.flag);
