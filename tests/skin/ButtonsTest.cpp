@@ -151,6 +151,17 @@ TEST_F(Buttons, GlyphAndCaptionLayout) {
   b->SetShowCaption(false);
   EXPECT_EQ(b->CaptionSize(), ui::TSize{});
   EXPECT_EQ(b->CaptionMaxWidth(), 0);
+
+  // A caption that wraps is drawn centred; one line keeps the layout's flag.
+  TsBitBtn* wrapped = Add("Wrapped", 100);
+  wrapped->SetCaption("one two three four");
+  wrapped->SetBounds(100, 20, 40, 60);
+  Show();
+  EXPECT_GT(wrapped->CaptionSize().cy, 2 * wrapped->Canvas().TextHeight("T"));
+  EXPECT_EQ(wrapped->CaptionAlignment(), 1);
+  wrapped->SetBounds(100, 20, 200, 25);
+  Driver::Pump();
+  EXPECT_EQ(wrapped->CaptionAlignment(), 0);
 }
 
 TEST_F(Buttons, AutoSizeFitsGlyphAndCaption) {
@@ -255,6 +266,11 @@ TEST_F(Buttons, KeysClickTheRightButtonOnce) {
   Driver::AltChar('o');
   EXPECT_EQ(clicks_, Clicks{"Ok"});
   EXPECT_FALSE(ok->Down());
+
+  // The command notification clicks for code 0 only.
+  ui::SafePerform(cancel, ui::CN_COMMAND, 1u << 16, 0);
+  ui::SafePerform(cancel, ui::CN_COMMAND, 0, 0);
+  EXPECT_EQ(clicks_, (Clicks{"Ok", "Cancel"}));
 }
 
 TEST_F(Buttons, EnterWithItsReleaseQueuedClicksOnce) {
