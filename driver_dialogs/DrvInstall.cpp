@@ -7,6 +7,7 @@
 #include "platform/com/Guid.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
+#include "skin/sFormButtons.h"
 
 #include <cstring>
 
@@ -48,12 +49,12 @@ TInstallProcDialog::TInstallProcDialog(ui::TComponent* owner) : ui::TForm(owner)
   ProcessMemo->SetBorderStyle(ui::TBorderStyle::bsNone);
   ProcessMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
 
-  SaveLogBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "SaveLogBitBtn");
+  SaveLogBitBtn = skin::CreateFormButton(this, this, "SaveLogBitBtn");
   SaveLogBitBtn->SetBounds(280, 324, 96, 25);
   SaveLogBitBtn->SetCaption("Сохранить..."_cp);
   SaveLogBitBtn->SetModalResult(ui::mrCancel);
   SaveLogBitBtn->OnClick = [this](ui::TObject*) { SaveLogBitBtnClick(); };
-  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = skin::CreateFormButton(this, this, "CancelBitBtn");
   CancelBitBtn->SetBounds(384, 324, 88, 25);
   CancelBitBtn->SetCaption("Закрыть"_cp);
   CancelBitBtn->SetDefault(true);

@@ -4,12 +4,12 @@
 // something went wrong; the user may save the log to a text file. Kernel's
 // window thread.
 
-#include "platform/ui/Buttons.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
 #include "platform/ui/SaveDialog.h"
+#include "skin/sCustomButton.h"
 
 #include <string>
 
@@ -32,8 +32,8 @@ class TInstallProcDialog : public platform::ui::TForm {
   platform::ui::TImage* LogoImage;
   platform::ui::TPanel* ProcessPanel;
   platform::ui::TMemo* ProcessMemo;
-  platform::ui::TBitBtn* SaveLogBitBtn;
-  platform::ui::TBitBtn* CancelBitBtn;
+  skin::TsBitBtn* SaveLogBitBtn;
+  skin::TsBitBtn* CancelBitBtn;
   platform::ui::TSaveDialog* SaveDialog;
 
  private:

@@ -8,6 +8,7 @@
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/Text.h"
 #include "platform/win/Messages.h"
+#include "skin/sFormButtons.h"
 
 namespace driver_dialogs {
 
@@ -62,7 +63,7 @@ TTerminalWindow::TTerminalWindow(ui::TComponent* owner) : ui::TForm(owner) {
   DMLThreadStateLabel->SetCaption("Состояние драйвера DML"_cp);
   DMLThreadStateLabel->SetVisible(false);
 
-  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = skin::CreateFormButton(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(432, 364, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);

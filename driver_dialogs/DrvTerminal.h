@@ -7,7 +7,6 @@
 // to write. Kernel's window thread only; the driver thread reaches the
 // window through TerminalWindowHandle and WM_DRIVERSTATE.
 
-#include "platform/ui/Buttons.h"
 #include "platform/ui/CheckBox.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
@@ -16,6 +15,7 @@
 #include "platform/ui/Panels.h"
 #include "platform/ui/Timer.h"
 #include "platform/ui/ValueListEditor.h"
+#include "skin/sCustomButton.h"
 
 #include <cstdint>
 
@@ -30,7 +30,7 @@ class TTerminalWindow : public platform::ui::TForm {
   explicit TTerminalWindow(platform::ui::TComponent* owner);
 
   platform::ui::TLabel* DMLThreadStateLabel;
-  platform::ui::TBitBtn* OkBitBtn;
+  skin::TsBitBtn* OkBitBtn;
   platform::ui::TPageControl* PageControl;
   platform::ui::TTabSheet* RequestsTabSheet;
   platform::ui::TTabSheet* CommandsTabSheet;

@@ -8,6 +8,7 @@
 #include "driver_dialogs/DrvPictures.h"
 #include "platform/os/Text.h"
 #include "platform/win/MessageLoop.h"
+#include "skin/sFormButtons.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,9 +50,9 @@ ui::TTabSheet* MakePage(ui::TComponent* owner, ui::TPageControl* pages, const ch
   return page;
 }
 
-ui::TBitBtn* MakeButton(ui::TComponent* owner, ui::TWinControl* parent, const char* name, std::string_view caption,
+skin::TsBitBtn* MakeButton(ui::TComponent* owner, ui::TWinControl* parent, const char* name, std::string_view caption,
                         int left, int top, int width = 95) {
-  auto* button = ui::CreateChild<ui::TBitBtn>(owner, parent, name);
+  auto* button = skin::CreateFormButton(owner, parent, name);
   button->SetBounds(left, top, width, 26);
   button->SetCaption(caption);
   return button;

@@ -18,6 +18,7 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Panels.h"
 #include "platform/ui/SpinEdit.h"
+#include "skin/sCustomButton.h"
 
 #include <memory>
 #include <string>
@@ -79,9 +80,9 @@ class TFerrowickSetupDlg : public platform::ui::TForm {
   platform::ui::TLabel* CommandCtrlTagNameLabel;
   platform::ui::TEdit* CommandCtrlTagNameEdit;
   platform::ui::TButton* Run_Action_Tag_Name_Button;
-  platform::ui::TBitBtn* AddBitBtn;
-  platform::ui::TBitBtn* ReplaceBitBtn;
-  platform::ui::TBitBtn* DelBitBtn;
+  skin::TsBitBtn* AddBitBtn;
+  skin::TsBitBtn* ReplaceBitBtn;
+  skin::TsBitBtn* DelBitBtn;
   platform::ui::TTabSheet* LogTabSheet;
   platform::ui::TGroupBox* GeneralParamsGroupBox;
   platform::ui::TLabel* CommandIntervalLabel;
@@ -94,8 +95,8 @@ class TFerrowickSetupDlg : public platform::ui::TForm {
   platform::ui::TLabel* LOGControlLabel;
   platform::ui::TCheckBox* LockErrorClassCheckBox;
   platform::ui::TCheckBox* LockLOGFileCheckBox;
-  platform::ui::TBitBtn* OkBitBtn;
-  platform::ui::TBitBtn* sBitBtn1;
+  skin::TsBitBtn* OkBitBtn;
+  skin::TsBitBtn* sBitBtn1;
 
  private:
   void BuildDevicePages();

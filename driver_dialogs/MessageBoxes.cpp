@@ -4,6 +4,7 @@
 #include "driver_dialogs/DialogControls.h"
 #include "driver_dialogs/DrvPictures.h"
 #include "platform/os/Text.h"
+#include "skin/sFormButtons.h"
 
 namespace driver_dialogs {
 
@@ -38,13 +39,13 @@ TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
   MessageLabel->SetAlignment(ui::TAlignment::taCenter);
   MessageLabel->SetWordWrap(true);
 
-  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = skin::CreateFormButton(this, this, "OkBitBtn", ui::clSilver);
   OkBitBtn->SetBounds(88, 96, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->SetCancel(true);
   OkBitBtn->SetModalResult(ui::mrOk);
-  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = skin::CreateFormButton(this, this, "CancelBitBtn", ui::clSilver);
   CancelBitBtn->SetBounds(184, 96, 80, 25);
   CancelBitBtn->SetCaption("Нет"_cp);
   CancelBitBtn->SetCancel(true);

@@ -3,10 +3,10 @@
 // picture, with one button ("Да") or two ("Да", "Нет"). Kernel's window
 // thread.
 
-#include "platform/ui/Buttons.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
+#include "skin/sCustomButton.h"
 
 namespace driver_dialogs {
 
@@ -20,8 +20,8 @@ class TMessageBoxDialog : public platform::ui::TForm {
   platform::ui::TImage* QuestionImage;
   platform::ui::TPanel* TextPanel;
   platform::ui::TLabel* MessageLabel;
-  platform::ui::TBitBtn* OkBitBtn;
-  platform::ui::TBitBtn* CancelBitBtn;
+  skin::TsBitBtn* OkBitBtn;
+  skin::TsBitBtn* CancelBitBtn;
 };
 
 }  // namespace driver_dialogs

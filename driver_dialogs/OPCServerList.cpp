@@ -5,6 +5,7 @@
 #include "platform/com/OpcDa.h"
 #include "platform/os/Text.h"
 #include "platform/ui/Screen.h"
+#include "skin/sFormButtons.h"
 
 namespace driver_dialogs {
 
@@ -45,12 +46,12 @@ TOPCServerBrowser::TOPCServerBrowser(ui::TComponent* owner) : ui::TForm(owner) {
   UseRegistryCheckBox->SetChecked(true);
   UseRegistryCheckBox->OnClick = [this](ui::TObject*) { UseRegistryCheckBoxClick(); };
 
-  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = skin::CreateFormButton(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(282, 276, 77, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->SetModalResult(ui::mrOk);
-  CancelBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "CancelBitBtn");
+  CancelBitBtn = skin::CreateFormButton(this, this, "CancelBitBtn");
   CancelBitBtn->SetBounds(368, 276, 77, 25);
   CancelBitBtn->SetCaption("Отмена"_cp);
   CancelBitBtn->SetCancel(true);

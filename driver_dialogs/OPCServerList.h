@@ -6,11 +6,11 @@
 // (an apartment, or the category scan makes it one for its run).
 
 #include "driver/Dialogs.h"
-#include "platform/ui/Buttons.h"
 #include "platform/ui/CheckBox.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Panels.h"
+#include "skin/sCustomButton.h"
 
 namespace driver_dialogs {
 
@@ -28,8 +28,8 @@ class TOPCServerBrowser : public platform::ui::TForm {
   platform::ui::TGroupBox* ServerListGroupBox;
   platform::ui::TListBox* OPCServersListBox;
   platform::ui::TCheckBox* UseRegistryCheckBox;
-  platform::ui::TBitBtn* OkBitBtn;
-  platform::ui::TBitBtn* CancelBitBtn;
+  skin::TsBitBtn* OkBitBtn;
+  skin::TsBitBtn* CancelBitBtn;
 
  private:
   void OnCreateDialog();

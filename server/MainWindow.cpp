@@ -21,6 +21,7 @@
 #include "server/ServerErrors.h"
 #include "server/ServerStatusDlg.h"
 #include "server/VariableIndex.h"
+#include "skin/sFormButtons.h"
 
 namespace server {
 
@@ -194,18 +195,18 @@ void TServerWindow::BuildButtons() {
   LockTerminalCheckBox->SetCaption("Блокировка терминала"_cp);
   LockTerminalCheckBox->SetChecked(true);
 
-  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = skin::CreateFormButton(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(196, 362, 80, 25);
   OkBitBtn->SetCaption("Скрыть"_cp);
   OkBitBtn->SetDefault(true);
   OkBitBtn->OnClick = [this](ui::TObject* s) { OnHideWindow(s); };
 
-  ReloadBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "ReloadBitBtn");
+  ReloadBitBtn = skin::CreateFormButton(this, this, "ReloadBitBtn");
   ReloadBitBtn->SetBounds(284, 362, 80, 25);
   ReloadBitBtn->SetCaption("Выгрузить"_cp);
   ReloadBitBtn->OnClick = [this](ui::TObject* s) { CloseBitBtnClick(s); };
 
-  ClearBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "ClearBitBtn");
+  ClearBitBtn = skin::CreateFormButton(this, this, "ClearBitBtn");
   ClearBitBtn->SetBounds(372, 362, 80, 25);
   ClearBitBtn->SetCaption("Очистить"_cp);
   ClearBitBtn->OnClick = [this](ui::TObject* s) { OnClearTerminals(s); };

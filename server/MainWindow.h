@@ -13,7 +13,6 @@
 #include <string>
 
 #include "platform/os/StringList.h"
-#include "platform/ui/Buttons.h"
 #include "platform/ui/CheckBox.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
@@ -26,6 +25,7 @@
 #include "platform/ui/Timer.h"
 #include "platform/ui/TrayIcon.h"
 #include "platform/ui/ValueListEditor.h"
+#include "skin/sCustomButton.h"
 
 namespace server {
 
@@ -111,9 +111,9 @@ class TServerWindow : public platform::ui::TForm {
   platform::ui::TTabSheet* CommandsTabSheet;
   platform::ui::TGroupBox* CommandsTerminalGroupBox;
   platform::ui::TMemo* CommandsMemo;
-  platform::ui::TBitBtn* OkBitBtn;
-  platform::ui::TBitBtn* ReloadBitBtn;
-  platform::ui::TBitBtn* ClearBitBtn;
+  skin::TsBitBtn* OkBitBtn;
+  skin::TsBitBtn* ReloadBitBtn;
+  skin::TsBitBtn* ClearBitBtn;
   platform::ui::TCheckBox* LockTerminalCheckBox;
   platform::ui::TTimer* GeneralTimer;
   platform::ui::TPopupMenu* PopupMenu;

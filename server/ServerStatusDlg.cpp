@@ -9,6 +9,7 @@
 #include "platform/ui/Picture.h"
 #include "platform/ui/Resources.h"
 #include "server/MainWindow.h"
+#include "skin/sFormButtons.h"
 
 namespace server {
 
@@ -97,7 +98,7 @@ TServerStatusDialog::TServerStatusDialog(ui::TComponent* owner) : ui::TForm(owne
   VendorInfoMemo->SetScrollBars(ui::TScrollStyle::ssVertical);
   VendorInfoLabel->SetFocusControl(VendorInfoMemo);
 
-  OkBitBtn = ui::CreateChild<ui::TBitBtn>(this, this, "OkBitBtn");
+  OkBitBtn = skin::CreateFormButton(this, this, "OkBitBtn");
   OkBitBtn->SetBounds(384, 438, 80, 25);
   OkBitBtn->SetCaption("Да"_cp);
   OkBitBtn->SetDefault(true);

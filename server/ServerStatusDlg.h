@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "platform/com/OpcDa.h"
-#include "platform/ui/Buttons.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
+#include "skin/sCustomButton.h"
 
 namespace server {
 
@@ -37,7 +37,7 @@ class TServerStatusDialog : public platform::ui::TForm {
   // shows an empty vendor text. The record is only read.
   void ShowStatus(const platform::com::OPCSERVERSTATUS& status);
 
-  platform::ui::TBitBtn* OkBitBtn;
+  skin::TsBitBtn* OkBitBtn;
   platform::ui::TGroupBox* PropertyGroupBox;
   platform::ui::TImage* LogoImage;
   platform::ui::TLabel* InfoLabel;

@@ -31,6 +31,17 @@ TControl* MouseTarget(TCustomForm& form, TPoint client) {
   return target->EffectivelyEnabled() ? target : nullptr;
 }
 
+// The control under the pointer changes: the old one is told
+// CM_MOUSELEAVE, then the new one CM_MOUSEENTER (none for null).
+void HoverOver(TControl* now) {
+  detail::InputState& in = detail::Input();
+  if (now == in.hover) return;
+  TControl* old = in.hover;
+  in.hover = now;
+  if (old != nullptr) SafePerform(old, CM_MOUSELEAVE, 0, 0);
+  if (now != nullptr) SafePerform(now, CM_MOUSEENTER, 0, 0);
+}
+
 WPARAM MouseKeys(TShiftState shift) {
   WPARAM keys = 0;
   if (shift & ssShift) keys |= MK_SHIFT;
@@ -316,12 +327,25 @@ void TX11Backend::HandleFormEvent(TCustomForm& formRef, const TX11Event& e) {
       SafePerform(target, msg, keys, MakeMouseLParam(c.X, c.Y));
     }
   };
+  // The control under the pointer (null: the form itself) becomes the
+  // hovered one.
+  auto hover = [&] {
+    TControl* under = form->ControlAtPos(TPoint{e.X, e.Y});
+    HoverOver(under != nullptr ? under : form);
+    return under;
+  };
   switch (e.Type) {
-    case TX11Event::Kind::MouseMove:
+    case TX11Event::Kind::MouseMove: {
+      TControl* under = hover();
       mouse(WM_MOUSEMOVE, MouseKeys(e.Shift));
-      Application().HintMouseMessage(form->ControlAtPos(TPoint{e.X, e.Y}), screen);
+      Application().HintMouseMessage(under, screen);
+      break;
+    }
+    case TX11Event::Kind::MouseEnter:
+      hover();
       break;
     case TX11Event::Kind::MouseLeave:
+      HoverOver(nullptr);
       Application().HintMouseMessage(nullptr, screen);
       break;
     case TX11Event::Kind::MouseDown:

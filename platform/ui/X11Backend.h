@@ -6,7 +6,9 @@
 // first form (the GUI thread) become X windows of their client size
 // showing their painted client area; the window manager draws the frame.
 // Input becomes the control model's messages (mouse to the control under
-// the pointer or holding the capture, keys to the focused control), the
+// the pointer or holding the capture, CM_MOUSELEAVE and CM_MOUSEENTER when
+// the control under the pointer changes or the pointer leaves the window,
+// keys to the focused control), the
 // window manager's close becomes WM_CLOSE, window regions become shapes,
 // titles are UTF-8; a move or resize by the window manager moves or sizes
 // the form. The hint window and open popup menus are windows the window

@@ -11,7 +11,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/os/Text.h"
 #include "platform/ui/Application.h"
@@ -568,6 +570,52 @@ TEST_F(X11, HintIsAWindowOfItsOwn) {
   XWindowAttributes attrs;
   ASSERT_TRUE(XGetWindowAttributes(Native(), static_cast<Window>(window.Id()), &attrs));
   EXPECT_EQ(attrs.map_state, IsUnmapped);
+  TComponent::Free(form);
+}
+
+// A button noting the pointer's crossings, "+name" on entry, "-name" on exit.
+class CrossingLog : public TButton {
+ public:
+  CrossingLog(TComponent* owner, std::vector<std::string>& log) : TButton(owner), log_(log) {}
+
+ protected:
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == CM_MOUSEENTER) log_.push_back("+" + Name());
+    if (m.Msg == CM_MOUSELEAVE) log_.push_back("-" + Name());
+    TButton::Dispatch(m);
+  }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+// The pointer moving from one control to the next, and out of the window,
+// tells each control as the headless driver does.
+TEST_F(X11, PointerCrossingsBecomeMouseEnterAndLeave) {
+  TX11Backend* backend = X11Backend();
+  if (backend == nullptr) GTEST_SKIP() << "another backend was chosen earlier in this process";
+  TForm* form = ShowForm(*backend);
+  std::vector<std::string> log;
+  for (const char* name : {"A", "B"}) {
+    auto* b = Create<CrossingLog>(form, log);
+    b->SetName(name);
+    b->SetParent(form);
+    b->SetBounds(name[0] == 'A' ? 10 : 100, 20, 75, 25);
+  }
+  auto moveTo = [&](int x, int y, size_t entries) {
+    const TPoint p = form->ClientToScreen(TPoint{x, y});
+    XTestFakeMotionEvent(Native(), 0, p.X, p.Y, CurrentTime);
+    XFlush(Native());
+    return Until([&] { return log.size() >= entries; });
+  };
+  EXPECT_TRUE(moveTo(20, 30, 1));
+  EXPECT_TRUE(moveTo(110, 30, 3));
+  EXPECT_TRUE(moveTo(60, 80, 4));    // the form itself, between the buttons
+  EXPECT_TRUE(moveTo(105, 25, 5));
+  XTestFakeMotionEvent(Native(), 0, 300, 230, CurrentTime);  // out of the window
+  XFlush(Native());
+  EXPECT_TRUE(Until([&] { return log.size() >= 6; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"+A", "-A", "+B", "-B", "+B", "-B"}));
   TComponent::Free(form);
 }
 
