@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/os/Convert.h"
+#include "platform/ui/Colors.h"
+#include "skin/sHtmlParse.h"
+#include "tests/skin/SkinTestSupport.h"
+
+using namespace skin;
+using namespace skintest;
+namespace ui = platform::ui;
+
+namespace {
+
+// A white 300 x 120 bitmap with the hint font, drawn with a clear brush.
+struct TCanvasFixture {
+  TBitmap bitmap;
+  TCanvasFixture() {
+    bitmap.SetSize(300, 120);
+    Fill(bitmap, ui::clWhite);
+    bitmap.Canvas().Font().SetColor(ui::clBlack);
+    bitmap.Canvas().Brush().SetStyle(ui::TBrushStyle::bsClear);
+  }
+  ui::TRect Render(std::string_view text, ui::TRect area = ui::Rect(0, 0, 200, 0)) {
+    TsHtml html;
+    html.Init(&bitmap, text, area);
+    ui::TRect r;
+    html.Render(r);
+    return r;
+  }
+  int Width(std::string_view s) { return bitmap.Canvas().TextWidth(s); }
+  int LineHeight() { return bitmap.Canvas().TextHeight("X"); }
+};
+
+// Columns holding a pixel other than white, as a string of '#' and '.'.
+std::string Ink(const TBitmap& b, int top, int bottom) {
+  std::string s;
+  for (int x = 0; x < b.Width(); ++x) {
+    bool ink = false;
+    for (int y = top; y < bottom && !ink; ++y) ink = At(b, x, y) != ui::clWhite;
+    s += ink ? '#' : '.';
+  }
+  return s;
+}
+
+TEST(HtmlParseTest, SegmentsLinesAndSizes) {
+  TCanvasFixture f;
+  const int h = f.LineHeight();
+  struct Case {
+    const char* text;
+    int width, height;
+  };
+  const std::vector<Case> cases = {
+      {"A<<B", f.Width("A") + f.Width("<B"), h},          // "<<" shows one "<"
+      {"ab\r\ncd", f.Width("abcd"), h},                    // line ends are dropped, no break
+      {"line1<BR>line2", f.Width("line1"), 2 * h + 2},     // the break adds LineHeight + 2
+      {"a<BR><BR>b", f.Width("a"), 2 * h + 4},             // the empty line has height 0
+      {"x<P>yy", f.Width("yy"), 2 * h + 2},                // P breaks as BR
+      {"<B></B>", 0, 0},                                   // tags alone draw nothing
+      {"ab<c", f.Width("ab"), h},                          // no ">": ends, what came before counts
+      {"ab<BR>cd<", f.Width("ab"), 2 * h + 2},             // the unended tag's line is measured too
+      {"", 0, 0},
+      {"A<<", f.Width("A") + f.Width("<"), h},
+  };
+  for (const Case& c : cases) {
+    Fill(f.bitmap, ui::clWhite);
+    f.bitmap.Canvas().Font().SetStyle(0);
+    EXPECT_EQ(f.Render(c.text), ui::Rect(0, 0, c.width, c.height)) << c.text;
+  }
+  // A<<B draws the same pixels as the plain text A<B.
+  Fill(f.bitmap, ui::clWhite);
+  f.Render("A<<B");
+  const std::string marked = Ink(f.bitmap, 0, h);
+  EXPECT_NE(marked.find('#'), std::string::npos);
+  Fill(f.bitmap, ui::clWhite);
+  f.bitmap.Canvas().TextOut(0, 0, "A<B");
+  EXPECT_EQ(marked, Ink(f.bitmap, 0, h));
+  // The second line starts at the area's left edge; the width counts from 0.
+  Fill(f.bitmap, ui::clWhite);
+  EXPECT_EQ(f.Render("ab<BR>c", ui::Rect(10, 5, 100, 0)), ui::Rect(0, 0, 10 + f.Width("ab"), 5 + 2 * h + 2));
+  EXPECT_EQ(Ink(f.bitmap, 5 + h + 2, 5 + 2 * h + 2).find('#'), Ink(f.bitmap, 5, 5 + h).find('#'));
+  // a<BR><BR>b: b sits 2 pixels below the line after a.
+  Fill(f.bitmap, ui::clWhite);
+  f.Render("a<BR><BR>b");
+  int firstInkRow = -1;
+  for (int y = h; y < 3 * h && firstInkRow < 0; ++y)
+    if (Ink(f.bitmap, y, y + 1).find('#') != std::string::npos) firstInkRow = y;
+  Fill(f.bitmap, ui::clWhite);
+  f.bitmap.Canvas().TextOut(0, 0, "b");
+  int plainInkRow = -1;
+  for (int y = 0; y < h && plainInkRow < 0; ++y)
+    if (Ink(f.bitmap, y, y + 1).find('#') != std::string::npos) plainInkRow = y;
+  EXPECT_EQ(firstInkRow, plainInkRow + h + 4);
+}
+
+TEST(HtmlParseTest, BoldItalicAndFontTags) {
+  TCanvasFixture f;
+  ui::TFont& font = f.bitmap.Canvas().Font();
+  struct Case {
+    const char* text;
+    ui::TFontStyles style;  // of the canvas font afterwards
+  };
+  const std::vector<Case> cases = {
+      {"<B>x</B>", 0},
+      {"<B><B>x</B>y", 0},            // switched, not counted
+      {"<B>x</BR>", 0},               // a closing BR ends bold
+      {"<B>x", ui::fsBold},
+      {"<BIG>x", ui::fsBold},         // a name starting with B acts as B
+      {"<I>x", ui::fsItalic},
+      {"<B><I>x</I>", ui::fsBold},
+      {"<b>x", ui::fsBold},           // matched in upper case
+      {"<U>x", 0},                    // unknown tags do nothing
+  };
+  for (const Case& c : cases) {
+    font.SetStyle(0);
+    f.Render(c.text);
+    EXPECT_EQ(font.Style(), c.style) << c.text;
+  }
+  // Bold text is wider than plain text.
+  font.SetStyle(0);
+  EXPECT_GT(f.Render("<B>WWWW").Right, f.Width("WWWW"));
+
+  // FONT SIZE: changes and restores; a closing FONT on an empty stack changes nothing.
+  font.SetSize(8);
+  f.Render("<FONT SIZE=+2>x");
+  EXPECT_EQ(font.Size(), 10);
+  font.SetSize(8);
+  f.Render("<FONT SIZE=+2>x</FONT>y</FONT>");
+  EXPECT_EQ(font.Size(), 8);
+  const std::vector<std::pair<const char*, int>> sizes = {
+      {"<FONT SIZE=-3>", 5}, {"<FONT SIZE=14>", 14}, {"<FONT SIZE=\"12\">", 12}, {"<FONT SIZE=+>", 8},
+      {"<FONT SIZE=>", 8},   {"<FONT SIZE=+99999999>", kMaxHtmlFontSize}};
+  for (const auto& [tag, size] : sizes) {
+    font.SetSize(8);
+    f.Render(tag);
+    EXPECT_EQ(font.Size(), size) << tag;
+  }
+  // A larger font makes a wider, taller line.
+  font.SetSize(8);
+  const ui::TRect big = f.Render("<FONT SIZE=+6>WW</FONT>");
+  EXPECT_GT(big.Right, f.Width("WW"));
+  EXPECT_GT(big.Bottom, f.LineHeight());
+  font.SetSize(8);
+  EXPECT_THROW(f.Render("<FONT SIZE=abc>"), platform::os::EConvertError);
+
+  // FACE: between the quotes after FACE, upper case; no pair keeps the name.
+  font.SetName("MS Sans Serif");
+  f.Render("<FONT FACE=\"Courier New\">x");
+  EXPECT_EQ(font.Name(), "COURIER NEW");
+  for (const char* tag : {"<FONT FACE=Arial>", "<FONT FACE=\"\">", "<FONT FACE=\"Arial>"}) {
+    font.SetName("MS Sans Serif");
+    f.Render(tag);
+    EXPECT_EQ(font.Name(), "MS Sans Serif") << tag;
+  }
+}
+
+TEST(HtmlParseTest, ColoursByNameAndNumber) {
+  TCanvasFixture f;
+  ui::TFont& font = f.bitmap.Canvas().Font();
+  const std::vector<std::pair<const char*, ui::TColor>> cases = {
+      {"<FONT COLOR=#0000FF>", 0x0000FF},   {"<FONT COLOR=RED>", 0x0000FF},  {"<font color=red>", 0x0000FF},
+      {"<FONT COLOR=\"#FF0000\">", 0xFF0000}, {"<FONT COLOR=NAVY>", 0x800000}, {"<FONT COLOR=808080>", 0x808080},
+      {"<FONT COLOR=#>", 0},                {"<FONT COLOR=#12G4>", ui::TColor(-1)},
+      {"<FONT COLOR=#123456789>", ui::TColor(-1)},  // more than eight digits
+      {"<FONT COLOR=#FFFFFFFF>", 0xFFFFFFFF},
+  };
+  for (const auto& [tag, colour] : cases) {
+    font.SetColor(ui::clGreen);
+    f.Render(tag);
+    EXPECT_EQ(font.Color(), colour) << tag;
+  }
+  // The text is drawn in the tag's colour, and the colour ends with the tag.
+  Fill(f.bitmap, ui::clWhite);
+  font.SetColor(ui::clBlack);
+  f.Render("<FONT COLOR=RED>WW</FONT>WW");
+  const int split = f.Width("WW");
+  int red = 0, black = 0, other = 0;
+  for (int y = 0; y < f.LineHeight(); ++y)
+    for (int x = 0; x < 2 * split; ++x) {
+      const TColor c = At(f.bitmap, x, y);
+      if (c == ui::clWhite) continue;
+      (c == ui::clRed && x < split ? red : c == ui::clBlack && x >= split ? black : other)++;
+    }
+  EXPECT_GT(red, 0);
+  EXPECT_GT(black, 0);
+  EXPECT_EQ(other, 0);
+}
+
+}  // namespace
