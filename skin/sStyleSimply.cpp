@@ -379,13 +379,6 @@ TBackSource& ParentBackgroundInfo() {
   return info;
 }
 
-TCustomForm* FindOwnerForm(TComponent* component) {
-  for (TComponent* c = component; c != nullptr; c = c->Owner()) {
-    if (auto* form = dynamic_cast<TCustomForm*>(c)) return form;
-  }
-  return nullptr;
-}
-
 void PerformGroupRefresh(TControl* control, bool flag) {
   if (control != nullptr) control->Perform(msg::SM_CACHESTALE, 0, flag ? -1 : 0);
 }

@@ -225,9 +225,9 @@ int32_t GetStyleKind(platform::ui::TObject* control);
 // zeroed. GUI thread.
 TBackSource& ParentBackgroundInfo();
 
-// The first form on component's owner chain (the component included);
-// null when the chain ends first.
-platform::ui::TCustomForm* FindOwnerForm(platform::ui::TComponent* component);
+// The first form on a component's owner chain (the component included),
+// null when the chain ends first: the platform's own lookup.
+using platform::ui::FindOwnerForm;
 // Sends 0xA401 to control through its own dispatch: WParam 0, LParam -1
 // with flag, else 0. Nothing for null.
 void PerformGroupRefresh(TControl* control, bool flag);

@@ -11,11 +11,34 @@
 
 #include "platform/ui/Bitmap.h"
 #include "platform/ui/Graphic.h"
+#include "platform/ui/WinControl.h"
 #include "skin/sGradient.h"
 #include "skin/sStyleActive.h"
 #include "skin/sStyleSimply.h"
 
 namespace skin {
+
+// What a background composition paints with.
+struct TsComposition {
+  TColor Color = 0;
+  int32_t ImagePercent = 0;
+  int32_t GradientPercent = 0;
+  const TsGradArray* Bands = nullptr;  // null or empty: the colour instead
+  const platform::ui::TGraphic* Image = nullptr;
+};
+
+// Composes b within r from a tiled picture, a gradient and a colour, each
+// by its share: picture first, then the gradient (mixed over a drawn
+// picture by the picture's share), then the colour over the whole bitmap
+// by what the two shares leave (a solid fill when they leave all or sum
+// above 100). The hot variant draws no picture layer without a usable
+// graphic and weighs the picture by percent * 255 div 100.
+void ComposeBackground(platform::ui::TBitmap& b, const TRect& r, const TsComposition& values, bool hot);
+
+// PaintShadow of every visible child of container whose style has its
+// shadow on, on b's canvas; the walk ends at a child being destroyed.
+// Nothing for null.
+void PaintChildShadows(platform::ui::TWinControl* container, platform::ui::TBitmap& b);
 
 class TsPaintStyle : public TsGenStyle {
  public:
@@ -73,15 +96,24 @@ class TsPassiveBGStyle : public TsPaintStyle {
 
  protected:
   void SetBorderRegion(platform::ui::HRGN region) { borderRegion_ = region; }
-  // The normal composition of the current values into b within r.
-  void ComposeNormal(platform::ui::TBitmap& b, const TRect& r) const;
-  // The parent's area under the control, from back, into b. False when it
-  // could not be copied.
-  bool CopyParentArea(platform::ui::TBitmap& b, const TBackSource& back) const;
-  // PaintShadow of every visible styled child whose shadow is on, on b.
-  void PaintChildShadows(platform::ui::TBitmap& b);
+  // The current values as a composition.
+  TsComposition CurrentComposition() const;
+  // The parent's area under the control, from back, into b (unchanged
+  // where back has no pixels). Graphic errors are swallowed.
+  void CopyParentArea(platform::ui::TBitmap& b, const TBackSource& back) const;
+  // The parent background record; not valid when asking the parent raised
+  // (the error is reported).
+  TBackSource FetchParentBackground();
+  // Fills b by transparency t (bounded to 0..100): the composition alone
+  // without a valid record or at 0, the parent's area alone at 100, else
+  // the composition mixed with the parent's area.
+  void PaintSeeThrough(platform::ui::TBitmap& b, const TRect& r, int32_t t, bool hot);
 
  private:
+  bool Listening() const;
+  void TakeSectionTransparency();
+  void TakeBackgroundDefaults(const TsShadowDefaults* defaults);
+
   std::unique_ptr<TsBackground> background_;
   platform::ui::HRGN borderRegion_ = nullptr;
 };
@@ -123,7 +155,6 @@ class TsActiveBGStyle : public TsPassiveBGStyle {
 
  private:
   void PaintHot();
-  void ComposeHot(platform::ui::TBitmap& b, const TRect& r) const;
 
   std::unique_ptr<TsHotStyle> hotStyle_;
   std::unique_ptr<TsActiveEffects> btnEffects_;
