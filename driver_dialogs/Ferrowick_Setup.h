@@ -18,6 +18,7 @@
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Panels.h"
 #include "platform/ui/SpinEdit.h"
+#include "skin/sHintManager.h"
 
 #include <memory>
 #include <string>
@@ -96,8 +97,12 @@ class TFerrowickSetupDlg : public platform::ui::TForm {
   platform::ui::TCheckBox* LockLOGFileCheckBox;
   platform::ui::TBitBtn* OkBitBtn;
   platform::ui::TBitBtn* sBitBtn1;
+  // Gives every hint of the module the skinned ellipse look while the
+  // dialog lives.
+  skin::TsHintManager* sHintManager1;
 
  private:
+  void BuildHintManager();
   void BuildDevicePages();
   void BuildDeviceEditors();
   void BuildControlEditors();

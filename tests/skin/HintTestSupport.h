@@ -7,12 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/ui/Application.h"
 #include "platform/ui/Buttons.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Headless.h"
 #include "skin/sHintManager.h"
 #include "skin/sHintWindows.h"
+#include "tests/skin/SkinTestSupport.h"
 
 namespace hinttest {
 
@@ -43,6 +46,52 @@ inline ui::TComponentPtr<skin::TsHintManager> SetupLikeManager() {
   m->SetPreDefinitions(skin::TsHintsPredefinitions::shCustom);
   m->EndLoading();
   return m;
+}
+
+using skintest::At;
+using skintest::TBitmap;
+using skintest::TColor;
+
+// Channels within tolerance of each other.
+inline bool Near(TColor a, TColor b, int tolerance) {
+  return std::abs(ui::GetRValue(a) - ui::GetRValue(b)) <= tolerance &&
+         std::abs(ui::GetGValue(a) - ui::GetGValue(b)) <= tolerance &&
+         std::abs(ui::GetBValue(a) - ui::GetBValue(b)) <= tolerance;
+}
+// No channel of a above b's, and a darker in all.
+inline bool Darker(TColor a, TColor b) {
+  return ui::GetRValue(a) <= ui::GetRValue(b) && ui::GetGValue(a) <= ui::GetGValue(b) &&
+         ui::GetBValue(a) <= ui::GetBValue(b) &&
+         ui::GetRValue(a) + ui::GetGValue(a) + ui::GetBValue(a) < ui::GetRValue(b) + ui::GetGValue(b) + ui::GetBValue(b);
+}
+
+// Pixels of a screen with an ellipse hint that opened below and right of
+// the mouse (its tail at the top), against the screen before it showed.
+struct TEllipseProbes {
+  TColor Body;                // inside the ellipse, left of the text
+  TColor Outline;             // the first changed pixel from the left of the body's middle row
+  TColor Shadow;              // right of the body, down by the shadow's offset
+  TColor ShadowScreen;        // the screen there before
+  bool OutsideUnchanged;      // just left of, right of and below the window
+  bool CornerNearlyUnchanged; // inside the window, outside shape and shadow
+};
+inline TEllipseProbes ProbeEllipse(const TBitmap& before, const TBitmap& after, const skin::TsEllipseHintWindow& w,
+                                   int shift, int exOffset) {
+  const ui::TRect at = w.BoundsRect();
+  const ui::TRect body = skin::TailBodyRect(w.Corner, at.Width(), at.Height(), shift, exOffset);
+  const int cy = at.Top + (body.Top + body.Bottom) / 2;
+  int x = at.Left;
+  while (x < at.Right && Near(At(after, x, cy), At(before, x, cy), 2)) ++x;
+  const int sx = at.Left + body.Right + shift / 3, sy = cy + shift;
+  bool outside = true;
+  for (const ui::TPoint p : {ui::TPoint{at.Left - 1, cy}, ui::TPoint{at.Right, at.Top}, ui::TPoint{at.Left, at.Bottom}})
+    outside = outside && At(after, p.X, p.Y) == At(before, p.X, p.Y);
+  return TEllipseProbes{At(after, at.Left + body.Left + w.EllipseExtraWidth / 4, cy),
+                        At(after, x, cy),
+                        At(after, sx, sy),
+                        At(before, sx, sy),
+                        outside,
+                        Near(At(after, at.Right - 2, at.Top + 1), At(before, at.Right - 2, at.Top + 1), 2)};
 }
 
 class HintFixture : public ::testing::Test {

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cstdlib>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/os/Text.h"
 #include "platform/ui/Backend.h"
@@ -15,11 +15,8 @@
 
 using namespace skin;
 using namespace hinttest;
-using skintest::At;
 using skintest::Filled;
 using skintest::Grey;
-using skintest::TBitmap;
-using skintest::TColor;
 using namespace platform::os::literals;
 
 namespace {
@@ -167,16 +164,6 @@ TEST_F(HintWindows, OpensAboveLeftNearTheDesktopCorner) {
   EXPECT_EQ(s->Corner, 0);
 }
 
-bool AllBelow(TColor a, TColor b) {
-  return ui::GetRValue(a) < ui::GetRValue(b) && ui::GetGValue(a) < ui::GetGValue(b) &&
-         ui::GetBValue(a) < ui::GetBValue(b);
-}
-bool Near(TColor a, TColor b, int tolerance) {
-  return std::abs(ui::GetRValue(a) - ui::GetRValue(b)) <= tolerance &&
-         std::abs(ui::GetGValue(a) - ui::GetGValue(b)) <= tolerance &&
-         std::abs(ui::GetBValue(a) - ui::GetBValue(b)) <= tolerance;
-}
-
 TEST_F(HintWindows, EllipsePixelsOverTheScreen) {
   auto m = SetupLikeManager();
   TBitmap before;
@@ -187,25 +174,17 @@ TEST_F(HintWindows, EllipsePixelsOverTheScreen) {
   EXPECT_EQ(w->Corner, 0);
   TBitmap after;
   ASSERT_TRUE(ui::Backend().CaptureScreen(after));
-  const ui::TRect at = w->BoundsRect();
-  const ui::TRect body = TailBodyRect(0, at.Width(), at.Height(), 16, 26);
-  const int cy = at.Top + (body.Top + body.Bottom) / 2;
-  // Body, its black outline at the left end of the middle row, the screen before it.
-  EXPECT_EQ(At(after, at.Left + body.Left + w->EllipseExtraWidth / 4, cy), ui::RGB(252, 252, 194));
-  int x = at.Left;
-  while (x < at.Right && Near(At(after, x, cy), At(before, x, cy), 2)) ++x;
-  EXPECT_EQ(At(after, x, cy), ui::clBlack);
-  // The shadow right of the body, down by its offset, is darker than the screen.
-  const int sx = at.Left + body.Right + 6, sy = cy + 16;
-  EXPECT_TRUE(AllBelow(At(after, sx, sy), At(before, sx, sy)));
-  EXPECT_TRUE(Near(At(after, sx, sy), ui::RGB(ui::GetRValue(At(before, sx, sy)) * 188 / 256,
-                                                ui::GetGValue(At(before, sx, sy)) * 188 / 256,
-                                                ui::GetBValue(At(before, sx, sy)) * 188 / 256),
+  const TEllipseProbes probes = ProbeEllipse(before, after, *w, 16, 26);
+  EXPECT_EQ(probes.Body, ui::RGB(252, 252, 194));
+  EXPECT_EQ(probes.Outline, ui::clBlack);
+  // The inner shadow: the screen tinted to 188 / 256 (74 % transparent).
+  EXPECT_TRUE(Darker(probes.Shadow, probes.ShadowScreen));
+  const TColor s = probes.ShadowScreen;
+  EXPECT_TRUE(Near(probes.Shadow,
+                   ui::RGB(ui::GetRValue(s) * 188 / 256, ui::GetGValue(s) * 188 / 256, ui::GetBValue(s) * 188 / 256),
                    1));
-  // Outside the window the screen is untouched; inside but outside the shape nearly so.
-  for (const ui::TPoint p : {ui::TPoint{at.Left - 1, cy}, ui::TPoint{at.Right, at.Top}, ui::TPoint{at.Left, at.Bottom}})
-    EXPECT_EQ(At(after, p.X, p.Y), At(before, p.X, p.Y)) << p.X << "," << p.Y;
-  EXPECT_TRUE(Near(At(after, at.Right - 2, at.Top + 1), At(before, at.Right - 2, at.Top + 1), 2));
+  EXPECT_TRUE(probes.OutsideUnchanged);
+  EXPECT_TRUE(probes.CornerNearlyUnchanged);
 }
 
 TEST_F(HintWindows, RepaintsAreTheSame) {
