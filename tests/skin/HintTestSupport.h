@@ -22,29 +22,12 @@ namespace hinttest {
 namespace ui = platform::ui;
 using ui::THeadlessDriver;
 
-// The setup dialog's stored look over a fresh manager, applied as form
-// data is: values first, then Loaded.
+// The setup dialog's look: the predefined ellipse with an opaque body
+// (the shadow 16 pixels off, 4 soft, 74 % transparent).
 inline ui::TComponentPtr<skin::TsHintManager> SetupLikeManager() {
   auto m = ui::CreateOwned<skin::TsHintManager>(nullptr);
-  m->BeginLoading();
-  skin::TsPassivePaintStyle& s = m->sStyle();
-  s.Background().Gradient().SetPercent(100);
-  s.Shadow().SetTransparency(74);
-  s.Shadow().SetOffset(16);
-  s.Shadow().SetBlur(4);
-  s.Painting().SetTransparency(0);
-  s.Painting().SetColorBorderTop(0);
-  s.Painting().SetColor(0xC2FCFC);
-  m->Blur = 0;
-  m->ExOffset = 26;
-  m->MarginH = 6;
-  m->MarginV = 12;
-  ui::TFont font;
-  font.SetHeight(-11);
-  font.SetColor(0);
-  m->SetFont(font);
-  m->SetPreDefinitions(skin::TsHintsPredefinitions::shCustom);
-  m->EndLoading();
+  m->SetPreDefinitions(skin::TsHintsPredefinitions::shEllipse);
+  m->sStyle().Painting().SetTransparency(0);
   return m;
 }
 
