@@ -4,7 +4,6 @@
 
 #include "platform/ui/WinControl.h"
 #include "platform/win/Messages.h"
-#include "skin/sSkinData.h"
 #include "skin/sStyleUtil.h"
 
 namespace skin {
@@ -104,12 +103,10 @@ void TsPassivePaintStyle::HandleMessage(TMessage& message) {
       message.LParam = reinterpret_cast<LPARAM>(this);
       break;
     case msg::SM_SKINLOADED:
-      skinIndex_ = FindSkinSection(skinSection_);
-      maskIndex_ = FindSkinImage(skinIndex_, skinSection_, kBordersMaskProperty);
+      indexes_ = LookUpSkinIndexes(skinSection_);
       break;
     case msg::SM_SKINRESET:
-      skinIndex_ = -1;
-      maskIndex_ = -1;
+      indexes_ = TsSkinIndexes{};
       break;
     case msg::SM_PAINTCOLOR:
       painting_->SetColorByIndex(3, static_cast<TColor>(message.LParam));

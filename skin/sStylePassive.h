@@ -106,8 +106,8 @@ class TsPassivePaintStyle : public TPersistent {
   void SetSkinSection(std::string_view section);
   int32_t GroupIndex() const { return groupIndex_; }
   void SetGroupIndex(int32_t group) { groupIndex_ = group; }
-  int32_t SkinIndex() const { return skinIndex_; }
-  int32_t MaskIndex() const { return maskIndex_; }
+  int32_t SkinIndex() const { return indexes_.Skin; }
+  int32_t MaskIndex() const { return indexes_.Mask; }
   platform::ui::TComponent* Owner() const { return owner_; }
   TsPassiveShadow& Shadow() { return *shadow_; }
   const TsPassiveShadow& Shadow() const { return *shadow_; }
@@ -134,8 +134,7 @@ class TsPassivePaintStyle : public TPersistent {
 
   std::string skinSection_;
   int32_t groupIndex_ = 0;
-  int32_t maskIndex_ = -1;
-  int32_t skinIndex_ = -1;
+  TsSkinIndexes indexes_;
   platform::ui::TComponent* owner_;
   std::unique_ptr<TsPassiveShadow> shadow_;
   std::unique_ptr<TsPassivePainting> painting_;

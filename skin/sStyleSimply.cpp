@@ -92,10 +92,7 @@ bool TsGenStyle::ControlFocused() const {
 
 bool TsGenStyle::ControlHidden() const { return control_ == nullptr || !control_->Visible(); }
 
-void TsGenStyle::LookUpSkinIndexes() {
-  skinIndex_ = FindSkinSection(skinSection_);
-  maskIndex_ = FindSkinImage(skinIndex_, skinSection_, kBordersMaskProperty);
-}
+void TsGenStyle::LookUpSkinIndexes() { indexes_ = skin::LookUpSkinIndexes(skinSection_); }
 
 bool TsGenStyle::IsHot() const {
   if (control_ == nullptr || control_->Destroying()) return false;
@@ -174,8 +171,8 @@ void TsGenStyle::UpdateSkinIndexes() {
 }
 
 const TBitmap* TsGenStyle::SkinBordersMask() const {
-  if (!IsSectionIndexValid(skinIndex_) || !IsMaskIndexValid(maskIndex_)) return nullptr;
-  return SkinMasks()[static_cast<std::size_t>(maskIndex_)].Bmp.get();
+  if (!IsSectionIndexValid(indexes_.Skin) || !IsMaskIndexValid(indexes_.Mask)) return nullptr;
+  return SkinMasks()[static_cast<std::size_t>(indexes_.Mask)].Bmp.get();
 }
 
 void TsGenStyle::PaintShadow(TCanvas& /*canvas*/, int32_t /*dx*/, int32_t /*dy*/) {}
@@ -297,14 +294,12 @@ void TsGenStyle::HandleLibraryMessage(TMessage& message) {
       regionPending_ = true;
       break;
     case msg::SM_SKINREMOVED:
-      maskIndex_ = -1;
-      skinIndex_ = -1;
+      indexes_ = TsSkinIndexes{};
       regionPending_ = true;
       Invalidate();
       break;
     case msg::SM_SKINRESET:
-      maskIndex_ = -1;
-      skinIndex_ = -1;
+      indexes_ = TsSkinIndexes{};
       break;
     case msg::SM_INVALIDATE:
       cacheStale_ = true;
@@ -372,6 +367,11 @@ int32_t GetStyleKind(TObject* control) {
   TMessage query{msg::SM_STYLEQUERY, 0, 0, 0};
   c->Perform(query);
   return static_cast<int32_t>(query.WParam);
+}
+
+TsSkinIndexes LookUpSkinIndexes(std::string_view section) {
+  const int32_t skinIndex = FindSkinSection(section);
+  return TsSkinIndexes{skinIndex, FindSkinImage(skinIndex, section, kBordersMaskProperty)};
 }
 
 TBackSource& ParentBackgroundInfo() {

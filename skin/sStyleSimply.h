@@ -44,6 +44,15 @@ inline constexpr int32_t kKindButtonControl = 91;
 inline constexpr int32_t kKindButton = 93;
 inline constexpr int32_t kKindBitBtn = 94;
 
+// A section's index by name and the index of its border mask; -1 for none
+// (always, with the skin store empty).
+struct TsSkinIndexes {
+  int32_t Skin = -1;
+  int32_t Mask = -1;
+};
+static_assert(sizeof(TsSkinIndexes) == 8);
+TsSkinIndexes LookUpSkinIndexes(std::string_view section);
+
 // Whether a library message carries group in WParam.
 bool CarriesGroup(const TMessage& message, int32_t group);
 
@@ -59,6 +68,7 @@ struct TsShadowDefaults {
   // A picture for backgrounds that listen (null for none).
   const platform::ui::TPicture* Picture = nullptr;
 };
+static_assert(sizeof(TsShadowDefaults) == (sizeof(void*) == 8 ? 32 : 24));
 
 // What a style needs of a pressable button: the owner control of a style
 // implements this when it is a button (TsButtonControl and its heirs).
@@ -127,8 +137,8 @@ class TsGenStyle : public platform::ui::TPersistent {
   // owns it once it is set there.
   platform::ui::HRGN Region() const { return region_; }
   void SetRegion(platform::ui::HRGN region) { region_ = region; }
-  int32_t SkinIndex() const { return skinIndex_; }
-  int32_t MaskIndex() const { return maskIndex_; }
+  int32_t SkinIndex() const { return indexes_.Skin; }
+  int32_t MaskIndex() const { return indexes_.Mask; }
   // The owner's kind code (91, 93, 94 for the buttons).
   int32_t StyleKind() const { return styleKind_; }
   void SetStyleKind(int32_t kind) { styleKind_ = kind; }
@@ -183,8 +193,6 @@ class TsGenStyle : public platform::ui::TPersistent {
   // Sets region as the control's window region with redraw; the window
   // takes it (a control without a window frees it).
   void SetWindowRegion(platform::ui::HRGN region);
-
- protected:
   // Paint styles also take 0xA433..0xA464 at the base level.
   virtual bool IsPaintStyle() const { return false; }
   // The control is hidden (or there is none).
@@ -202,8 +210,7 @@ class TsGenStyle : public platform::ui::TPersistent {
   std::string skinSection_;
   int32_t baseGroup_ = 0;
   bool softControl_ = true;
-  int32_t maskIndex_ = -1;
-  int32_t skinIndex_ = -1;
+  TsSkinIndexes indexes_;
   bool regionPending_ = true;
   bool cacheStale_ = true;
   TControl* control_;
@@ -213,8 +220,8 @@ class TsGenStyle : public platform::ui::TPersistent {
   bool hasFocus_ = false;
 };
 
-// The style of control: nil for null or a control without one. Asks the
-// control's WindowProc (0xA000).
+// The style of control: null for null, a non-control or a control without
+// one. Asks the control's WindowProc (0xA000).
 TsGenStyle* GetStyleOf(platform::ui::TObject* control);
 // 1 (or more) for a styled control, 0 for a plain one, null or a
 // non-control. Asks the same query.

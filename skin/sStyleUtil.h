@@ -26,6 +26,7 @@ struct TsComposition {
   const TsGradArray* Bands = nullptr;  // null or empty: the colour instead
   const platform::ui::TGraphic* Image = nullptr;
 };
+static_assert(sizeof(TsComposition) == (sizeof(void*) == 8 ? 32 : 20));
 
 // Composes b within r from a tiled picture, a gradient and a colour, each
 // by its share: picture first, then the gradient (mixed over a drawn

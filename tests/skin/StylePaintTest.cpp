@@ -28,24 +28,8 @@ namespace {
 // The forms' normal background gradient: grey 128 to white over 99 %.
 constexpr const char* kFormsGradient = "8421504;16777215;99;0;0;16777215;16777215;0;0;0";
 
-class StylePaintTest : public ::testing::Test {
+class StylePaintTest : public StyledFormTest {
  protected:
-  void SetUp() override {
-    ui::THeadlessDriver::Reset();
-    form = ui::CreateOwned<ui::TForm>(nullptr);
-    form->SetBounds(0, 0, 300, 200);
-    panel = ui::CreateChild<StandInPanel>(form.get(), form.get(), "Panel");
-    panel->SetBounds(10, 10, 200, 150);
-    button = ui::CreateChild<StandInButton>(form.get(), form.get(), "Button1");
-    button->SetBounds(10, 20, 80, 25);
-    form->Show();
-    ui::THeadlessDriver::Pump();
-  }
-  void TearDown() override {
-    form.reset();
-    ui::THeadlessDriver::Pump();
-  }
-  TsActiveBGStyle& style() { return button->sStyle(); }
   // The style's background painted into its cache, as the button does.
   TBitmap& Painted() {
     style().UpdateCacheSize();
@@ -53,10 +37,6 @@ class StylePaintTest : public ::testing::Test {
     style().PaintBackground(style().Cache());
     return style().Cache();
   }
-
-  ui::TComponentPtr<ui::TForm> form;
-  StandInPanel* panel = nullptr;
-  StandInButton* button = nullptr;
 };
 
 TEST_F(StylePaintTest, SettingsDefaults) {
@@ -333,6 +313,19 @@ TEST_F(StylePaintTest, BorderBevelsAndDefaultFrame) {
     EXPECT_EQ(At(b, 0, 0), c.wantTopLeft) << c.activeDefault << c.enabled << c.down;
     EXPECT_EQ(At(b, 79, 24), c.wantBottomRight) << c.activeDefault << c.enabled << c.down;
     EXPECT_EQ(At(b, 40, 12), Grey(128));
+  }
+  // Pressed, the hot border is a lowered bevel (dark left, light right),
+  // whatever the hot bevel says.
+  for (const TsControlBevel hotBevel : {TsControlBevel::cbRaisedSoft, TsControlBevel::cbNone}) {
+    Fill(style().Cache(), Grey(128));
+    button->activeDefault = false;
+    button->down = true;
+    style().HotStyle().HotPainting().SetBevel(hotBevel);
+    ASSERT_TRUE(style().IsHot());
+    style().PaintBorder(r);
+    const TBitmap& b = style().Cache();
+    EXPECT_LT(ui::GetRValue(At(b, 0, 12)), 128);
+    EXPECT_GT(ui::GetRValue(At(b, 76, 12)), 128);
   }
 }
 

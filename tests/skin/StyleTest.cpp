@@ -21,40 +21,7 @@ using ui::WPARAM;
 
 namespace {
 
-class StyleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ui::THeadlessDriver::Reset();
-    form = ui::CreateOwned<ui::TForm>(nullptr);
-    form->SetBounds(0, 0, 300, 200);
-    button = ui::CreateChild<StandInButton>(form.get(), form.get(), "Button1");
-    button->SetBounds(10, 20, 80, 25);
-    button->SetTabStop(true);
-    edit = ui::CreateChild<ui::TEdit>(form.get(), form.get(), "Edit1");
-    edit->SetBounds(10, 100, 80, 21);
-    form->Show();
-    ui::THeadlessDriver::Pump();
-  }
-  void TearDown() override {
-    form.reset();
-    ui::THeadlessDriver::Pump();
-  }
-  TsActiveBGStyle& style() { return button->sStyle(); }
-  // The keyboard focus on the button, or away from it on the edit.
-  void FocusButton(bool onButton) {
-    const bool enabled = button->Enabled();
-    button->SetEnabled(true);
-    if (onButton)
-      button->SetFocus();
-    else
-      edit->SetFocus();
-    button->SetEnabled(enabled);
-  }
-
-  ui::TComponentPtr<ui::TForm> form;
-  StandInButton* button = nullptr;
-  ui::TEdit* edit = nullptr;
-};
+using StyleTest = StyledFormTest;
 
 TEST_F(StyleTest, StyleQueryAnswersStyledControlsOnly) {
   auto* plain = ui::CreateChild<ui::TPanel>(form.get(), form.get(), "Plain");
@@ -92,6 +59,31 @@ TEST_F(StyleTest, LibraryMessagesActOnlyForTheirGroup) {
     button->Perform(c.number, c.group, c.value);
     EXPECT_EQ(shadow.Color(), c.wantColour) << std::hex << c.number << " group " << c.group;
     EXPECT_EQ(style().CacheStale(), c.wantStale) << std::hex << c.number << " group " << c.group;
+  }
+
+  // The skin messages; the section repaint acts while the (upper-case)
+  // section equals the library's current one, empty here.
+  struct SkinCase {
+    uint32_t number;
+    const char* section;
+    bool wantPending, wantStale, wantPaint;
+  } skinCases[] = {
+      {msg::SM_SKINLOADED, "", true, true, false},     {msg::SM_SKINREMOVED, "", true, true, false},
+      {msg::SM_SKINRESET, "", false, false, false},    {msg::SM_INVALIDATE, "", false, true, false},
+      {msg::SM_SECTIONREPAINT, "", true, true, true},  {msg::SM_SECTIONREPAINT, "TsBitBtn", false, false, false},
+      {msg::SM_SECTIONTRANSPARENCY, "", false, false, false},
+  };
+  for (const SkinCase& c : skinCases) {
+    style().SetSkinSection(c.section);
+    style().SetRegionPending(false);
+    style().SetCacheStale(false);
+    const int paints = button->PaintCount();
+    button->Perform(c.number, 0, 0);
+    EXPECT_EQ(style().RegionPending(), c.wantPending) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(style().CacheStale(), c.wantStale) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(button->PaintCount() > paints, c.wantPaint) << std::hex << c.number << " " << c.section;
+    EXPECT_EQ(style().SkinIndex(), -1);
+    EXPECT_EQ(style().MaskIndex(), -1);
   }
 
   // 0xA408 answers the cache through the shared record; kinds 7 and 8 do
@@ -163,8 +155,7 @@ TEST_F(StyleTest, HotInItsOrder) {
 }
 
 TEST_F(StyleTest, MouseEntryOnlyInvalidatesOrFades) {
-  auto* other = ui::CreateChild<ui::TPanel>(form.get(), form.get(), "Other");
-  other->SetBounds(150, 20, 50, 50);
+  ui::TControl* other = edit;
   struct Case {
     bool fading;
     bool focused;
@@ -290,8 +281,6 @@ TEST_F(StyleTest, GroupRefreshAndOwnerForm) {
 // own farewell (the parent repaints over its shadow) reaches the parent,
 // and nothing reaches the freed style.
 TEST_F(StyleTest, OwnerFreesItsStyleLast) {
-  auto* panel = ui::CreateChild<StandInPanel>(form.get(), form.get(), "Panel");
-  panel->SetBounds(100, 20, 150, 100);
   auto* inner = ui::CreateChild<StandInButton>(form.get(), panel, "Inner");
   inner->SetBounds(10, 10, 60, 25);
   inner->sStyle().Effects().Shadow().SetEnabled(true);
