@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "platform/ui/Colors.h"
 #include "skin/sBorderMasks.h"
@@ -19,6 +20,22 @@ using ui::TRect;
 namespace {
 
 TsHintManager* gActiveManager = nullptr;
+
+// A predefined look: Style, the manager's numbers, the body painting, the
+// gradient and the shadow; ExOffset, Radius and FontSize are kept when
+// absent. Every look also sets the bevel cbRaisedSoft, gradient percent
+// 100, no image, a black shadow that is on and a plain black font.
+struct TsHintLook {
+  TsHintStyle Style;
+  int32_t BevelWidth, MarginH, MarginV, MaxWidth, Blur;
+  std::optional<int32_t> ExOffset, Radius;
+  ui::TColor Color;
+  int32_t Transparency;
+  ui::TColor ColorBorderTop, ColorBorderBottom;
+  std::string_view GradientData;
+  int32_t ShadowBlur, ShadowOffset, ShadowTransparency;
+  std::optional<int32_t> FontSize;
+};
 
 constexpr std::string_view kG1 = "167827;14680063;58;0;0;14680063;15400959;41;0;0;15400959;15400959;0;0;0";
 constexpr std::string_view kG2 = "11468799;16777215;47;0;0;16777215;14325588;52;0;0;14325588;14325588;0;0;0";
@@ -42,12 +59,47 @@ bool IsSkinnedStyle(TsHintStyle s) {
          s == TsHintStyle::hsBalloon;
 }
 
-}  // namespace
-
+// The full look of shSimply .. shComicsTransparent; null for the others.
 const TsHintLook* PredefinedHintLook(TsHintsPredefinitions look) {
   const auto index = static_cast<std::size_t>(look);
   return index < kLooks.size() ? &kLooks[index] : nullptr;
 }
+
+// The steps in their order: Style through its setter, the numbers, the
+// body painting, background, shadow, font.
+void ApplyLook(TsHintManager& m, const TsHintLook& look) {
+  m.SetStyle(look.Style);
+  m.BevelWidth = look.BevelWidth;
+  m.MarginH = look.MarginH;
+  m.MarginV = look.MarginV;
+  m.MaxWidth = look.MaxWidth;
+  m.Blur = look.Blur;
+  if (look.ExOffset) m.ExOffset = *look.ExOffset;
+  if (look.Radius) m.Radius = *look.Radius;
+  TsPassivePainting& painting = m.sStyle().Painting();
+  painting.SetColor(look.Color);
+  painting.SetTransparency(look.Transparency);
+  painting.SetColorBorderTop(look.ColorBorderTop);
+  painting.SetColorBorderBottom(look.ColorBorderBottom);
+  painting.SetBevel(TsControlBevel::cbRaisedSoft);
+  TsBackground& background = m.sStyle().Background();
+  background.Gradient().SetPercent(100);
+  background.Gradient().SetData(look.GradientData);
+  background.Image().SetPercent(0);
+  background.Image().SetImageName("");
+  TsPassiveShadow& shadow = m.sStyle().Shadow();
+  shadow.SetBlur(look.ShadowBlur);
+  shadow.SetOffset(look.ShadowOffset);
+  shadow.SetTransparency(look.ShadowTransparency);
+  shadow.SetEnabled(true);
+  shadow.SetColor(0);
+  ui::TFont& font = m.Font();
+  font.SetStyle(0);
+  if (look.FontSize) font.SetSize(*look.FontSize);
+  font.SetColor(0);
+}
+
+}  // namespace
 
 TsHintManager* ActiveHintManager() { return gActiveManager; }
 
@@ -117,43 +169,12 @@ void TsHintManager::PassiveStyleChanged() { preDefinitions_ = TsHintsPredefiniti
 
 void TsHintManager::SetPreDefinitions(TsHintsPredefinitions value) {
   if (const TsHintLook* look = PredefinedHintLook(value))
-    ApplyLook(*look);
+    ApplyLook(*this, *look);
   else if (value == TsHintsPredefinitions::shStandard)
     SetStyle(TsHintStyle::hsStandard);
   else if (value == TsHintsPredefinitions::shNone)
     SetStyle(TsHintStyle::hsNone);
   preDefinitions_ = value;
-}
-
-void TsHintManager::ApplyLook(const TsHintLook& look) {
-  SetStyle(look.Style);
-  BevelWidth = look.BevelWidth;
-  MarginH = look.MarginH;
-  MarginV = look.MarginV;
-  MaxWidth = look.MaxWidth;
-  Blur = look.Blur;
-  if (look.ExOffset) ExOffset = *look.ExOffset;
-  if (look.Radius) Radius = *look.Radius;
-  TsPassivePainting& painting = style_->Painting();
-  painting.SetColor(look.Color);
-  painting.SetTransparency(look.Transparency);
-  painting.SetColorBorderTop(look.ColorBorderTop);
-  painting.SetColorBorderBottom(look.ColorBorderBottom);
-  painting.SetBevel(TsControlBevel::cbRaisedSoft);
-  TsBackground& background = style_->Background();
-  background.Gradient().SetPercent(100);
-  background.Gradient().SetData(look.GradientData);
-  background.Image().SetPercent(0);
-  background.Image().SetImageName("");
-  TsPassiveShadow& shadow = style_->Shadow();
-  shadow.SetBlur(look.ShadowBlur);
-  shadow.SetOffset(look.ShadowOffset);
-  shadow.SetTransparency(look.ShadowTransparency);
-  shadow.SetEnabled(true);
-  shadow.SetColor(0);
-  font_->SetStyle(0);
-  if (look.FontSize) font_->SetSize(*look.FontSize);
-  font_->SetColor(0);
 }
 
 void TsHintManager::AssignTo(ui::TPersistent* dest) const {

@@ -14,8 +14,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string_view>
+#include <string>
 
 #include "platform/ui/Application.h"
 #include "platform/ui/Bitmap.h"
@@ -39,26 +38,6 @@ enum class TsHintsPredefinitions : uint8_t {
   shNone,
   shCustom
 };
-
-// A predefined look: Style, the manager's numbers, the body painting, the
-// gradient and the shadow; ExOffset, Radius and FontSize are kept when
-// absent. Every look also sets the bevel cbRaisedSoft, gradient percent
-// 100, no image, a black shadow that is on and a plain black font.
-struct TsHintLook {
-  TsHintStyle Style;
-  int32_t BevelWidth, MarginH, MarginV, MaxWidth, Blur;
-  std::optional<int32_t> ExOffset, Radius;
-  platform::ui::TColor Color;
-  int32_t Transparency;
-  platform::ui::TColor ColorBorderTop, ColorBorderBottom;
-  std::string_view GradientData;
-  int32_t ShadowBlur, ShadowOffset, ShadowTransparency;
-  std::optional<int32_t> FontSize;
-};
-
-// The full look of shSimply .. shComicsTransparent; null for shStandard,
-// shNone and shCustom, which change no more than Style (or nothing).
-const TsHintLook* PredefinedHintLook(TsHintsPredefinitions look);
 
 // The application's pauses a manager sets when it is created.
 inline constexpr int kManagerHintPause = 500;
@@ -127,7 +106,6 @@ class TsHintManager : public platform::ui::TComponent, public TsPassiveStyleOwne
  private:
   void PassiveStyleChanged() override;
   void ApplyStyle();
-  void ApplyLook(const TsHintLook& look);
   void FillBody(platform::ui::TBitmap& b, const platform::ui::TRect& r);
   void PaintGradientOrColor(platform::ui::TBitmap& b, const platform::ui::TRect& r);
   void HandBack();
