@@ -241,4 +241,34 @@ TEST_F(HintWindows, BevelAndShadowSettings) {
   EXPECT_EQ(look(1, false).Shaded, 0);
 }
 
+// Every predefined look opens at each corner of the mouse point and paints
+// its body over the screen.
+TEST_F(HintWindows, EveryLookPaintsAtEveryCorner) {
+  auto m = ui::CreateOwned<TsHintManager>(nullptr);
+  auto& app = ui::Application();
+  TBitmap screen;
+  for (const auto look : {TsHintsPredefinitions::shSimply, TsHintsPredefinitions::shGradient,
+                          TsHintsPredefinitions::shTransparent, TsHintsPredefinitions::shEllipse,
+                          TsHintsPredefinitions::shBalloon, TsHintsPredefinitions::shComicsGradient,
+                          TsHintsPredefinitions::shComicsTransparent}) {
+    m->SetPreDefinitions(look);
+    const std::array<ui::TPoint, 4> mice{{{300, 200}, {300, 740}, {1000, 200}, {1000, 740}}};
+    for (THintCorner corner = 0; corner < 4; ++corner) {
+      const ui::TPoint mouse = mice[corner];
+      ui::Backend().SetCursorPos(mouse);
+      ASSERT_TRUE(ui::Backend().CaptureScreen(screen));
+      ui::THintWindow* w = app.HintWindowClass()(&app);
+      w->ActivateHint(w->CalcHintRect(0, "A hint of two words", nullptr), "A hint of two words");
+      THeadlessDriver::Pump();
+      const ui::TRect at = w->BoundsRect();
+      const int middle = (at.Top + at.Bottom) / 2;
+      EXPECT_TRUE(w->Visible());
+      EXPECT_EQ(dynamic_cast<TsCustomHintWindow*>(w)->Corner, corner);
+      EXPECT_NE(At(w->WindowBitmap(), at.Width() / 3, at.Height() / 2), At(screen, at.Left + at.Width() / 3, middle))
+          << int(look) << " at " << mouse.X << "," << mouse.Y;
+      ui::TComponent::Free(w);
+    }
+  }
+}
+
 }  // namespace
