@@ -95,6 +95,7 @@ std::string SettingsText(std::string_view text) {
 
 TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner) {
   SetUpDialogForm(*this, "FerrowickSetupDlg", "Драйвер поддержки технологии OPC. Версия 3.0"_cp, 513, 400);
+  BuildHintManager();
 
   PageControl = ui::CreateChild<ui::TPageControl>(this, this, "PageControl");
   PageControl->SetBounds(4, 4, 505, 358);
@@ -114,6 +115,35 @@ TFerrowickSetupDlg::TFerrowickSetupDlg(ui::TComponent* owner) : ui::TForm(owner)
 
   OnCreate = [this](ui::TObject* s) { OnCreateDialog(s); };
   OnDestroy = [this](ui::TObject* s) { OnDestroyDialog(s); };
+}
+
+// The dialog's hint look, set as the form's stored values are: every value
+// first, then Loaded applies Style (an ellipse with a tail toward the mouse,
+// pale yellow, a hard edge, a black bevel and a soft black shadow).
+void TFerrowickSetupDlg::BuildHintManager() {
+  sHintManager1 = ui::Create<skin::TsHintManager>(this);
+  sHintManager1->SetName("sHintManager1");
+  sHintManager1->BeginLoading();
+  skin::TsPassivePaintStyle& look = sHintManager1->sStyle();
+  look.Background().Gradient().SetPercent(100);
+  look.Shadow().SetTransparency(74);
+  look.Shadow().SetOffset(16);
+  look.Shadow().SetBlur(4);
+  look.Painting().SetTransparency(0);
+  look.Painting().SetColorBorderTop(0);
+  look.Painting().SetColor(12778748);
+  look.SetGroupIndex(-101);
+  sHintManager1->Blur = 0;
+  sHintManager1->ExOffset = 26;
+  sHintManager1->MarginH = 6;
+  sHintManager1->MarginV = 12;
+  ui::TFont font;
+  font.SetName("MS Sans Serif");
+  font.SetHeight(-11);
+  font.SetColor(0);
+  sHintManager1->SetFont(font);
+  sHintManager1->SetPreDefinitions(skin::TsHintsPredefinitions::shCustom);
+  sHintManager1->EndLoading();
 }
 
 // Page "OPC": the device list, the device pages and the list buttons.

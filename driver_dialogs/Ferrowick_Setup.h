@@ -19,6 +19,7 @@
 #include "platform/ui/Panels.h"
 #include "platform/ui/SpinEdit.h"
 #include "skin/sCustomButton.h"
+#include "skin/sHintManager.h"
 
 #include <memory>
 #include <string>
@@ -97,8 +98,12 @@ class TFerrowickSetupDlg : public platform::ui::TForm {
   platform::ui::TCheckBox* LockLOGFileCheckBox;
   skin::TsBitBtn* OkBitBtn;
   skin::TsBitBtn* sBitBtn1;
+  // Gives every hint of the module the skinned ellipse look while the
+  // dialog lives.
+  skin::TsHintManager* sHintManager1;
 
  private:
+  void BuildHintManager();
   void BuildDevicePages();
   void BuildDeviceEditors();
   void BuildControlEditors();

@@ -13,9 +13,11 @@
 #include "tests/driver/DriverTestSupport.h"
 #include "tests/driver_dialogs/DialogRegistry.h"
 #include "tests/driver_dialogs/KernelDialogs.h"
+#include "tests/skin/HintTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -503,6 +505,48 @@ TEST_F(SetupDialog, AFailedWriteIsLoggedAndTheSetupStillConfirmed) {
 
   EXPECT_EQ(RunSetup([](TFerrowickSetupDlg& d) { Driver::Click(d.OkBitBtn); }), 1);
   EXPECT_EQ(drvtest::CountLog(1, "Ошибка записи файла конфигурации."_cp), 1);
+}
+
+// While the dialog lives every hint is a skinned ellipse in the dialog's
+// look; once it is gone the application is back to its plain hint window.
+TEST_F(SetupDialog, HintsAreEllipsesWhileTheDialogLives) {
+  Init({MakeDevice("Pump", 7, "Sim.Pump.1")});
+  ui::TApplication& app = ui::Application();
+  EXPECT_EQ(RunSetup([&](TFerrowickSetupDlg& d) {
+              const skin::TsHintManager& m = *d.sHintManager1;
+              EXPECT_EQ(skin::ActiveHintManager(), &m);
+              EXPECT_EQ(m.Style(), skin::TsHintStyle::hsEllipse);
+              EXPECT_EQ(m.PreDefinitions(), skin::TsHintsPredefinitions::shCustom);
+              EXPECT_EQ((std::array{m.Blur, m.ExOffset, m.MarginH, m.MarginV, m.MaxWidth, m.BevelWidth, m.PauseHide}),
+                        (std::array{0, 26, 6, 12, 200, 1, 5000}));
+              EXPECT_EQ(m.sStyle().Painting().Color(), 12778748);
+              EXPECT_EQ(m.sStyle().Shadow().Offset(), 16);
+              ui::TBitmap before;
+              ASSERT_TRUE(ui::Backend().CaptureScreen(before));
+              Driver::MoveTo(d.OPCServerNameEdit);  // the mouse rests there until the hint shows
+              const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+              while ((app.HintWindow() == nullptr || !app.HintWindow()->Visible()) &&
+                     std::chrono::steady_clock::now() < deadline)
+                Driver::Pump();
+              Driver::Pump();
+              auto* w = dynamic_cast<skin::TsEllipseHintWindow*>(app.HintWindow());
+              ASSERT_NE(w, nullptr);
+              EXPECT_TRUE(w->Visible());
+              EXPECT_EQ(w->Caption(), "Физический OPC сервер, обслуживаемый драйвером."_cp);
+              EXPECT_EQ(app.HintHidePause, 5000);
+              ui::TBitmap after;
+              ASSERT_TRUE(ui::Backend().CaptureScreen(after));
+              const hinttest::TEllipseProbes probes = hinttest::ProbeEllipse(before, after, *w, 16, 26);
+              EXPECT_EQ(probes.Body, ui::RGB(252, 252, 194));
+              EXPECT_EQ(probes.Outline, ui::clBlack);
+              EXPECT_TRUE(hinttest::Darker(probes.Shadow, probes.ShadowScreen));
+              EXPECT_TRUE(probes.OutsideUnchanged);
+              Driver::Click(d.sBitBtn1);
+            }),
+            0);
+  EXPECT_EQ(skin::ActiveHintManager(), nullptr);
+  EXPECT_FALSE(app.HintWindowClass());
+  EXPECT_EQ(app.HintWindow(), nullptr);
 }
 
 }  // namespace

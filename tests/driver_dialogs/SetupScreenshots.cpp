@@ -1,9 +1,12 @@
 // Screenshot pages of the device setup dialog: the device page with each of
-// its two setting pages, and the parameters page. The driver is not
+// its two setting pages, the parameters page, and the whole screen with the
+// dialog's ellipse hint over the server name. The driver is not
 // initialised here, so the sample devices are put into the controls.
 
 #include "driver_dialogs/Ferrowick_Setup.h"
 #include "platform/os/Text.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Headless.h"
 #include "tests/platform/ui/screenshots/Pages.h"
 
 namespace {
@@ -37,6 +40,16 @@ const bool kRegistered = [] {
   RegisterPage("setup_dialog_devices", [] { return SampleSetupDialog(0, 0); });
   RegisterPage("setup_dialog_device_control", [] { return SampleSetupDialog(0, 1); });
   RegisterPage("setup_dialog_parameters", [] { return SampleSetupDialog(1, 0); });
+  RegisterPage(
+      "setup_dialog_hint",
+      [] {
+        auto* d = static_cast<driver_dialogs::TFerrowickSetupDlg*>(SampleSetupDialog(0, 0));
+        ui::Application().HintPause = 0;
+        d->Show();
+        ui::THeadlessDriver::MoveTo(d->OPCServerNameEdit);
+        return d;
+      },
+      true);
   return true;
 }();
 
