@@ -226,17 +226,20 @@ void TCustomForm::Release() { Application().ReleaseLater(this); }
 TModalResult TCustomForm::ShowModal() {
   if (Visible() || modal_ || !Enabled()) throw EInvalidOperation("Cannot make a visible window modal");
   TWinControl* previousFocus = detail::Input().focus;
-  std::vector<TCustomForm*> blocked = Screen().FormsOfThread();
-  for (TCustomForm* f : blocked)
-    if (f != this) ++f->modalBlock_;
+  // Only the forms showing now are blocked, as a modal window disables the
+  // visible windows of its thread: a form made earlier but shown later
+  // (from this one) takes input.
+  std::vector<TCustomForm*> blocked;
+  for (TCustomForm* f : Screen().FormsOfThread())
+    if (f != this && f->Visible()) blocked.push_back(f);
+  for (TCustomForm* f : blocked) ++f->modalBlock_;
   modal_ = true;
   modalResult_ = mrNone;
   auto restore = [&] {
     modal_ = false;
     Hide();
     for (TCustomForm* f : Screen().FormsOfThread())
-      if (f != this && std::find(blocked.begin(), blocked.end(), f) != blocked.end() && f->modalBlock_ > 0)
-        --f->modalBlock_;
+      if (std::find(blocked.begin(), blocked.end(), f) != blocked.end() && f->modalBlock_ > 0) --f->modalBlock_;
     if (previousFocus != nullptr && Screen().IsLiveControl(previousFocus) && previousFocus->CanFocus())
       previousFocus->SetFocus();
   };

@@ -9,6 +9,8 @@
 #include "platform/os/ByteFields.h"
 #include "platform/os/Process.h"
 #include "platform/os/Time.h"
+#include "platform/ui/Form.h"
+#include "platform/ui/Headless.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
@@ -33,9 +35,20 @@ std::string DeviceLine(const std::string& name, int32_t address, const std::stri
          "Enabled=1" + kEsc + "LinkCtrlTagName=" + link + kEsc + "ComandCtrlTagName=" + command;
 }
 
+const bool kHeadless = setenv("FERROWICK_UI", "headless", 1) == 0;
+
+// The dialogs the exports open here are closed at once, as a user closes
+// them: Esc, or the title bar's close button when Esc does nothing.
+void CloseEveryDialog(platform::ui::TCustomForm& form) {
+  platform::ui::THeadlessDriver::PressKey(platform::ui::VK_ESCAPE);
+  if (form.ModalResult() == 0) form.Close();
+}
+
 class DriverModule : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(kHeadless);
+    platform::ui::THeadlessDriver::SetDefaultModalAnswer(CloseEveryDialog);
     auto& model = kernel::KernelModel::Instance();
     model.Reset();
     drvtest::fs::create_directories(dir_.Path() / "drv");
@@ -55,6 +68,7 @@ class DriverModule : public ::testing::Test {
   }
 
   void TearDown() override {
+    platform::ui::THeadlessDriver::SetDefaultModalAnswer(nullptr);
     if (initialised_) {
       module_->StopDeviceDrv();
       module_->DoneDeviceDrv();
@@ -476,7 +490,7 @@ TEST_F(DriverModule, RemoveDriverKeepsThePathAsGiven) {
   EXPECT_FALSE(drvtest::fs::exists(folder + "Ferrowick_V30.ini"));
   EXPECT_EQ(module_->RemoveDriver(0, folder.c_str()), 1) << "nothing to remove is success";
   EXPECT_EQ(module_->RemoveDriver(0, nullptr), 1);
-  EXPECT_EQ(module_->InstallDriver(window_, "/src", "/dst"), 0) << "until the installation dialog lands";
+  EXPECT_EQ(module_->InstallDriver(window_, "/src", "/dst"), 0) << "no server program at the source";
 }
 
 }  // namespace
