@@ -4,6 +4,7 @@
 #include "platform/os/Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 
@@ -266,12 +267,15 @@ bool TDMLVariablesList::GetItem(std::int32_t index, TDMLVariable& out) const {
   return true;
 }
 
-bool TDMLVariablesList::GetValues(std::int32_t index, float& current, float& sent) const {
-  const std::uint8_t* item = ItemPtr(index);
-  if (!item) return false;
-  current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
-  sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
-  return true;
+void TDMLVariablesList::ChangedRows(std::vector<std::int32_t>& rows) const {
+  rows.clear();
+  const std::int32_t count = Count();
+  const std::uint8_t* item = block_ ? block_ + kDMLVariablesHeader : nullptr;
+  for (std::int32_t i = 0; i < count; ++i, item += kDMLVariableSize) {
+    const float current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
+    const float sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
+    if (!(current == sent)) rows.push_back(i);
+  }
 }
 
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
@@ -287,6 +291,26 @@ bool TDMLVariablesList::SetValue(std::int32_t index, float value, TDateTime time
   os::StoreSingle(item, offsetof(TDMLVariable, Value), value);
   os::StoreDouble(item, offsetof(TDMLVariable, Time), time);
   return true;
+}
+
+void TDMLVariablesList::BumpChangeCounter() {
+  if (!block_) return;
+  const std::int32_t now = os::LoadInt32(block_, kVarsReserved);
+  const std::int32_t next = now == std::numeric_limits<std::int32_t>::max() ? 0 : now + 1;
+  // The field sits at an unaligned offset (9897 of the section), where no
+  // atomic object can be placed: fences order the plain 4-byte accesses
+  // around it, and inside one cache line such an access is not torn on
+  // x86-64. A read that still saw half a bump would differ from the last
+  // count and cost one scan too many, never a missed one.
+  std::atomic_thread_fence(std::memory_order_release);
+  os::StoreInt32(block_, kVarsReserved, next);
+}
+
+std::int32_t TDMLVariablesList::ChangeCounter() const {
+  if (!block_) return 0;
+  const std::int32_t counter = os::LoadInt32(block_, kVarsReserved);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return counter;
 }
 
 // ---------------------------------------------------------------- block 5

@@ -60,9 +60,11 @@ void TLocalTimerThread::Execute() {
   while (!Terminated()) {
     os::Sleep(1);
     if (os::TickDiff(os::GetTickCount(), start) <= kLocalTimerPeriod) continue;
+    // The next period starts before the post, so a tick handled at once
+    // cannot be followed by a clock step that the period then misses.
+    start = os::GetTickCount();
     const win::HWND target = TargetWindow.load();
     if (!ServerClosing.load() && target != 0) win::PostMessage(target, WM_LOCALTIMER, 0, 0);
-    start = os::GetTickCount();
   }
 }
 
@@ -215,6 +217,7 @@ void TDeviceWindow::WriteCommandState() {
   if (VariableIndex)
     VariableIndex->WriteValue(prefix, CurrentCommand.DeviceNumber, ok ? CurrentCommand.Value : CurrentCommand.Value2,
                               CurrentCommand.Address);
+  if (VariableIndex) VariableIndex->PublishChanges();
   if (!ok && ServerErrors) ServerErrors->ReportError(ErrorCode::CommandFailed, CurrentCommand.Id);
 }
 

@@ -92,6 +92,7 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
     }
   }
   pc::GlobalUnlock(medium->hGlobal);
+  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCAdviseSink::Detach() {
@@ -126,6 +127,7 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
     const bool ok = good && pc::SUCCEEDED(pc::VariantToSingle(values[i], converted));
     HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
   }
+  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCDataCallback::Detach() {

@@ -113,7 +113,15 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
   }
   const float scale = os::LoadSingle(shared, kScaleOffset);
   if (scale != 0.0f) value = static_cast<float>(static_cast<double>(value) / scale);
-  return table.SetValue(item->DmlIndex, value, os::Now());
+  const bool written = table.SetValue(item->DmlIndex, value, os::Now());
+  if (written && ++unpublished_ >= kPublishEvery) PublishChanges();
+  return written;
+}
+
+void TVariableIndex::PublishChanges() {
+  if (unpublished_ == 0) return;
+  unpublished_ = 0;
+  if (SectionOpen()) Intercom->DMLVariables()->BumpChangeCounter();
 }
 
 // ---------------------------------------------------------------- TOPCVariableIndex

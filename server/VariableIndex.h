@@ -57,9 +57,23 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   // Writes value, divided by the variable's scale when that is not 0, and
   // the time now into the variable's shared item. False, writing nothing,
   // without a section or when the key is absent; false and error -19 when
-  // the shared item cannot be reached.
+  // the shared item cannot be reached. Every kPublishEvery written values
+  // are published at once (see PublishChanges).
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress);
+
+  // Bumps the shared table's change counter when values were written since
+  // the last bump, so that the driver scans for them. Called after each
+  // batch of values (a data change, a command's write).
+  void PublishChanges();
+
+  // Written values after which WriteValue publishes without waiting for
+  // the end of its batch: a value block's worth, so that the driver can
+  // pass a long batch on while it is still being decoded.
+  static constexpr std::int32_t kPublishEvery = 1204;
+
+ private:
+  std::int32_t unpublished_ = 0;  // values written since the last bump
 };
 
 // One OPC item of a device.

@@ -82,6 +82,29 @@ TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {
   EXPECT_EQ(SharedValue(1), 25.0f);
 }
 
+TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorth) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  const auto counter = [this] { return driver_->DMLVariables()->ChangeCounter(); };
+  ASSERT_EQ(counter(), -1);
+  index.PublishChanges();
+  EXPECT_FALSE(index.WriteValue("OPC", 1, 1.0f, 2));
+  index.PublishChanges();
+  EXPECT_EQ(counter(), -1) << "nothing written, nothing published";
+  EXPECT_TRUE(index.WriteValue("OPC", 1, 1.0f, 1));
+  EXPECT_EQ(counter(), -1) << "the batch goes on";
+  index.PublishChanges();
+  index.PublishChanges();
+  EXPECT_EQ(counter(), 0);
+  for (std::int32_t i = 1; i < TVariableIndex::kPublishEvery; ++i) index.WriteValue("OPC", 1, 2.0f, 1);
+  EXPECT_EQ(counter(), 0);
+  index.WriteValue("OPC", 1, 3.0f, 1);
+  EXPECT_EQ(counter(), 1) << "a long batch is published while it runs";
+  index.PublishChanges();
+  EXPECT_EQ(counter(), 1);
+}
+
 TEST_F(VariableIndexTest, WriteValueToAnUnknownKeyWritesNothing) {
   OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1", 4.0f}});
   BuildVariableIndex();
