@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "common/Opc_Description.h"
 #include "common/TArray.h"
@@ -73,6 +74,18 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   static constexpr std::int32_t kPublishEvery = 1204;
 
  private:
+  // Position of a key for Find, a cache over the sorted items: a hit is
+  // checked against the item at that position, a miss is decided by the
+  // bisection, and any disagreement rebuilds it.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+  };
+  using Positions = std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>>;
+  TVariableIndexItem* Bisect(const std::string& key) const;
+  void RebuildPositions() const;
+
+  mutable Positions positions_;
   std::int32_t unpublished_ = 0;  // values written since the last bump
 };
 
