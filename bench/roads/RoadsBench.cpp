@@ -40,7 +40,8 @@ constexpr uint32_t kValueWindowMs = 4000;     // deliveries measured
 constexpr uint32_t kValueDrainMs = 3000;      // time left for the last measured delivery to arrive
 constexpr uint32_t kIdleSettleMs = 1000;
 constexpr uint32_t kIdleWindowMs = 3000;
-constexpr int kWrites = 30;
+constexpr int kWrites = 60;
+constexpr uint32_t kServerTickMs = 51;  // the server looks for commands this often
 constexpr uint32_t kWritePatienceMs = 2000;
 
 struct Row {
@@ -294,7 +295,10 @@ void IdleAndWrites(int32_t count) {
         },
         kWritePatienceMs);
     if (written) latencies.push_back(static_cast<double>(*written - asked) / 1e6);
-    rig.Pump(std::uniform_int_distribution<uint32_t>(5, 60)(random));
+    // The next write leaves 5 ms and up to one tick more after this one
+    // arrived, which was just after a tick: its phase against the next
+    // tick is even over the tick.
+    rig.Pump(std::uniform_int_distribution<uint32_t>(5, 5 + kServerTickMs - 1)(random));
   }
   const bool clean = rig.Stop();
   ReportDriverLog();
