@@ -4,7 +4,6 @@
 #include "platform/os/Text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <limits>
 
@@ -79,6 +78,23 @@ std::int32_t Bounded(std::int32_t value, std::int32_t high) {
 }
 
 bool InRange(std::int32_t index, std::int32_t count) { return index >= 0 && index < count; }
+
+// The change counter of block 3 sits at an unaligned offset (9897 of the
+// section), where no atomic int32 can be placed. Each of its bytes moves on
+// its own with release and acquire: a reader that sees any byte of a new
+// count also sees every value stored before that count. A read that mixes
+// two counts either differs from the last count read (one walk too many)
+// or equals it (the next read sees the new count); it never hides values.
+void StoreCounter(std::uint8_t* field, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (int i = 0; i < 4; ++i) os::AtomicStoreByte(field + i, static_cast<std::uint8_t>(bits >> (8 * i)));
+}
+
+std::int32_t LoadCounter(const std::uint8_t* field) {
+  std::uint32_t bits = 0;
+  for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(os::AtomicLoadByte(field + i)) << (8 * i);
+  return static_cast<std::int32_t>(bits);
+}
 
 // Holds a busy byte of the section: takes it 0 -> 1 with compare-and-swap,
 // polling every 5 ms, and gives up once more than LockTimeout milliseconds
@@ -233,7 +249,7 @@ void TDMLVariablesList::Attach(std::uint8_t* block, bool init, std::size_t room)
   if (capacity_ >= 0) limit_ = std::min(limit_, capacity_);
   block_ = block;
   WriteSignature(block_);
-  os::StoreInt32(block_, kVarsReserved, -1);
+  StoreCounter(block_ + kVarsReserved, -1);
   if (init) os::StoreInt32(block_, kVarsCount, 0);
 }
 
@@ -295,22 +311,12 @@ bool TDMLVariablesList::SetValue(std::int32_t index, float value, TDateTime time
 
 void TDMLVariablesList::BumpChangeCounter() {
   if (!block_) return;
-  const std::int32_t now = os::LoadInt32(block_, kVarsReserved);
-  const std::int32_t next = now == std::numeric_limits<std::int32_t>::max() ? 0 : now + 1;
-  // The field sits at an unaligned offset (9897 of the section), where no
-  // atomic object can be placed: fences order the plain 4-byte accesses
-  // around it, and inside one cache line such an access is not torn on
-  // x86-64. A read that still saw half a bump would differ from the last
-  // count and cost one scan too many, never a missed one.
-  std::atomic_thread_fence(std::memory_order_release);
-  os::StoreInt32(block_, kVarsReserved, next);
+  const std::int32_t now = LoadCounter(block_ + kVarsReserved);
+  StoreCounter(block_ + kVarsReserved, now == std::numeric_limits<std::int32_t>::max() ? 0 : now + 1);
 }
 
 std::int32_t TDMLVariablesList::ChangeCounter() const {
-  if (!block_) return 0;
-  const std::int32_t counter = os::LoadInt32(block_, kVarsReserved);
-  std::atomic_thread_fence(std::memory_order_acquire);
-  return counter;
+  return block_ ? LoadCounter(block_ + kVarsReserved) : 0;
 }
 
 // ---------------------------------------------------------------- block 5
