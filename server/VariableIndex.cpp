@@ -9,7 +9,9 @@
 #include "server/ServerErrors.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cstddef>
+#include <vector>
 
 namespace server {
 
@@ -88,11 +90,21 @@ bool TVariableIndex::LoadFromShared() {
   if (!SectionOpen()) return false;
   exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
   const std::int32_t count = table.Count();
+  std::vector<std::unique_ptr<TVariableIndexItem>> items;
+  items.reserve(static_cast<std::size_t>(count));
   exchange::TDMLVariable variable{};
   for (std::int32_t i = 0; i < count; ++i) {
     if (!table.GetItem(i, variable)) continue;
     auto item = std::make_unique<TVariableIndexItem>();
-    if (MakeItem(variable, i, *item)) AddUnique(*this, std::move(item));
+    if (MakeItem(variable, i, *item)) items.push_back(std::move(item));
+  }
+  // Sorted once and appended in order, not inserted one by one. The sort
+  // is stable, so of the variables with one key the first in the table
+  // comes first and is the one kept.
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->Key < b->Key; });
+  for (auto& item : items) {
+    if (Count() > 0 && At(Count() - 1)->Key == item->Key) continue;
+    InsertAt(Count(), item.release());
   }
   return true;
 }

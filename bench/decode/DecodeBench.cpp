@@ -1,7 +1,7 @@
 // The two ends of the value road inside their processes, without OPC,
 // scheduling or the kernel: the server's handling of one data change that
-// carries a value for every item (decoding into the shared table), and the
-// driver's static scan of a table in which some rows changed, with the
+// carries a value for every item (decoding into the shared table), the
+// server's indexes built at its start, and the driver's static scan of a table in which some rows changed, with the
 // block sent to a window of this thread. Counts are variables; the second
 // argument of the scan is the number of rows changed per round.
 
@@ -105,6 +105,27 @@ void BM_DecodeDataChange(benchmark::State& state) {
   exchange::ServerIndex = -1;
 }
 BENCHMARK(BM_DecodeDataChange)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// The server's start: the variable index read from the table, and one
+// device's items linked to it.
+void BM_LoadIndexes(benchmark::State& state) {
+  const auto count = static_cast<int32_t>(state.range(0));
+  auto driverSide = DriverSection(count);
+  exchange::ServerIndex = 0;
+  server::Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
+  LoadDescription(count);
+  for (auto _ : state) {
+    server::VariableIndex = std::make_unique<server::TVariableIndex>();
+    server::VariableIndex->LoadFromShared();
+    server::TOPCVariableIndex items;
+    benchmark::DoNotOptimize(items.LoadDevice("Bench", "OPC", 0, 1));
+  }
+  server::DescriptionFile.reset();
+  server::VariableIndex.reset();
+  server::Intercom.reset();
+  exchange::ServerIndex = -1;
+}
+BENCHMARK(BM_LoadIndexes)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_ScanStaticTags(benchmark::State& state) {
   const auto count = static_cast<int32_t>(state.range(0));
