@@ -8,8 +8,8 @@
 #include "server/ServerData.h"
 #include "server/ServerErrors.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <vector>
 
