@@ -2,12 +2,40 @@
 
 #include "driver/DrvLog.h"
 #include "exchange/OPCSharedMemory.h"
+#include "platform/os/ByteFields.h"
 #include "platform/win/MessageLoop.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace driver {
+
+namespace {
+
+// The fields of a shared variable that the static scan reads.
+struct ScanRow {
+  int32_t Id = 0;
+  float Value = 0, SentValue = 0, Deadband = 0, LowLimit = 0, HighLimit = 0;
+};
+
+// Reads them in place (a whole row is 777 bytes); false as GetItem.
+bool ReadScanRow(const exchange::TDMLVariablesList& table, int32_t index, ScanRow& row) {
+  using exchange::TDMLVariable;
+  using exchange::TVLVariableInfo;
+  const uint8_t* item = table.ItemPtr(index);
+  if (item == nullptr) return false;
+  constexpr size_t info = offsetof(TDMLVariable, Info);
+  row.Id = platform::os::LoadInt32(item, info + offsetof(TVLVariableInfo, Id));
+  row.Value = platform::os::LoadSingle(item, offsetof(TDMLVariable, Value));
+  row.SentValue = platform::os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
+  row.Deadband = platform::os::LoadSingle(item, info + offsetof(TVLVariableInfo, Deadband));
+  row.LowLimit = platform::os::LoadSingle(item, info + offsetof(TVLVariableInfo, LowLimit));
+  row.HighLimit = platform::os::LoadSingle(item, info + offsetof(TVLVariableInfo, HighLimit));
+  return true;
+}
+
+}  // namespace
 
 // Holds busy_ for one operation, released on every way out.
 class TReceivedBuffer::Hold {
@@ -112,21 +140,24 @@ void TReceivedBuffer::Log(const char* text) {
 }
 
 bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
-  const int32_t count = table.Count();
-  for (int32_t i = 0; i < count; ++i) {
-    // Most rows are unchanged: their whole record is not copied.
-    float current = 0.0f, sent = 0.0f;
-    if (!table.GetValues(i, current, sent) || current == sent) continue;
-    exchange::TDMLVariable row;
-    if (!table.GetItem(i, row)) continue;
-    current = row.Value;
+  // Read before the walk: a bump during the walk makes the next call walk.
+  const int32_t counter = table.ChangeCounter();
+  if (scannedCounter_ == counter && !rowsLeftUnsent_) return true;
+  scannedCounter_ = counter;
+  rowsLeftUnsent_ = false;
+  table.ChangedRows(changedRows_);
+  for (const int32_t i : changedRows_) {
+    ScanRow row;
+    if (!ReadScanRow(table, i, row)) continue;
+    const float current = row.Value;
     const float d = std::fabs(current - row.SentValue);
     const bool changed = d > 0.0f;
-    const bool passes = d >= row.Info.Deadband || current <= row.Info.LowLimit || current >= row.Info.HighLimit;
+    const bool passes = d >= row.Deadband || current <= row.LowLimit || current >= row.HighLimit;
     if (!changed || !passes) continue;
-    if (Put(row.Info.Id, current)) {
+    if (Put(row.Id, current)) {
       table.SetSentValue(i, current);
     } else {
+      rowsLeftUnsent_ = true;
       Log("Variable buffer overflow or locked.");
     }
   }

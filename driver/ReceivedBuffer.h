@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace exchange {
 class TDMLVariablesList;
@@ -48,7 +50,10 @@ class TReceivedBuffer {
 
   // Puts every row of the table whose value changed (by at least its
   // deadband, or to or beyond a limit) and marks it sent; a row that cannot
-  // be put is logged and tried again next time. True.
+  // be put is logged and tried again next time. The table is walked only
+  // when its change counter moved since the last walk or that walk left a
+  // row unsent (and on the first call); otherwise nothing can have changed.
+  // True.
   bool ScanStaticTags(exchange::TDMLVariablesList& table);
 
   // All of these: the driver thread only.
@@ -69,6 +74,12 @@ class TReceivedBuffer {
   std::unique_ptr<TDrvValueBlock> block_;
   bool busy_ = false;  // guards re-entry while a wait handles messages
   bool invalidTargetLogged_ = false;
+  // The static scan: the change counter its last walk began with (none
+  // before the first), whether that walk left a row unsent, and the rows
+  // it found changed (kept to reuse their memory).
+  std::optional<int32_t> scannedCounter_;
+  bool rowsLeftUnsent_ = false;
+  std::vector<int32_t> changedRows_;
 };
 
 }  // namespace driver

@@ -79,6 +79,23 @@ std::int32_t Bounded(std::int32_t value, std::int32_t high) {
 
 bool InRange(std::int32_t index, std::int32_t count) { return index >= 0 && index < count; }
 
+// The change counter of block 3 sits at an unaligned offset (9897 of the
+// section), where no atomic int32 can be placed. Each of its bytes moves on
+// its own with release and acquire: a reader that sees any byte of a new
+// count also sees every value stored before that count. A read that mixes
+// two counts either differs from the last count read (one walk too many)
+// or equals it (the next read sees the new count); it never hides values.
+void StoreCounter(std::uint8_t* field, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (int i = 0; i < 4; ++i) os::AtomicStoreByte(field + i, static_cast<std::uint8_t>(bits >> (8 * i)));
+}
+
+std::int32_t LoadCounter(const std::uint8_t* field) {
+  std::uint32_t bits = 0;
+  for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(os::AtomicLoadByte(field + i)) << (8 * i);
+  return static_cast<std::int32_t>(bits);
+}
+
 // Holds a busy byte of the section: takes it 0 -> 1 with compare-and-swap,
 // polling every 5 ms, and gives up once more than LockTimeout milliseconds
 // have passed. Releases it on every way out.
@@ -232,7 +249,7 @@ void TDMLVariablesList::Attach(std::uint8_t* block, bool init, std::size_t room)
   if (capacity_ >= 0) limit_ = std::min(limit_, capacity_);
   block_ = block;
   WriteSignature(block_);
-  os::StoreInt32(block_, kVarsReserved, -1);
+  StoreCounter(block_ + kVarsReserved, -1);
   if (init) os::StoreInt32(block_, kVarsCount, 0);
 }
 
@@ -266,12 +283,15 @@ bool TDMLVariablesList::GetItem(std::int32_t index, TDMLVariable& out) const {
   return true;
 }
 
-bool TDMLVariablesList::GetValues(std::int32_t index, float& current, float& sent) const {
-  const std::uint8_t* item = ItemPtr(index);
-  if (!item) return false;
-  current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
-  sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
-  return true;
+void TDMLVariablesList::ChangedRows(std::vector<std::int32_t>& rows) const {
+  rows.clear();
+  const std::int32_t count = Count();
+  const std::uint8_t* item = block_ ? block_ + kDMLVariablesHeader : nullptr;
+  for (std::int32_t i = 0; i < count; ++i, item += kDMLVariableSize) {
+    const float current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
+    const float sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
+    if (!(current == sent)) rows.push_back(i);
+  }
 }
 
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
@@ -287,6 +307,16 @@ bool TDMLVariablesList::SetValue(std::int32_t index, float value, TDateTime time
   os::StoreSingle(item, offsetof(TDMLVariable, Value), value);
   os::StoreDouble(item, offsetof(TDMLVariable, Time), time);
   return true;
+}
+
+void TDMLVariablesList::BumpChangeCounter() {
+  if (!block_) return;
+  const std::int32_t now = LoadCounter(block_ + kVarsReserved);
+  StoreCounter(block_ + kVarsReserved, now == std::numeric_limits<std::int32_t>::max() ? 0 : now + 1);
+}
+
+std::int32_t TDMLVariablesList::ChangeCounter() const {
+  return block_ ? LoadCounter(block_ + kVarsReserved) : 0;
 }
 
 // ---------------------------------------------------------------- block 5

@@ -34,6 +34,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace exchange {
 
@@ -254,16 +255,25 @@ class TDMLVariablesList {
   bool Add(const TVLVariableInfo& info);
   // Copies variable index; false when detached or index is outside 0..Count-1.
   bool GetItem(std::int32_t index, TDMLVariable& out) const;
-  // The current and the last-passed value of variable index, read in place
-  // (a scan that finds most rows unchanged copies 8 bytes, not 777). False
-  // as GetItem.
-  bool GetValues(std::int32_t index, float& current, float& sent) const;
+  // Driver: the indexes of the variables whose current value differs from
+  // the last-passed one (a NaN always differs), in table order, into rows
+  // (emptied first). Reads the two values of each row in place.
+  void ChangedRows(std::vector<std::int32_t>& rows) const;
   // Driver: value last passed to the kernel. False as GetItem.
   bool SetSentValue(std::int32_t index, float value);
   // Server: current value and its time. False as GetItem.
   bool SetValue(std::int32_t index, float value, TDateTime time);
-  // Server: the variable in place (777 bytes); nullptr as GetItem.
+  // The variable in place (777 bytes); nullptr as GetItem.
   std::uint8_t* ItemPtr(std::int32_t index) const;
+
+  // The change counter, the int32 at offset 260 that every attach sets to
+  // -1. The server bumps it after a batch of SetValue calls; the driver
+  // reads it before a scan and scans again only when it moved. Bump: +1,
+  // INT32_MAX is followed by 0; the SetValue stores before it are visible
+  // to a reader that sees the new count. 0 (Bump: nothing) when detached.
+  // Bump: server's main thread; read: driver thread.
+  void BumpChangeCounter();
+  std::int32_t ChangeCounter() const;
 
  private:
   std::int32_t capacity_;

@@ -60,9 +60,11 @@ void TLocalTimerThread::Execute() {
   while (!Terminated()) {
     os::Sleep(1);
     if (os::TickDiff(os::GetTickCount(), start) <= kLocalTimerPeriod) continue;
+    // The next period starts before the post: time that passes while the
+    // tick is being handled counts toward the next one.
+    start = os::GetTickCount();
     const win::HWND target = TargetWindow.load();
     if (!ServerClosing.load() && target != 0) win::PostMessage(target, WM_LOCALTIMER, 0, 0);
-    start = os::GetTickCount();
   }
 }
 
@@ -212,9 +214,11 @@ void TDeviceWindow::WriteCommandState() {
   if (!device->ComandCtrlTagName.empty())
     device->WriteDynamicVariable(device->ComandCtrlTagName, CommandControlValue(CommandState));
   const bool ok = CommandState == TCommandState::cpOk;
-  if (VariableIndex)
+  if (VariableIndex) {
     VariableIndex->WriteValue(prefix, CurrentCommand.DeviceNumber, ok ? CurrentCommand.Value : CurrentCommand.Value2,
                               CurrentCommand.Address);
+    VariableIndex->PublishChanges();
+  }
   if (!ok && ServerErrors) ServerErrors->ReportError(ErrorCode::CommandFailed, CurrentCommand.Id);
 }
 

@@ -25,6 +25,16 @@ TOPCVariableIndexItem* ItemAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
   return items->At(static_cast<std::int32_t>(handle));
 }
 
+// The value as a 4-byte float; a 4-byte float is taken as it is, the most
+// common kind and the one conversion that cannot fail.
+bool ToSingle(const pc::VARIANT& value, float& out) {
+  if (value.vt == pc::VT_R4) {
+    out = value.fltVal;
+    return true;
+  }
+  return pc::SUCCEEDED(pc::VariantToSingle(value, out));
+}
+
 // One item of a stream: quality, the text test and the value.
 void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER1& header,
                       TOPCVariableIndexItem& item, const TValueCallback& callback) {
@@ -41,7 +51,7 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
     return;
   }
   float converted = 0.0f;
-  const bool ok = read && pc::SUCCEEDED(pc::VariantToSingle(value.Get(), converted));
+  const bool ok = read && ToSingle(value.Get(), converted);
   HandleItemValue(item, true, ok ? &converted : nullptr, callback);
 }
 
@@ -92,6 +102,7 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
     }
   }
   pc::GlobalUnlock(medium->hGlobal);
+  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCAdviseSink::Detach() {
@@ -123,9 +134,10 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
     if (item == nullptr) continue;
     float converted = 0.0f;
     const bool good = qualities[i] == pc::OPC_QUALITY_GOOD;
-    const bool ok = good && pc::SUCCEEDED(pc::VariantToSingle(values[i], converted));
+    const bool ok = good && ToSingle(values[i], converted);
     HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
   }
+  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCDataCallback::Detach() {

@@ -3,13 +3,15 @@
 #include "driver/RoutingString.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/ByteFields.h"
-#include "platform/os/Convert.h"
 #include "platform/os/Text.h"
 #include "platform/os/Time.h"
 #include "server/ServerData.h"
 #include "server/ServerErrors.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstddef>
+#include <vector>
 
 namespace server {
 
@@ -25,6 +27,10 @@ constexpr std::size_t kMaxName = 40;
 constexpr std::size_t kScaleOffset =
     offsetof(exchange::TDMLVariable, Info) + offsetof(exchange::TVLVariableInfo, Scale);
 static_assert(kScaleOffset == 700);
+
+// -1, 0 or 1. Keys compare as std::string does: bytes as unsigned values,
+// then the shorter first.
+std::int32_t Sign(int compared) { return compared < 0 ? -1 : (compared > 0 ? 1 : 0); }
 
 std::string Cut(std::string_view text, std::size_t limit) {
   return std::string(text.substr(0, limit));
@@ -61,17 +67,18 @@ void AddUnique(Index& index, std::unique_ptr<Item> item) {
 
 std::string TVariableIndex::MakeKey(std::string_view prefix, std::int32_t deviceAddress,
                                     std::int32_t tagAddress) {
-  std::string key(prefix);
-  key += ' ';
-  key += os::IntToStr(deviceAddress);
-  key += '|';
-  key += os::IntToStr(tagAddress);
+  // Built without temporaries: Find makes one for every value written.
+  char device[12], tag[12];  // an int32 in decimal
+  char* deviceEnd = std::to_chars(device, device + sizeof device, deviceAddress).ptr;
+  char* tagEnd = std::to_chars(tag, tag + sizeof tag, tagAddress).ptr;
+  std::string key;
+  key.reserve(prefix.size() + 2 + static_cast<std::size_t>((deviceEnd - device) + (tagEnd - tag)));
+  key.append(prefix).append(1, ' ').append(device, deviceEnd).append(1, '|').append(tag, tagEnd);
   return key;
 }
 
 std::int32_t TVariableIndex::Compare(const void* key1, const void* key2) const {
-  return os::CompareStr(*static_cast<const std::string*>(key1),
-                        *static_cast<const std::string*>(key2));
+  return Sign(static_cast<const std::string*>(key1)->compare(*static_cast<const std::string*>(key2)));
 }
 
 const void* TVariableIndex::ItemKey(void* item) const {
@@ -83,11 +90,21 @@ bool TVariableIndex::LoadFromShared() {
   if (!SectionOpen()) return false;
   exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
   const std::int32_t count = table.Count();
+  std::vector<std::unique_ptr<TVariableIndexItem>> items;
+  items.reserve(static_cast<std::size_t>(count));
   exchange::TDMLVariable variable{};
   for (std::int32_t i = 0; i < count; ++i) {
     if (!table.GetItem(i, variable)) continue;
     auto item = std::make_unique<TVariableIndexItem>();
-    if (MakeItem(variable, i, *item)) AddUnique(*this, std::move(item));
+    if (MakeItem(variable, i, *item)) items.push_back(std::move(item));
+  }
+  // Sorted once and appended in order, not inserted one by one. The sort
+  // is stable, so of the variables with one key the first in the table
+  // comes first and is the one kept.
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->Key < b->Key; });
+  for (auto& item : items) {
+    if (Count() > 0 && At(Count() - 1)->Key == item->Key) continue;
+    InsertAt(Count(), item.release());
   }
   return true;
 }
@@ -96,8 +113,26 @@ TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t d
                                          std::int32_t tagAddress) const {
   if (Count() == 0) return nullptr;
   const std::string key = MakeKey(prefix, deviceAddress, tagAddress);
+  // Find runs for every value written: most answers come from the cache.
+  const auto cached = positions_.find(key);
+  if (cached != positions_.end()) {
+    TVariableIndexItem* item = At(cached->second);
+    if (item != nullptr && item->Key == key) return item;
+  }
+  TVariableIndexItem* found = Bisect(key);
+  if (found != nullptr) RebuildPositions();
+  return found;
+}
+
+TVariableIndexItem* TVariableIndex::Bisect(const std::string& key) const {
   std::int32_t at = 0;
   return FindKey(&key, at) ? At(at) : nullptr;
+}
+
+void TVariableIndex::RebuildPositions() const {
+  positions_.clear();
+  positions_.reserve(static_cast<std::size_t>(Count()));
+  for (std::int32_t i = 0; i < Count(); ++i) positions_.emplace(At(i)->Key, i);
 }
 
 bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
@@ -113,15 +148,22 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
   }
   const float scale = os::LoadSingle(shared, kScaleOffset);
   if (scale != 0.0f) value = static_cast<float>(static_cast<double>(value) / scale);
-  return table.SetValue(item->DmlIndex, value, os::Now());
+  const bool written = table.SetValue(item->DmlIndex, value, os::Now());
+  if (written && ++unpublished_ >= kPublishEvery) PublishChanges();
+  return written;
+}
+
+void TVariableIndex::PublishChanges() {
+  if (unpublished_ == 0) return;
+  unpublished_ = 0;
+  if (SectionOpen()) Intercom->DMLVariables()->BumpChangeCounter();
 }
 
 // ---------------------------------------------------------------- TOPCVariableIndex
 
 std::int32_t TOPCVariableIndex::Compare(const void* key1, const void* key2) const {
   // Descending: a smaller name sorts after a larger one.
-  return os::CompareStr(*static_cast<const std::string*>(key2),
-                        *static_cast<const std::string*>(key1));
+  return Sign(static_cast<const std::string*>(key2)->compare(*static_cast<const std::string*>(key1)));
 }
 
 const void* TOPCVariableIndex::ItemKey(void* item) const {

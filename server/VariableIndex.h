@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "common/Opc_Description.h"
 #include "common/TArray.h"
@@ -57,9 +58,35 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   // Writes value, divided by the variable's scale when that is not 0, and
   // the time now into the variable's shared item. False, writing nothing,
   // without a section or when the key is absent; false and error -19 when
-  // the shared item cannot be reached.
+  // the shared item cannot be reached. Every kPublishEvery written values
+  // are published at once (see PublishChanges).
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress);
+
+  // Bumps the shared table's change counter when values were written since
+  // the last bump, so that the driver scans for them. Called after each
+  // batch of values (a data change, a command's write).
+  void PublishChanges();
+
+  // Written values after which WriteValue publishes without waiting for
+  // the end of its batch: a value block's worth, so that the driver can
+  // pass a long batch on while it is still being decoded.
+  static constexpr std::int32_t kPublishEvery = 1204;
+
+ private:
+  // Position of a key for Find, a cache over the sorted items: a hit is
+  // checked against the item at that position, a miss is decided by the
+  // bisection, and any disagreement rebuilds it.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+  };
+  using Positions = std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>>;
+  TVariableIndexItem* Bisect(const std::string& key) const;
+  void RebuildPositions() const;
+
+  mutable Positions positions_;
+  std::int32_t unpublished_ = 0;  // values written since the last bump
 };
 
 // One OPC item of a device.

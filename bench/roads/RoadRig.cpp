@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace bench {
@@ -208,6 +209,35 @@ int64_t RoadRig::ThreadCpuNs(int32_t tid) {
   int64_t ns = -1;
   if (!(in >> ns)) return -1;
   return ns;
+}
+
+int32_t RoadRig::ServerPid() const {
+  const std::vector<pid_t> pids = ProcessesOf(driverDir_ + "/Ferrowick_V30.srv");
+  return pids.empty() ? 0 : static_cast<int32_t>(pids.front());
+}
+
+int64_t RoadRig::ProcessCpuNs(int32_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(in, text)) return -1;
+  // utime and stime are fields 14 and 15; the fields start after the ')'.
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  int64_t utime = 0, stime = 0;
+  for (int n = 3; n <= 15 && fields >> field; ++n) {
+    if (n == 14) utime = std::stoll(field);
+    if (n == 15) stime = std::stoll(field);
+  }
+  return (utime + stime) * (1000000000 / ::sysconf(_SC_CLK_TCK));
+}
+
+int64_t RoadRig::ResidentBytes(int32_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+  return -1;
 }
 
 platform::win::LRESULT RoadRig::OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,

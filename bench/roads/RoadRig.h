@@ -74,6 +74,12 @@ class RoadRig {
   static std::vector<int32_t> ThreadIds();
   // Nanoseconds a thread of this process has run, or -1 when it is gone.
   static int64_t ThreadCpuNs(int32_t tid);
+  // The running server's process id, or 0.
+  int32_t ServerPid() const;
+  // Nanoseconds of CPU a process has used (user and system), or -1.
+  static int64_t ProcessCpuNs(int32_t pid);
+  // Resident memory of a process in bytes (VmRSS), or -1.
+  static int64_t ResidentBytes(int32_t pid);
 
  private:
   platform::win::LRESULT OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,

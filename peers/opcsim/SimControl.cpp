@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 
 #include "platform/com/RegistryStore.h"
@@ -46,6 +48,60 @@ bool AppendLocked(const std::string& path, std::string_view text, off_t limit) {
   ::close(fd);
   return ok;
 }
+
+// Journals kept open, one descriptor per file for the whole process: a
+// client adds thousands of items in a row, each journaled. A file that was
+// removed (its folder removed by RemoveControl) is opened anew.
+class JournalFiles {
+ public:
+  static JournalFiles& Instance() {
+    static JournalFiles files;
+    return files;
+  }
+  ~JournalFiles() {
+    for (const auto& [path, fd] : open_) ::close(fd);
+  }
+  JournalFiles(const JournalFiles&) = delete;
+  JournalFiles& operator=(const JournalFiles&) = delete;
+
+  // Appends text as AppendLocked does.
+  bool Append(const std::string& folder, const std::string& path, std::string_view text, off_t limit) {
+    std::lock_guard lock(mutex_);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      const int fd = Descriptor(folder, path);
+      if (fd < 0) return false;
+      bool removed = false;
+      bool ok = false;
+      if (::flock(fd, LOCK_EX) == 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) {
+          removed = st.st_nlink == 0;
+          if (!removed && (limit == 0 || st.st_size + static_cast<off_t>(text.size()) <= limit))
+            ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        }
+        ::flock(fd, LOCK_UN);
+      }
+      if (!removed) return ok;
+      ::close(fd);
+      open_.erase(path);
+    }
+    return false;
+  }
+
+ private:
+  JournalFiles() = default;
+  int Descriptor(const std::string& folder, const std::string& path) {
+    const auto found = open_.find(path);
+    if (found != open_.end()) return found->second;
+    if (!EnsureFolder(folder)) return -1;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd >= 0) open_.emplace(path, fd);
+    return fd;
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, int> open_;
+};
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -119,9 +175,8 @@ bool SetFault(std::string_view progId, std::string_view what, bool on) {
 }
 
 void AppendJournal(std::string_view progId, std::string_view line) {
-  std::string folder = ControlFolder(progId);
-  if (!EnsureFolder(folder)) return;
-  AppendLocked(folder + "/journal", std::string(line) + "\n", kMaxJournal);
+  const std::string folder = ControlFolder(progId);
+  JournalFiles::Instance().Append(folder, folder + "/journal", std::string(line) + "\n", kMaxJournal);
 }
 
 std::string ReadJournal(std::string_view progId) { return ReadAll(ControlFolder(progId) + "/journal"); }
@@ -164,18 +219,17 @@ FaultSwitches::FaultSwitches(std::string progId) : path_(ControlFolder(progId) +
 bool FaultSwitches::On(std::string_view what) {
   std::lock_guard lock(mutex_);
   struct stat st {};
-  std::string stamp;
+  Stamp stamp;
   if (::stat(path_.c_str(), &st) == 0)
-    stamp = std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
-            std::to_string(st.st_mtim.tv_sec) + ":" + std::to_string(st.st_mtim.tv_nsec);
-  if (stamp != stamp_) {
+    stamp = Stamp{true, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  if (!(stamp == stamp_)) {
     stamp_ = stamp;
     on_.clear();
-    std::istringstream in(stamp.empty() ? std::string() : ReadAll(path_));
+    std::istringstream in(stamp.exists ? ReadAll(path_) : std::string());
     for (std::string line; std::getline(in, line);)
       if (!line.empty()) on_.insert(line);
   }
-  return on_.count(std::string(what)) != 0;
+  return !on_.empty() && on_.count(std::string(what)) != 0;
 }
 
 }  // namespace opcsim

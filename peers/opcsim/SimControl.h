@@ -69,9 +69,18 @@ class FaultSwitches {
   bool On(std::string_view what);
 
  private:
+  // What identifies a version of the file.
+  struct Stamp {
+    bool exists = false;
+    ino_t inode = 0;
+    off_t size = 0;
+    time_t seconds = 0;
+    long nanoseconds = 0;
+    bool operator==(const Stamp&) const = default;
+  };
   std::string path_;
   std::mutex mutex_;
-  std::string stamp_;
+  Stamp stamp_;
   std::set<std::string> on_;
 };
 

@@ -290,8 +290,9 @@ TEST_F(DriverModule, SectionAfterInitRunAndStop) {
   section->HalvorstenInfo()->SetTransactionId(65535);
   EXPECT_TRUE(WaitPumping([&] { return section->HalvorstenInfo()->GetTransactionId() < 1000; }, 5000));
 
-  // A value the server writes reaches the kernel.
+  // A value the server writes and publishes reaches the kernel.
   section->DMLVariables()->SetValue(1, 7.5f, platform::os::Now());
+  section->DMLVariables()->BumpChangeCounter();
   EXPECT_TRUE(ValueArrived(2, 7.5f));
   EXPECT_EQ(module_->StopDeviceDrv(), 0);
   EXPECT_EQ(section->HalvorstenInfo()->GetState(), 3);

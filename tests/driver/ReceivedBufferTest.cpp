@@ -5,6 +5,8 @@
 #include "exchange/OPCSharedMemory.h"
 #include "platform/win/Window.h"
 
+#include <functional>
+
 namespace {
 
 using driver::TReceivedBuffer;
@@ -25,6 +27,7 @@ class KernelWindow {
       const auto* block = reinterpret_cast<const driver::TDrvValueBlock*>(l);
       blocks.emplace_back(block->Records, block->Records + block->Count);
       blockIds.push_back(block->BlockId);
+      if (during) during();
       return answer;
     });
   }
@@ -32,6 +35,7 @@ class KernelWindow {
   HWND Handle() const { return handle_; }
 
   LRESULT answer = driver::ValueBlockCode;
+  std::function<void()> during;  // run while a block is being handled
   std::vector<std::vector<driver::TDrvValueRecord>> blocks;
   std::vector<int32_t> blockIds;
 
@@ -138,6 +142,11 @@ class StaticScan : public ReceivedBuffer {
     EXPECT_TRUE(table_.Add(info));
     return table_.Count() - 1;
   }
+  // The server's side: a value, then the bump that publishes it.
+  void Set(int32_t row, float value) {
+    table_.SetValue(row, value, 0);
+    table_.BumpChangeCounter();
+  }
   std::vector<int32_t> SentIds() {
     std::vector<int32_t> ids;
     EXPECT_TRUE(buffer_.ScanStaticTags(table_));
@@ -156,7 +165,7 @@ TEST_F(StaticScan, DeadbandAndLimitRules) {
   const int32_t exact = Row(1), small = Row(2), low = Row(3), high = Row(4), same = Row(5);
   EXPECT_TRUE(SentIds().empty()) << "initial values count as sent";
   table_.SetValue(exact, 5.5f, 0);
-  table_.SetValue(small, 5.25f, 0);
+  Set(small, 5.25f);
   EXPECT_EQ(SentIds(), (std::vector<int32_t>{1})) << "exactly the deadband is sent, less is not";
   exchange::TDMLVariable row;
   ASSERT_TRUE(table_.GetItem(exact, row));
@@ -169,15 +178,45 @@ TEST_F(StaticScan, DeadbandAndLimitRules) {
   table_.SetSentValue(high, 9.9f);
   table_.SetValue(high, 9.95f, 0);
   table_.SetSentValue(low, 0.2f);
-  table_.SetValue(low, 0.1f, 0);
+  Set(low, 0.1f);
   EXPECT_TRUE(SentIds().empty());
   table_.SetValue(high, 10.0f, 0);
-  table_.SetValue(low, 0.0f, 0);
+  Set(low, 0.0f);
   EXPECT_EQ(SentIds(), (std::vector<int32_t>{3, 4}));
   // An unchanged value at a limit is never sent.
   table_.SetSentValue(same, 0.0f);
-  table_.SetValue(same, 0.0f, 0);
+  Set(same, 0.0f);
   EXPECT_TRUE(SentIds().empty());
+}
+
+TEST_F(StaticScan, WalksWhenTheCounterMovedOrTheLastWalkLeftRowsUnsent) {
+  const int32_t row = Row(1);
+  EXPECT_TRUE(SentIds().empty()) << "the first call walks";
+  table_.SetValue(row, 7.0f, 0);
+  EXPECT_TRUE(SentIds().empty()) << "a value not yet published is not looked for";
+  table_.BumpChangeCounter();
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1}));
+  EXPECT_TRUE(SentIds().empty()) << "nothing moved since";
+
+  // A walk during a send finds the buffer busy: the row stays unsent and
+  // the next call walks again although the counter did not move.
+  platform::os::TestClock clock;  // the busy wait passes at once
+  Set(row, 8.0f);
+  ASSERT_TRUE(buffer_.Put(99, 0));
+  kernel_.during = [this] {
+    kernel_.during = nullptr;
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+  };
+  ASSERT_TRUE(buffer_.Flush());
+  EXPECT_EQ(drvtest::CountLog(0, "Variable buffer overflow or locked."), 1);
+  kernel_.blocks.clear();
+  exchange::TDMLVariable stored;
+  ASSERT_TRUE(table_.GetItem(row, stored));
+  EXPECT_EQ(stored.SentValue, 7.0f);
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1}));
+  ASSERT_TRUE(table_.GetItem(row, stored));
+  EXPECT_EQ(stored.SentValue, 8.0f);
+  EXPECT_TRUE(SentIds().empty()) << "sent: no more walks";
 }
 
 }  // namespace

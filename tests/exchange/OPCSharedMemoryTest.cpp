@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -346,12 +347,47 @@ TEST_F(Section, ServerAndDriverWriteTheirOwnValueFields) {
   EXPECT_EQ(+item.Value, 4.25f);
   EXPECT_EQ(+item.SentValue, 3.0f);
   EXPECT_EQ(+item.Time, 45000.5);
-  float current = 0, sent = 0;
-  ASSERT_TRUE(driver->DMLVariables()->GetValues(2, current, sent));
-  EXPECT_EQ(current, 4.25f);
-  EXPECT_EQ(sent, 3.0f);
-  EXPECT_FALSE(driver->DMLVariables()->GetValues(3, current, sent));
   EXPECT_EQ(server->DMLVariables()->ItemPtr(3), nullptr);
+}
+
+TEST_F(Section, ChangedRowsAreThoseWhoseValueDiffersFromTheSentOne) {
+  auto driver = FilledDriver(5);  // values 0, 0.5, 1, 1.5, 2: all sent
+  auto server = TIntercomInterface::Open(kSectionName);
+  std::vector<std::int32_t> rows{7, 8};
+  driver->DMLVariables()->ChangedRows(rows);
+  EXPECT_TRUE(rows.empty());
+  server->DMLVariables()->SetValue(1, 0.5f, 0);  // the same value again
+  server->DMLVariables()->SetValue(3, 9.0f, 0);
+  server->DMLVariables()->SetValue(4, std::numeric_limits<float>::quiet_NaN(), 0);
+  driver->DMLVariables()->ChangedRows(rows);
+  EXPECT_EQ(rows, (std::vector<std::int32_t>{3, 4}));
+  server.reset();
+  driver.reset();
+  TDMLVariablesList detached(5);
+  detached.ChangedRows(rows);
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(Section, ChangeCounterStartsAtMinusOneOnEveryAttachAndWraps) {
+  auto driver = FilledDriver(2);
+  TDMLVariablesList& reader = *driver->DMLVariables();
+  EXPECT_EQ(reader.ChangeCounter(), -1);
+  auto server = TIntercomInterface::Open(kSectionName);
+  TDMLVariablesList& writer = *server->DMLVariables();
+  writer.BumpChangeCounter();
+  writer.BumpChangeCounter();
+  EXPECT_EQ(reader.ChangeCounter(), 1);
+  EXPECT_EQ(os::LoadInt32(driver->View(), 9637 + 260), 1) << "the reserved int32 of block 3";
+  os::StoreInt32(driver->View(), 9637 + 260, std::numeric_limits<std::int32_t>::max());
+  writer.BumpChangeCounter();
+  EXPECT_EQ(reader.ChangeCounter(), 0);
+  // A server that attaches again starts over, which the driver sees as a move.
+  server = TIntercomInterface::Open(kSectionName);
+  EXPECT_EQ(reader.ChangeCounter(), -1);
+  server.reset();
+  TDMLVariablesList detached(-1);
+  detached.BumpChangeCounter();
+  EXPECT_EQ(detached.ChangeCounter(), 0);
 }
 
 TEST_F(Section, StoredCountIsBoundedByTheBlock) {

@@ -82,6 +82,52 @@ TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {
   EXPECT_EQ(SharedValue(1), 25.0f);
 }
 
+TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorth) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  const auto counter = [this] { return driver_->DMLVariables()->ChangeCounter(); };
+  ASSERT_EQ(counter(), -1);
+  index.PublishChanges();
+  EXPECT_FALSE(index.WriteValue("OPC", 1, 1.0f, 2));
+  index.PublishChanges();
+  EXPECT_EQ(counter(), -1) << "nothing written, nothing published";
+  EXPECT_TRUE(index.WriteValue("OPC", 1, 1.0f, 1));
+  EXPECT_EQ(counter(), -1) << "the batch goes on";
+  index.PublishChanges();
+  index.PublishChanges();
+  EXPECT_EQ(counter(), 0);
+  for (std::int32_t i = 1; i < TVariableIndex::kPublishEvery; ++i) index.WriteValue("OPC", 1, 2.0f, 1);
+  EXPECT_EQ(counter(), 0);
+  index.WriteValue("OPC", 1, 3.0f, 1);
+  EXPECT_EQ(counter(), 1) << "a long batch is published while it runs";
+  index.PublishChanges();
+  EXPECT_EQ(counter(), 1);
+}
+
+// Find keeps a cache of positions; an index changed behind it still
+// answers from its items.
+TEST_F(VariableIndexTest, FindFollowsTheItemsAfterTheyChanged) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}, {2, "B", "OPC:DEVICE=1;ADDRESS=2"}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  ASSERT_NE(index.Find("OPC", 1, 1), nullptr);
+  ASSERT_EQ(index.Find("OPC", 1, 2)->VariableId, 2);
+  const auto item = [](std::int32_t id, std::int32_t address) {
+    auto made = std::make_unique<TVariableIndexItem>();
+    made->VariableId = id;
+    made->Key = TVariableIndex::MakeKey("OPC", 1, address);
+    return made.release();
+  };
+  index.FreeAll();
+  index.Add(item(7, 2));  // now at the position the cache knows for 1|1
+  index.Add(item(8, 3));
+  EXPECT_EQ(index.Find("OPC", 1, 1), nullptr);
+  EXPECT_EQ(index.Find("OPC", 1, 2)->VariableId, 7);
+  EXPECT_EQ(index.Find("OPC", 1, 3)->VariableId, 8);
+  EXPECT_EQ(TVariableIndex::MakeKey("ДОМ"_cp, -2147483647 - 1, 2147483647), std::string("ДОМ -2147483648|2147483647"_cp));
+}
+
 TEST_F(VariableIndexTest, WriteValueToAnUnknownKeyWritesNothing) {
   OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1", 4.0f}});
   BuildVariableIndex();

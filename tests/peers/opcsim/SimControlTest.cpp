@@ -72,6 +72,10 @@ TEST_F(SimControlTest, JournalAppendsAndRemoveClears) {
   RemoveControl("Sim.C");
   EXPECT_EQ(ReadJournal("Sim.C"), "");
   EXPECT_FALSE(std::filesystem::exists(ControlFolder("Sim.C")));
+  // The journal kept open was removed with its folder: it is made anew.
+  AppendJournal("Sim.C", "connect again");
+  EXPECT_EQ(ReadJournal("Sim.C"), "connect again\n");
+  RemoveControl("Sim.C");
 }
 
 }  // namespace

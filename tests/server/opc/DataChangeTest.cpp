@@ -72,9 +72,12 @@ TEST_F(DataChange, StreamQualityRules) {
   EXPECT_EQ(SharedValue(kLevel), -7.0f);
   SetLevel("2.5");
   ASSERT_TRUE(PumpUntil([&] { return SharedValue(kLevel) == 2.5f; }));
-  // Good with local override passes on the stream path.
+  // Good with local override passes on the stream path; the change is
+  // published to the driver by the end of its callback.
+  const std::int32_t counter = driver_->DMLVariables()->ChangeCounter();
   SetLevel("9", "0xD8");
   ASSERT_TRUE(PumpUntil([&] { return SharedValue(kLevel) == 9.0f; }));
+  EXPECT_NE(driver_->DMLVariables()->ChangeCounter(), counter);
   EXPECT_EQ(CountErrors(ec::BadQuality), 1);
 }
 
@@ -87,8 +90,10 @@ TEST_F(DataChange, CallbackQualityAndDeadbandOfPrecisionTwo) {
   SetLevel("10.005");
   Settle();
   EXPECT_EQ(SharedValue(kLevel), -7.0f);
+  const std::int32_t counter = driver_->DMLVariables()->ChangeCounter();
   SetLevel("10.02");
   ASSERT_TRUE(PumpUntil([&] { return SharedValue(kLevel) == 10.02f; }));
+  EXPECT_NE(driver_->DMLVariables()->ChangeCounter(), counter) << "published by the end of the callback";
   // Local override is bad on the callback path.
   SetLevel("11", "0xD8");
   ASSERT_TRUE(PumpUntil([&] { return CountErrors(ec::BadQuality) == 1; }));
