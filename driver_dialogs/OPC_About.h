@@ -7,12 +7,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
 
-#include <string>
-
 namespace driver_dialogs {
-
-// The about text, lines separated by CR LF, the first one empty.
-std::string AboutText();
 
 class TAboutDialog : public platform::ui::TForm {
  public:
