@@ -23,10 +23,10 @@ namespace kernel {
 
 class HostSession {
  public:
-  // Loads the module (throws std::runtime_error when it cannot), makes the
-  // thread an apartment and makes the kernel window. Interactive: the forms the driver shows wait for the
-  // person at the display once their queued actions ran (the display
-  // backend must be running).
+  // Makes the thread an apartment, loads the module and makes the kernel
+  // window; throws std::runtime_error when one of them fails. Interactive:
+  // the forms the driver shows wait for the person at the display once
+  // their queued actions ran (the display backend must be running).
   HostSession(const std::string& modulePath, HostOutput& out, bool interactive = false);
   // Stops and ends a driver that is still initialised, then destroys the
   // kernel window.
