@@ -8,11 +8,17 @@
 #include "platform/ui/Panels.h"
 #include "skin/sCustomButton.h"
 
+#include <string_view>
+
 namespace driver_dialogs {
 
 class TMessageBoxDialog : public platform::ui::TForm {
  public:
   explicit TMessageBoxDialog(platform::ui::TComponent* owner);
+
+  // Caption, text and look of one message: one button centred or two, the
+  // error picture, the text bold or not.
+  void Prepare(std::string_view caption, std::string_view text, bool bold, bool twoButtons);
 
   platform::ui::TImage* ErrorImage;
   platform::ui::TImage* InformationImage;
