@@ -14,6 +14,8 @@ namespace driver_dialogs {
 
 class TMessageBoxDialog : public platform::ui::TForm {
  public:
+  // Builds the box: caption "Внимание", both buttons, no picture shown yet.
+  // Raises EResNotFound when the binary lacks the dialog pictures.
   explicit TMessageBoxDialog(platform::ui::TComponent* owner);
 
   // Caption, text and look of one message: one button centred or two, the

@@ -11,6 +11,8 @@ namespace driver_dialogs {
 
 class TAboutDialog : public platform::ui::TForm {
  public:
+  // Builds the box with the logo and the about text. Raises EResNotFound
+  // when the binary lacks the dialog pictures.
   explicit TAboutDialog(platform::ui::TComponent* owner);
 
   platform::ui::TPanel* LogoPanel;
