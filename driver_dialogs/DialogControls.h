@@ -19,7 +19,8 @@ platform::ui::TPanel* AddSunkenPanel(platform::ui::TForm& form, std::string_view
                                      int height);
 
 // The logo picture (96 x 96) in a sunken panel of 112 x 112 at (left, top);
-// the image's parent is the panel.
+// the image's parent is the panel. Raises EResNotFound when the binary
+// lacks the picture.
 platform::ui::TImage* AddLogo(platform::ui::TForm& form, std::string_view panelName, std::string_view imageName,
                               int left, int top);
 

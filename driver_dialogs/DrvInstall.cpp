@@ -154,9 +154,9 @@ bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std
 void TInstallProcDialog::SaveLogBitBtnClick() {
   if (!SaveDialog->Execute()) return;
   if (ProcessMemo->Lines().SaveToFile(SaveDialog->FileName)) return;
-  ShowMessageBoxDialog(Handle(), Caption(),
-                       std::string("Журнал установки драйвера не удалось сохранить в файл \""_cp) + SaveDialog->FileName + "\".",
-                       false, false);
+  const std::string text =
+      std::string("Журнал установки драйвера не удалось сохранить в файл \""_cp) + SaveDialog->FileName + "\".";
+  ShowMessageBoxDialog(Handle(), Caption(), text, false, false);
 }
 
 bool InstallDriver(HostWindowHandle parent, const std::string& sourceDir, const std::string& targetDir) {

@@ -17,6 +17,8 @@ namespace driver_dialogs {
 
 class TInstallProcDialog : public platform::ui::TForm {
  public:
+  // Builds the form with the serious-errors text and an empty log. Raises
+  // EResNotFound when the binary lacks the dialog pictures.
   explicit TInstallProcDialog(platform::ui::TComponent* owner);
 
   // Copies the installation set from sourceDir to targetDir (each ending

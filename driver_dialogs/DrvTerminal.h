@@ -27,6 +27,11 @@ namespace driver_dialogs {
 
 class TTerminalWindow : public platform::ui::TForm {
  public:
+  // Builds the window. As it is created it becomes TerminalWindowHandle and
+  // lists the driver's devices, the first one selected (terminal 1's owner
+  // id 0) and the timer running; with no devices or no section the list
+  // stays empty and disabled and the timer off. Destroying it sets
+  // TerminalWindowHandle to 0.
   explicit TTerminalWindow(platform::ui::TComponent* owner);
 
   platform::ui::TLabel* DMLThreadStateLabel;

@@ -437,6 +437,7 @@ void TFerrowickSetupDlg::OnOkButton(ui::TObject*) {
 void TFerrowickSetupDlg::OnSelectLinkVariable(ui::TObject* sender) {
   ui::TEdit* edit = sender == Run_Action_Tag_Name_Button ? CommandCtrlTagNameEdit : VarLinkControlEdit;
   const std::string current = Trim(edit->Text()).substr(0, kMaxNavigatorName);
+  static_assert(kMaxNavigatorName < driver::NavigatorNameSize, "the name and its terminator fit the buffer");
   char buffer[driver::NavigatorNameSize] = {};
   std::memcpy(buffer, current.data(), current.size());
   if (VLNavigatorDialog(Handle(), buffer) == 0) return;

@@ -45,7 +45,7 @@ class TFerrowickSetupDlg : public platform::ui::TForm {
  public:
   // Builds the form; OnCreateDialog then fills it from the driver's list,
   // settings and description file (nothing of them while the driver has
-  // none).
+  // none). Raises EResNotFound when the binary lacks the dialog pictures.
   explicit TFerrowickSetupDlg(platform::ui::TComponent* owner);
 
   platform::ui::TPageControl* PageControl;

@@ -52,21 +52,25 @@ TMessageBoxDialog::TMessageBoxDialog(ui::TComponent* owner) : ui::TForm(owner) {
   CancelBitBtn->SetModalResult(ui::mrCancel);
 }
 
+void TMessageBoxDialog::Prepare(std::string_view caption, std::string_view text, bool bold, bool twoButtons) {
+  SetCaption(caption);
+  MessageLabel->SetCaption(text);
+  if (twoButtons) {
+    // A question: Esc answers "Нет", not "Да".
+    OkBitBtn->SetCancel(false);
+  } else {
+    CancelBitBtn->SetVisible(false);
+    OkBitBtn->SetLeft((Width() - OkBitBtn->Width()) / 2);
+  }
+  QuestionImage->Picture().Assign(&ErrorImage->Picture());
+  if (bold) MessageLabel->Font().SetStyle(ui::fsBold);
+}
+
 int32_t ShowMessageBoxDialog(HostWindowHandle parent, std::string_view caption, std::string_view text, bool bold,
                              bool twoButtons) {
   const auto box = ui::CreateOwned<TMessageBoxDialog>(nullptr);
   box->SetParentWindow(parent);
-  box->SetCaption(caption);
-  box->MessageLabel->SetCaption(text);
-  if (twoButtons) {
-    // A question: Esc answers "Нет", not "Да".
-    box->OkBitBtn->SetCancel(false);
-  } else {
-    box->CancelBitBtn->SetVisible(false);
-    box->OkBitBtn->SetLeft((box->Width() - box->OkBitBtn->Width()) / 2);
-  }
-  box->QuestionImage->Picture().Assign(&box->ErrorImage->Picture());
-  if (bold) box->MessageLabel->Font().SetStyle(ui::fsBold);
+  box->Prepare(caption, text, bold, twoButtons);
   static_assert(ui::mrOk == mrBoxOk && ui::mrCancel == mrBoxCancel);
   return box->ShowModal();
 }

@@ -9,10 +9,13 @@ namespace driver_dialogs {
 namespace ui = platform::ui;
 using namespace platform::os::literals;
 
-std::string AboutText() {
-  return std::string("\r\nДрайвер обслуживания OPC серверов ядром сервера Halvorsten.\r\n\r\nВерсия 3.0\r\n\r\n"
-         "© Corvex, 2026"_cp);
-}
+namespace {
+
+// Lines separated by CR LF, the first one empty.
+constexpr std::string_view AboutText =
+    "\r\nДрайвер обслуживания OPC серверов ядром сервера Halvorsten.\r\n\r\nВерсия 3.0\r\n\r\n© Corvex, 2026"_cp;
+
+}  // namespace
 
 TAboutDialog::TAboutDialog(ui::TComponent* owner) : ui::TForm(owner) {
   SetUpDialogForm(*this, "AboutDialog", "О драйвере поддержки OPC серверов..."_cp, 366, 258);
@@ -36,7 +39,7 @@ TAboutDialog::TAboutDialog(ui::TComponent* owner) : ui::TForm(owner) {
   OnCreate = [this](ui::TObject*) { OnCreateDialog(); };
 }
 
-void TAboutDialog::OnCreateDialog() { MsgLabel->SetCaption(AboutText()); }
+void TAboutDialog::OnCreateDialog() { MsgLabel->SetCaption(AboutText); }
 
 void ShowAboutDialog(HostWindowHandle parent) {
   const auto dialog = ui::CreateOwned<TAboutDialog>(nullptr);

@@ -7,15 +7,12 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Panels.h"
 
-#include <string>
-
 namespace driver_dialogs {
-
-// The about text, lines separated by CR LF, the first one empty.
-std::string AboutText();
 
 class TAboutDialog : public platform::ui::TForm {
  public:
+  // Builds the box with the logo and the about text. Raises EResNotFound
+  // when the binary lacks the dialog pictures.
   explicit TAboutDialog(platform::ui::TComponent* owner);
 
   platform::ui::TPanel* LogoPanel;

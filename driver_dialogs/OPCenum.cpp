@@ -29,21 +29,6 @@ class TaskText {
   com::LPWSTR text_ = nullptr;
 };
 
-// The calling thread as an apartment while the object lives; a thread that
-// is one already answers S_FALSE, also a success to be paired.
-class ApartmentScope {
- public:
-  ApartmentScope() : ok_(com::SUCCEEDED(com::CoInitialize(nullptr))) {}
-  ~ApartmentScope() {
-    if (ok_) com::CoUninitialize();
-  }
-  ApartmentScope(const ApartmentScope&) = delete;
-  ApartmentScope& operator=(const ApartmentScope&) = delete;
-
- private:
-  bool ok_;
-};
-
 // The server list object on the machine ("" this one); empty on failure.
 com::ComPtr<com::IUnknown> CreateServerListObject(const std::string& machine) {
   try {
@@ -141,7 +126,7 @@ void TOPCServerList::ScanRegistry() {
 }
 
 void TOPCServerList::ScanServerBrowser() {
-  ApartmentScope apartment;
+  const com::ApartmentScope apartment;  // released after every interface below
   const com::ComPtr<com::IUnknown> object = CreateServerListObject(machineName_);
   if (!object) return;
   const auto list2 = object.As<com::IOPCServerList2>();

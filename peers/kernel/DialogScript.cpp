@@ -61,7 +61,8 @@ void CheckAction(const std::vector<std::string>& w) {
   if (action == "select") Number(w[4], -1, "index");
   if (action == "row") Number(w[4], 0, "row");
   if (action == "tab") Number(w[4], 0, "page index");
-  if (action == "key" && a != "enter" && a != "esc" && a != "tab") throw ScriptError("usage: dialog FORM key enter|esc|tab");
+  if (action == "key" && a != "enter" && a != "esc" && a != "tab")
+    throw ScriptError("usage: dialog FORM key enter|esc|tab");
   if (action == "wait") ParseInteger(a, 0, kMaxWaitMs, "milliseconds");
   if (action == "terminal" && a != "1" && a != "2") throw ScriptError("usage: dialog FORM terminal 1|2 \"TEXT\"");
 }
@@ -241,7 +242,8 @@ bool DialogScript::RunQueued(TCustomForm& form) {
 }
 
 void DialogScript::Report(const Action& action, const std::string& form, const std::string& what) {
-  if (!error_) error_ = "dialog " + form + " " + action.Args[0] + " (line " + std::to_string(action.Line) + "): " + what;
+  if (!error_)
+    error_ = "dialog " + form + " " + action.Args[0] + " (line " + std::to_string(action.Line) + "): " + what;
 }
 
 void DialogScript::RunAction(TCustomForm& form, const Words& w) {

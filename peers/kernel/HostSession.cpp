@@ -2,7 +2,6 @@
 
 #include "peers/kernel/KernelModel.h"
 #include "peers/kernel/SectionView.h"
-#include "platform/com/Apartment.h"
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
@@ -59,12 +58,9 @@ std::string FieldText(const char* field, size_t size) { return std::string(field
 
 }  // namespace
 
-HostSession::ApartmentScope::ApartmentScope() {
-  if (!platform::com::SUCCEEDED(platform::com::CoInitialize(nullptr)))
-    throw std::runtime_error("the main thread cannot become an apartment");
+HostSession::SessionApartment::SessionApartment() {
+  if (platform::com::FAILED(Result())) throw std::runtime_error("the main thread cannot become an apartment");
 }
-
-HostSession::ApartmentScope::~ApartmentScope() { platform::com::CoUninitialize(); }
 
 HostSession::HostSession(const std::string& modulePath, HostOutput& out, bool interactive)
     : out_(out), module_(std::make_unique<DriverModule>(modulePath)) {

@@ -10,6 +10,7 @@
 #include "peers/kernel/DriverModule.h"
 #include "peers/kernel/HostOutput.h"
 #include "peers/kernel/ScriptReader.h"
+#include "platform/com/Apartment.h"
 #include "platform/win/Messages.h"
 
 #include <cstdint>
@@ -23,10 +24,10 @@ namespace kernel {
 
 class HostSession {
  public:
-  // Loads the module (throws std::runtime_error when it cannot), makes the
-  // thread an apartment and makes the kernel window. Interactive: the forms the driver shows wait for the
-  // person at the display once their queued actions ran (the display
-  // backend must be running).
+  // Makes the thread an apartment, loads the module and makes the kernel
+  // window; throws std::runtime_error when one of them fails. Interactive:
+  // the forms the driver shows wait for the person at the display once
+  // their queued actions ran (the display backend must be running).
   HostSession(const std::string& modulePath, HostOutput& out, bool interactive = false);
   // Stops and ends a driver that is still initialised, then destroys the
   // kernel window.
@@ -84,17 +85,14 @@ class HostSession {
   void OnLogItem(int32_t code, const std::string& line);
   void SetKernelSinks();
 
-  // The calling thread as a single-threaded apartment for the object's life.
-  class ApartmentScope {
-   public:
-    ApartmentScope();  // throws std::runtime_error when the thread cannot be one
-    ~ApartmentScope();
-    ApartmentScope(const ApartmentScope&) = delete;
-    ApartmentScope& operator=(const ApartmentScope&) = delete;
+  // The calling thread as an apartment for the session's life; throws
+  // std::runtime_error, before the module loads, when it cannot be one.
+  struct SessionApartment : platform::com::ApartmentScope {
+    SessionApartment();
   };
 
   HostOutput& out_;
-  ApartmentScope apartment_;
+  SessionApartment apartment_;
   std::unique_ptr<DriverModule> module_;
   platform::win::HWND kernelWindow_ = 0;
   std::unique_ptr<DialogScript> dialogs_;

@@ -2,9 +2,10 @@
 // The stand-in kernel's in-memory model: project folder, routing domains,
 // variables with their 761-byte records, the navigator's next answer, and
 // the sinks through which log items, navigator calls and error boxes reach
-// whoever runs the kernel, with what the driver passed to them. One model per process, shared by the four
-// kernel libraries and halvorsten-host. Every operation is thread-safe;
-// sinks are called without the model's lock held.
+// whoever runs the kernel, with what the driver passed to them. One model
+// per process, shared by the four kernel libraries and halvorsten-host.
+// Every operation is thread-safe; sinks are called without the model's
+// lock held.
 
 #include "driver/Dlm_Libs.h"
 

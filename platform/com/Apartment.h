@@ -76,4 +76,24 @@ class Apartment : public std::enable_shared_from_this<Apartment> {
   bool closed_ = false;
 };
 
+// The calling thread as a single-threaded apartment while the object
+// lives: CoInitialize when it is made, CoUninitialize when it goes if that
+// succeeded (S_FALSE too: the thread was one already and stays one).
+// Calling thread.
+class ApartmentScope {
+ public:
+  ApartmentScope() : result_(CoInitialize(nullptr)) {}
+  ~ApartmentScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ApartmentScope(const ApartmentScope&) = delete;
+  ApartmentScope& operator=(const ApartmentScope&) = delete;
+
+  // What CoInitialize answered.
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};
+
 }  // namespace platform::com

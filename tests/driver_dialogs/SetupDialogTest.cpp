@@ -336,6 +336,37 @@ TEST_F(SetupDialog, OkWithoutApplyKeepsTheDeviceAndTakesTheGlobals) {
   EXPECT_EQ(Read(driver::GeneralSettings()), (Globals{false, true, 3000, false, 60}));
 }
 
+// Pasted text can bring line breaks and ESC into any editor; the settings
+// line cannot hold them. Each break becomes one blank, ESC goes, and only
+// then is a text trimmed, so the file is written and reads back the same.
+TEST_F(SetupDialog, LineBreaksAndEscNeverReachTheSettings) {
+  Init({MakeDevice("Pump", 7, "Sim.Pump.1")});
+
+  EXPECT_EQ(RunSetup([](TFerrowickSetupDlg& d) {
+              d.DeviceNameEdit->SetText("Pu" + kEsc + "mp\n");
+              d.DescriptionMemo->SetMemoText("one\r\ntwo\nthree\rfour" + kEsc);
+              d.OPCServerNameEdit->SetText(" Sim" + kEsc + ".Pump.1\r\n");
+              d.PrefixEdit->SetText("P\r\nQ");
+              d.VarLinkControlEdit->SetText("LINK" + kEsc + "_1");
+              d.CommandCtrlTagNameEdit->SetText("\rCMD_1\n");
+              Driver::Click(d.ReplaceBitBtn);
+              Driver::Click(d.OkBitBtn);
+            }),
+            1);
+
+  const TDevice device = DriverDevice(0);
+  EXPECT_EQ(device.Name, "Pump ");
+  EXPECT_EQ(device.Description, "one two three four");
+  EXPECT_EQ(device.OPCServerName, "Sim.Pump.1");
+  EXPECT_EQ(device.Prefix, "P Q");
+  EXPECT_EQ(device.LinkCtrlTagName, "LINK_1");
+  EXPECT_EQ(device.ComandCtrlTagName, "CMD_1");
+  TDeviceList written;
+  driver::TGeneralSettings settings;
+  ASSERT_TRUE(written.LoadFromIni(IniFile(), "OPCSRV", settings));
+  EXPECT_EQ(Lines(written), DriverLines());
+}
+
 TEST_F(SetupDialog, SpinEditsKeepTheirLimitsAlsoOnEnter) {
   Init({MakeDevice("Pump", 7, "Sim.Pump.1")});
 

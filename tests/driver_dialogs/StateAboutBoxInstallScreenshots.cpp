@@ -31,11 +31,8 @@ ui::TCustomForm* SampleStateWindow(int page) {
 
 ui::TCustomForm* SampleMessageBox() {
   auto* box = ui::Create<driver_dialogs::TMessageBoxDialog>(nullptr);
-  box->SetCaption("Драйвер поддержки OPC серверов. Версия 3.0"_cp);
-  box->MessageLabel->SetCaption("Файл с описанием OPC серверов не найден или имеет не правильный формат."_cp);
-  box->CancelBitBtn->SetVisible(false);
-  box->OkBitBtn->SetLeft((box->Width() - box->OkBitBtn->Width()) / 2);
-  box->QuestionImage->Picture().Assign(&box->ErrorImage->Picture());
+  box->Prepare("Драйвер поддержки OPC серверов. Версия 3.0"_cp,
+               "Файл с описанием OPC серверов не найден или имеет не правильный формат."_cp, false, false);
   return box;
 }
 
