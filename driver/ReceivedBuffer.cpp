@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 namespace driver {
 
@@ -145,8 +146,11 @@ bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
   if (scannedCounter_ == counter && !rowsLeftUnsent_) return true;
   scannedCounter_ = counter;
   rowsLeftUnsent_ = false;
-  table.ChangedRows(changedRows_);
-  for (const int32_t i : changedRows_) {
+  // The walk owns its list while it runs: a scan made by a message handled
+  // during a wait for the buffer must not change it under this one.
+  std::vector<int32_t> rows = std::move(changedRows_);
+  table.ChangedRows(rows);
+  for (const int32_t i : rows) {
     ScanRow row;
     if (!ReadScanRow(table, i, row)) continue;
     const float current = row.Value;
@@ -161,6 +165,7 @@ bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
       Log("Variable buffer overflow or locked.");
     }
   }
+  changedRows_ = std::move(rows);
   return true;
 }
 

@@ -156,7 +156,10 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
   for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
     fd = ::shm_open(posixName.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
     if (fd >= 0) break;
-    if (errno != EEXIST) return SectionCreateResult::Failed;
+    if (errno != EEXIST) {
+      lock.Remove();  // the name stays free
+      return SectionCreateResult::Failed;
+    }
     switch (ProbeExisting(posixName)) {
       case Existing::Live:
         return SectionCreateResult::AlreadyExists;
@@ -199,7 +202,7 @@ bool SharedSection::Open(std::string_view name) {
 
   int fd = ::shm_open(posixName.c_str(), O_RDWR, 0);
   if (fd < 0) {
-    if (errno == ENOENT) lock.Remove();
+    lock.Remove();  // no section of that name to open
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -8,8 +8,9 @@
 // or opener removes it. The last holder to close removes the name. Create,
 // open and close of all processes are serialised by one lock file per user
 // and namespace, in the user's runtime folder (UserRuntimeFolder, where no
-// other user can create it first), so that these checks never race; the
-// last holder's close removes it too.
+// other user can create it first), so that these checks never race; an
+// operation that leaves its name without a section (the last holder's
+// close, a failed create or open) removes it too.
 //
 // A holder is one open descriptor: a process must not fork without exec
 // while it holds a section (the child would share the holder's lock).

@@ -374,7 +374,8 @@ class HangingKernelWindow {
       WaitPumping([this] { return ended_.load(); }, 120000);
       platform::win::DestroyWindow(window);
     });
-    while (handle_ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The window exists within a second, or Handle() stays 0.
+    for (int i = 0; i < 1000 && handle_ == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~HangingKernelWindow() {
     released_ = true;
@@ -397,6 +398,7 @@ TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnder
   kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
   Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
   HangingKernelWindow kernelWindow;
+  ASSERT_NE(kernelWindow.Handle(), 0u);
   ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
   ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered(); }, 5000));
   EXPECT_EQ(Done(), -5) << "the thread did not end within 10 s";

@@ -3,6 +3,7 @@
 #include "DriverTestSupport.h"
 #include "driver/DrvLog.h"
 #include "exchange/OPCSharedMemory.h"
+#include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
 #include <functional>
@@ -217,6 +218,36 @@ TEST_F(StaticScan, WalksWhenTheCounterMovedOrTheLastWalkLeftRowsUnsent) {
   ASSERT_TRUE(table_.GetItem(row, stored));
   EXPECT_EQ(stored.SentValue, 8.0f);
   EXPECT_TRUE(SentIds().empty()) << "sent: no more walks";
+}
+
+TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {
+  for (int32_t id = 1; id <= 8; ++id) Row(id);
+  EXPECT_TRUE(SentIds().empty());
+  // While a send holds the buffer, a scan finds two rows; its wait for the
+  // buffer at the first handles a message whose handler publishes every
+  // row and scans again.
+  constexpr UINT kRescan = 40002;
+  const HWND rescanWindow = platform::win::AllocateHWnd([this](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != kRescan) return 0;
+    for (int32_t row = 2; row < 8; ++row) table_.SetValue(row, 9.0f, 0);
+    table_.BumpChangeCounter();
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    return 0;
+  });
+  platform::os::TestClock clock;  // each busy wait passes at once
+  table_.SetValue(0, 9.0f, 0);
+  Set(1, 9.0f);
+  ASSERT_TRUE(buffer_.Put(99, 0));
+  kernel_.during = [&] {
+    kernel_.during = nullptr;
+    ASSERT_TRUE(platform::win::PostMessage(rescanWindow, kRescan, 0, 0));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+  };
+  ASSERT_TRUE(buffer_.Flush());
+  platform::win::DestroyWindow(rescanWindow);
+  EXPECT_EQ(drvtest::CountLog(0, "Variable buffer overflow or locked."), 2 + 8) << "each walk's rows once";
+  kernel_.blocks.clear();
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8})) << "every row left unsent is sent next";
 }
 
 }  // namespace

@@ -198,6 +198,13 @@ TEST_F(SharedSectionTest, LockFileIsTheUsersOwnAndGoesWithTheLastSection) {
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(failures.load(), 0);
     EXPECT_FALSE(std::filesystem::exists(lockFile));
+
+    // Nor does an operation that fails on a name no section can have.
+    SharedSection invalid;
+    EXPECT_EQ(invalid.Create("a/b", 64), SectionCreateResult::Failed);
+    EXPECT_FALSE(std::filesystem::exists(lockFile)) << "after a failed create";
+    EXPECT_FALSE(invalid.Open("a/b"));
+    EXPECT_FALSE(std::filesystem::exists(lockFile)) << "after a failed open";
   }
 }
 
