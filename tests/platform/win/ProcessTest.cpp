@@ -4,12 +4,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -76,6 +78,69 @@ TEST(ProcessIdentity, ZombieAndExitedAreNotAlive) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_FALSE(IsProcessAlive(pid));
+}
+
+// Every answer holds whether the pidfd of a process is kept or /proc is
+// read each time: a running child is alive under its own start time only,
+// and not once it has ended, reaped or still a zombie.
+TEST(ProcessIdentity, RunningEndedAndReusedAnswersWithAndWithoutPidFds) {
+  for (const bool pidFds : {true, false}) {
+    SCOPED_TRACE(pidFds ? "pidfd kept" : "/proc each time");
+    platform::os::WatchProcessesByPidFd(pidFds);
+    const size_t watchedBefore = platform::os::WatchedProcessCount();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::pause();
+      ::_exit(0);
+    }
+    const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
+    ASSERT_NE(running.StartTime, 0u);
+    for (int ask = 0; ask < 3; ++ask) EXPECT_TRUE(IsProcessAlive(running));
+    EXPECT_EQ(platform::os::WatchedProcessCount(), watchedBefore + (pidFds ? 1 : 0));
+    // The same pid under another start time is not this process, before
+    // and after it was watched.
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime + 1}));
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime - 1}));
+    EXPECT_TRUE(IsProcessAlive(running));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    // Not reaped yet: a zombie, which is not alive.
+    EXPECT_TRUE(wintest::WaitUntil([&] { return !IsProcessAlive(running); }, 10000));
+    EXPECT_TRUE(fs::exists("/proc/" + std::to_string(child)));
+    EXPECT_EQ(platform::os::WatchedProcessCount(), watchedBefore);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(IsProcessAlive(running));
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime + 1}));
+  }
+  platform::os::WatchProcessesByPidFd(true);
+}
+
+// Never more pidfds than the bound, and every question is still answered.
+TEST(ProcessIdentity, WatchedProcessesAreBounded) {
+  platform::os::WatchProcessesByPidFd(true);
+  std::vector<pid_t> children;
+  for (size_t i = 0; i < platform::os::kMaxWatchedProcesses + 4; ++i) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::pause();
+      ::_exit(0);
+    }
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    const uint32_t pid = static_cast<uint32_t>(child);
+    EXPECT_TRUE(IsProcessAlive(ProcessIdentity{pid, ProcessStartTime(pid)}));
+    EXPECT_LE(platform::os::WatchedProcessCount(), platform::os::kMaxWatchedProcesses);
+  }
+  for (const pid_t child : children) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  for (const pid_t child : children) {
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{static_cast<uint32_t>(child), 1}));
+  }
 }
 
 class CreateProcessTest : public ::testing::Test {
