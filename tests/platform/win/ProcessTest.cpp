@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -141,6 +143,36 @@ TEST(ProcessIdentity, WatchedProcessesAreBounded) {
   for (const pid_t child : children) {
     EXPECT_FALSE(IsProcessAlive(ProcessIdentity{static_cast<uint32_t>(child), 1}));
   }
+}
+
+// Threads asking about one process at once, while it runs and after it
+// ended, all get the same answers (and the kept pidfd is shared safely).
+TEST(ProcessIdentity, ThreadsAskAtOnce) {
+  platform::os::WatchProcessesByPidFd(true);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
+  const auto askAll = [&](bool expected) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&] {
+        for (int i = 0; i < 200; ++i) {
+          if (IsProcessAlive(running) != expected) ++wrong;
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    return wrong.load();
+  };
+  EXPECT_EQ(askAll(true), 0);
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_EQ(askAll(false), 0);
 }
 
 class CreateProcessTest : public ::testing::Test {
