@@ -82,6 +82,16 @@ TEST(ProcessIdentity, ZombieAndExitedAreNotAlive) {
   EXPECT_FALSE(IsProcessAlive(pid));
 }
 
+// A child that waits until it is killed; -1 when none could be made.
+pid_t ForkWaitingChild() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  return child;
+}
+
 // Every answer holds whether the pidfd of a process is kept or /proc is
 // read each time: a running child is alive under its own start time only,
 // and not once it has ended, reaped or still a zombie.
@@ -90,12 +100,8 @@ TEST(ProcessIdentity, RunningEndedAndReusedAnswersWithAndWithoutPidFds) {
     SCOPED_TRACE(pidFds ? "pidfd kept" : "/proc each time");
     platform::os::WatchProcessesByPidFd(pidFds);
     const size_t watchedBefore = platform::os::WatchedProcessCount();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::pause();
-      ::_exit(0);
-    }
+    const pid_t child = ForkWaitingChild();
+    ASSERT_GT(child, 0);
     const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
     ASSERT_NE(running.StartTime, 0u);
     for (int ask = 0; ask < 3; ++ask) EXPECT_TRUE(IsProcessAlive(running));
@@ -123,12 +129,8 @@ TEST(ProcessIdentity, WatchedProcessesAreBounded) {
   platform::os::WatchProcessesByPidFd(true);
   std::vector<pid_t> children;
   for (size_t i = 0; i < platform::os::kMaxWatchedProcesses + 4; ++i) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::pause();
-      ::_exit(0);
-    }
+    const pid_t child = ForkWaitingChild();
+    ASSERT_GT(child, 0);
     children.push_back(child);
   }
   for (const pid_t child : children) {
@@ -149,12 +151,8 @@ TEST(ProcessIdentity, WatchedProcessesAreBounded) {
 // ended, all get the same answers (and the kept pidfd is shared safely).
 TEST(ProcessIdentity, ThreadsAskAtOnce) {
   platform::os::WatchProcessesByPidFd(true);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::pause();
-    ::_exit(0);
-  }
+  const pid_t child = ForkWaitingChild();
+  ASSERT_GT(child, 0);
   const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
   const auto askAll = [&](bool expected) {
     std::atomic<int> wrong{0};
