@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 extern char** environ;
@@ -60,6 +62,103 @@ bool ReadProcStat(uint32_t pid, ProcStat& out) {
     rest = rest.substr(end + 1);
   }
   return false;
+}
+
+// The processes IsProcessAlive has found alive, each with a pidfd: it
+// becomes readable once the process has exited (zombie or reaped), which
+// one zero-timeout poll asks without the kernel formatting any text.
+class WatchedProcesses {
+ public:
+
+  // True, false, or nullopt when the identity is not watched.
+  std::optional<bool> Ask(const ProcessIdentity& identity) {
+    std::lock_guard lock(mutex_);
+    for (size_t i = 0; i < watched_.size(); ++i) {
+      if (watched_[i].Identity.Pid != identity.Pid) continue;
+      if (!HasExited(watched_[i].PidFd)) return watched_[i].Identity.StartTime == identity.StartTime;
+      // Ended: the pid may since name another process.
+      const bool same = watched_[i].Identity.StartTime == identity.StartTime;
+      Drop(i);
+      if (same) return false;
+      return std::nullopt;
+    }
+    return std::nullopt;
+  }
+
+  // The answer from /proc, and a pidfd kept when the process runs.
+  bool Watch(const ProcessIdentity& identity) {
+    if (!enabled_.load(std::memory_order_relaxed)) return ProcessStartTime(identity.Pid) == identity.StartTime;
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(identity.Pid), 0));
+    if (pidFd < 0) {
+      if (errno == ESRCH) return false;
+      return ProcessStartTime(identity.Pid) == identity.StartTime;  // no pidfds here
+    }
+    // The stat read after the pidfd opened and before it reports an exit
+    // is that process's own: a pid reused in between cannot pass.
+    const bool alive = ProcessStartTime(identity.Pid) == identity.StartTime && !HasExited(pidFd);
+    if (!alive || !Keep(identity, pidFd)) ::close(pidFd);
+    return alive;
+  }
+
+  size_t Count() {
+    std::lock_guard lock(mutex_);
+    return watched_.size();
+  }
+
+  void Enable(bool use) {
+    enabled_.store(use, std::memory_order_relaxed);
+    if (!use) Clear();
+  }
+
+ private:
+  struct Watched {
+    ProcessIdentity Identity;
+    int PidFd;
+  };
+
+  static bool HasExited(int pidFd) {
+    pollfd fd{pidFd, POLLIN, 0};
+    const int rc = ::poll(&fd, 1, 0);
+    return rc != 0;  // readable, or the pidfd failed: never taken for alive
+  }
+
+  bool Keep(const ProcessIdentity& identity, int pidFd) {
+    std::lock_guard lock(mutex_);
+    if (!enabled_.load(std::memory_order_relaxed)) return false;
+    for (const Watched& entry : watched_) {
+      if (entry.Identity.Pid == identity.Pid) return false;  // another thread was first
+    }
+    if (watched_.size() >= kMaxWatchedProcesses) {
+      for (size_t i = watched_.size(); i-- > 0;) {
+        if (HasExited(watched_[i].PidFd)) Drop(i);
+      }
+    }
+    if (watched_.size() >= kMaxWatchedProcesses) return false;
+    watched_.push_back({identity, pidFd});
+    return true;
+  }
+
+  // With mutex_ held.
+  void Drop(size_t index) {
+    ::close(watched_[index].PidFd);
+    watched_.erase(watched_.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    for (const Watched& entry : watched_) ::close(entry.PidFd);
+    watched_.clear();
+  }
+
+  std::mutex mutex_;
+  std::vector<Watched> watched_;
+  std::atomic<bool> enabled_{true};
+};
+
+WatchedProcesses& TheWatchedProcesses() {
+  // Never destroyed: other threads may still ask while the process exits.
+  static WatchedProcesses* watched = new WatchedProcesses;
+  return *watched;
 }
 
 // Waits for every started child through its pidfd and reaps it, so that a
@@ -282,9 +381,15 @@ uint64_t ProcessStartTime(uint32_t pid) {
 bool IsProcessAlive(uint32_t pid) { return ProcessStartTime(pid) != 0; }
 
 bool IsProcessAlive(const ProcessIdentity& identity) {
-  const uint64_t start = ProcessStartTime(identity.Pid);
-  return start != 0 && start == identity.StartTime;
+  if (identity.Pid == 0 || identity.StartTime == 0) return false;
+  WatchedProcesses& watched = TheWatchedProcesses();
+  if (const std::optional<bool> known = watched.Ask(identity)) return *known;
+  return watched.Watch(identity);
 }
+
+size_t WatchedProcessCount() { return TheWatchedProcesses().Count(); }
+
+void WatchProcessesByPidFd(bool use) { TheWatchedProcesses().Enable(use); }
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
   std::vector<std::string> args;

@@ -8,6 +8,7 @@
 // the caller: a reaper thread of this library waits for each child through
 // its pidfd, so the caller needs no SIGCHLD handler and never waits itself.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,8 +36,23 @@ uint64_t ProcessStartTime(uint32_t pid);
 bool IsProcessAlive(uint32_t pid);
 
 // As above, and the process must still be the one that started at
-// identity.StartTime: a reused pid answers false. Any thread.
+// identity.StartTime: a reused pid answers false. The first answer true
+// keeps a pidfd of the process (up to kMaxWatchedProcesses of them), and
+// later questions about it are one zero-timeout poll; where no pidfd can
+// be had, each question reads /proc/<pid>/stat. Any thread.
 bool IsProcessAlive(const ProcessIdentity& identity);
+
+// Processes whose pidfd IsProcessAlive keeps at most; further ones are
+// asked through /proc each time.
+inline constexpr size_t kMaxWatchedProcesses = 64;
+
+// Number of processes IsProcessAlive now keeps a pidfd of (for tests).
+// Any thread.
+size_t WatchedProcessCount();
+
+// Lets IsProcessAlive keep pidfds (the default) or not, dropping the kept
+// ones (for tests of the /proc answer). Any thread.
+void WatchProcessesByPidFd(bool use);
 
 // Splits a command line into arguments by the Windows rules: blanks and
 // tabs separate; "..." groups (a "" inside quotes is one literal quote);

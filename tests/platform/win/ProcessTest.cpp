@@ -4,12 +4,16 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -76,6 +80,97 @@ TEST(ProcessIdentity, ZombieAndExitedAreNotAlive) {
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_FALSE(IsProcessAlive(pid));
+}
+
+// A child that waits until it is killed; -1 when none could be made.
+pid_t ForkWaitingChild() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  return child;
+}
+
+// Every answer holds whether the pidfd of a process is kept or /proc is
+// read each time: a running child is alive under its own start time only,
+// and not once it has ended, reaped or still a zombie.
+TEST(ProcessIdentity, RunningEndedAndReusedAnswersWithAndWithoutPidFds) {
+  for (const bool pidFds : {true, false}) {
+    SCOPED_TRACE(pidFds ? "pidfd kept" : "/proc each time");
+    platform::os::WatchProcessesByPidFd(pidFds);
+    const size_t watchedBefore = platform::os::WatchedProcessCount();
+    const pid_t child = ForkWaitingChild();
+    ASSERT_GT(child, 0);
+    const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
+    ASSERT_NE(running.StartTime, 0u);
+    for (int ask = 0; ask < 3; ++ask) EXPECT_TRUE(IsProcessAlive(running));
+    EXPECT_EQ(platform::os::WatchedProcessCount(), watchedBefore + (pidFds ? 1 : 0));
+    // The same pid under another start time is not this process, before
+    // and after it was watched.
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime + 1}));
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime - 1}));
+    EXPECT_TRUE(IsProcessAlive(running));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    // Not reaped yet: a zombie, which is not alive.
+    EXPECT_TRUE(wintest::WaitUntil([&] { return !IsProcessAlive(running); }, 10000));
+    EXPECT_TRUE(fs::exists("/proc/" + std::to_string(child)));
+    EXPECT_EQ(platform::os::WatchedProcessCount(), watchedBefore);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_FALSE(IsProcessAlive(running));
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime + 1}));
+  }
+  platform::os::WatchProcessesByPidFd(true);
+}
+
+// Never more pidfds than the bound, and every question is still answered.
+TEST(ProcessIdentity, WatchedProcessesAreBounded) {
+  platform::os::WatchProcessesByPidFd(true);
+  std::vector<pid_t> children;
+  for (size_t i = 0; i < platform::os::kMaxWatchedProcesses + 4; ++i) {
+    const pid_t child = ForkWaitingChild();
+    ASSERT_GT(child, 0);
+    children.push_back(child);
+  }
+  for (const pid_t child : children) {
+    const uint32_t pid = static_cast<uint32_t>(child);
+    EXPECT_TRUE(IsProcessAlive(ProcessIdentity{pid, ProcessStartTime(pid)}));
+    EXPECT_LE(platform::os::WatchedProcessCount(), platform::os::kMaxWatchedProcesses);
+  }
+  for (const pid_t child : children) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+  for (const pid_t child : children) {
+    EXPECT_FALSE(IsProcessAlive(ProcessIdentity{static_cast<uint32_t>(child), 1}));
+  }
+}
+
+// Threads asking about one process at once, while it runs and after it
+// ended, all get the same answers (and the kept pidfd is shared safely).
+TEST(ProcessIdentity, ThreadsAskAtOnce) {
+  platform::os::WatchProcessesByPidFd(true);
+  const pid_t child = ForkWaitingChild();
+  ASSERT_GT(child, 0);
+  const ProcessIdentity running{static_cast<uint32_t>(child), ProcessStartTime(static_cast<uint32_t>(child))};
+  const auto askAll = [&](bool expected) {
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&] {
+        for (int i = 0; i < 200; ++i) {
+          if (IsProcessAlive(running) != expected) ++wrong;
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+    return wrong.load();
+  };
+  EXPECT_EQ(askAll(true), 0);
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_EQ(askAll(false), 0);
 }
 
 class CreateProcessTest : public ::testing::Test {
