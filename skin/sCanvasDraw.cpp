@@ -190,8 +190,7 @@ void ShadeBevelStrips(TBitmap& b, const TRect& rect, int32_t width, int32_t type
     DrawPlainBevel(b.Canvas(), rect, ui::clWhite, ui::clWhite, ui::clBlack, type == 2 || type == 4, 1);
     return;
   }
-  const TRect r = ui::Rect(std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, b.Width() - 1),
-                           std::min(rect.Bottom, b.Height() - 1));
+  const TRect r = ClampToBitmap(rect, b);
   int32_t w = width;
   if (w > r.Height() / 2) w = r.Height() / 2 - 1;
   if (w > r.Width() / 2) w = r.Width() / 2 - 1;

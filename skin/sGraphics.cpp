@@ -37,16 +37,6 @@ void PutColor(uint8_t* p, TColor c) {
   p[2] = ui::GetRValue(c);
 }
 
-// r clamped to s: left and top at least 0, right and bottom at most the
-// last column and row.
-TRect ClampToSource(TRect r, const TBitmap& s) {
-  r.Left = std::max(r.Left, 0);
-  r.Top = std::max(r.Top, 0);
-  r.Right = std::min(r.Right, s.Width() - 1);
-  r.Bottom = std::min(r.Bottom, s.Height() - 1);
-  return r;
-}
-
 void PrepareMaskCanvas(TBitmap& mask) {
   ui::TCanvas& c = mask.Canvas();
   c.Pen().SetStyle(ui::TPenStyle::psClear);
@@ -69,6 +59,14 @@ std::unique_ptr<TBitmap> GrabArea(ui::TPainter& c, int32_t x, int32_t y, int32_t
 }  // namespace
 
 // ---- mixing ----
+
+TRect ClampToBitmap(TRect r, const TBitmap& b) {
+  r.Left = std::max(r.Left, 0);
+  r.Top = std::max(r.Top, 0);
+  r.Right = std::min(r.Right, b.Width() - 1);
+  r.Bottom = std::min(r.Bottom, b.Height() - 1);
+  return r;
+}
 
 TColor LerpColor(TColor a, TColor b, double t) {
   auto mix = [t](uint8_t x, uint8_t y) { return ClampByte(x - t * (double(x) - y)); };
@@ -107,7 +105,7 @@ void MixRectOnto(TBitmap& d, const TBitmap& s, TColor w, TRect r, TPoint p) {
 }
 
 void MixRectKeyed(TBitmap& d, int32_t x, int32_t y, const TBitmap& s, TRect r, double w, TColor k) {
-  r = ClampToSource(r, s);
+  r = ClampToBitmap(r, s);
   const bool keyed = static_cast<uint32_t>(k) < 0xFF000000u;
   if (r.Width() < 0 || !InRange(x, d.Width())) return;  // no column, or the first lies outside
   for (int32_t row = 0; row <= r.Height(); ++row) {
@@ -145,7 +143,7 @@ void TintRegionThroughMask(TBitmap& d, const TBitmap& m, int32_t x, int32_t y, T
     uint8_t* dp = d.ScanLine(y + i) + 3 * (x + k0);
     const uint8_t* mp = m.ScanLine(i) + 3 * k0;
     for (int32_t k = k0; k < k1; ++k, dp += 3, mp += 3)
-      for (int j = 0; j < 3; ++j) dp[j] = static_cast<uint8_t>((dp[j] * mp[j] + cb[j] * (256u - mp[j])) >> 8);
+      for (int j = 0; j < 3; ++j) dp[j] = WeighByte(dp[j], mp[j], cb[j]);
   }
 }
 
@@ -160,7 +158,7 @@ void MixThroughWeights(TBitmap& d, const TBitmap& s, const TBitmap& w, const TRe
     const uint8_t* sp = s.ScanLine(y) + 3 * x0;
     const uint8_t* wp = w.ScanLine(y) + 3 * x0;
     for (int32_t i = 0; i < 3 * (x1 - x0); ++i)
-      dp[i] = static_cast<uint8_t>((dp[i] * wp[i] + sp[i] * (256u - wp[i])) >> 8);
+      dp[i] = WeighByte(dp[i], wp[i], sp[i]);
   }
 }
 
@@ -197,7 +195,7 @@ void DrawThroughMask(TRect dst, TRect src, TBitmap& d, const TBitmap& mask, cons
         }
         continue;
       }
-      for (int i = 0; i < 3; ++i) dp[i] = static_cast<uint8_t>((dp[i] * wp[i] + qp[i] * (256u - wp[i])) >> 8);
+      for (int i = 0; i < 3; ++i) dp[i] = WeighByte(dp[i], wp[i], qp[i]);
     }
   }
 }
@@ -327,7 +325,7 @@ void CopyKeyed(TBitmap& d, const TBitmap& s, int32_t x, int32_t y, TColor key) {
 }
 
 void CopyRectKeyed(TBitmap& d, const TBitmap& s, int32_t x, int32_t y, TRect r, TColor key) {
-  r = ClampToSource(r, s);
+  r = ClampToBitmap(r, s);
   const int32_t c0 = std::max(0, -x);
   const int32_t c1 = std::min(r.Width(), d.Width() - 1 - x);
   if (c1 < c0) return;

@@ -41,6 +41,15 @@ inline constexpr TColor kMaskSeeThrough = 0xFF00FF;
 
 // ---- mixing ----
 
+// r within b: left and top at least 0, right and bottom (inclusive) at
+// most b's last column and row. Empty (right < left) when they miss b.
+TRect ClampToBitmap(TRect r, const TBitmap& b);
+
+// One channel of the mask rule: the old byte d weighing w / 256 against s.
+inline uint8_t WeighByte(uint32_t d, uint32_t w, uint32_t s) {
+  return static_cast<uint8_t>((d * w + s * (256u - w)) >> 8);
+}
+
 // Per channel round(a - t * (a - b)), halves to even; 256 or more is 255
 // (below 0 is 0).
 TColor LerpColor(TColor a, TColor b, double t);
