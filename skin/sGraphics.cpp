@@ -37,17 +37,6 @@ void PutColor(uint8_t* p, TColor c) {
   p[2] = ui::GetRValue(c);
 }
 
-void PrepareMaskCanvas(TBitmap& mask) {
-  ui::TCanvas& c = mask.Canvas();
-  c.Pen().SetStyle(ui::TPenStyle::psClear);
-  c.Brush().SetStyle(ui::TBrushStyle::bsSolid);
-}
-
-void SetGrey(ui::TCanvas& c, int32_t level) {
-  const auto g = static_cast<uint8_t>(std::clamp(level, 0, 255));
-  c.Brush().SetColor(ui::RGB(g, g, g));
-}
-
 // A 24-bit bitmap holding w x h pixels of c from (x, y).
 std::unique_ptr<TBitmap> GrabArea(ui::TPainter& c, int32_t x, int32_t y, int32_t w, int32_t h) {
   auto copy = std::make_unique<TBitmap>();
@@ -211,12 +200,6 @@ struct TNineCells {
   int32_t imageBottom;
 };
 
-// The first of the positions from, from + step, ... whose tile can reach
-// lo (tiles wholly before it change no pixel).
-int32_t FirstTileFrom(int32_t from, int32_t step, int32_t lo) {
-  return lo <= from ? from : from + (lo - from) / step * step;
-}
-
 // One cell (src) tiled from `from` in steps of `step` up to `to`, the last
 // piece cut; `across` gives the other two sides. Only the tiles that can
 // reach d are laid.
@@ -375,6 +358,21 @@ void PutButtonGlyph(TBitmap& glyph, TBitmap& d, const TRect& rect, int32_t count
 
 // ---- shadows ----
 
+TGreySteps::TGreySteps(int32_t transparency, int32_t blur)
+    : base_(std::clamp(transparency, 0, 100) * 255 / 100), step_((255.0 - base_) / (double(blur) + 1)), blur_(blur) {}
+
+TColor TGreySteps::Grey(int32_t i) const {
+  const double level = base_ + std::nearbyint((double(blur_) - i) * step_);
+  const auto g = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+  return ui::RGB(g, g, g);
+}
+
+void SelectGrey(ui::TCanvas& c, TColor grey) {
+  c.Pen().SetStyle(ui::TPenStyle::psClear);
+  c.Brush().SetStyle(ui::TBrushStyle::bsSolid);
+  c.Brush().SetColor(grey);
+}
+
 void CastShadow(ui::TCanvas& c, const TRect& r, ui::HDC target, TPoint p, int32_t transparency, TColor colour,
                 int32_t blur, int32_t shape, int32_t radius) {
   const int32_t w = r.Width(), h = r.Height();
@@ -394,14 +392,12 @@ void CastShadow(ui::TCanvas& c, const TRect& r, ui::HDC target, TPoint p, int32_
   auto copy = GrabArea(c, r.Left, r.Top, w, h);
   TBitmap mask;
   mask.SetSize(w, h);
-  PrepareMaskCanvas(mask);
   const int32_t b = std::min({w / 2, h / 2, std::max(blur, 0)});
-  const int32_t base = transparency * 255 / 100;
-  const double step = (255.0 - base) / (b + 1);
+  const TGreySteps greys(transparency, b);
   const int32_t corner = std::max(radius, 0) + b;
   ui::TCanvas& mc = mask.Canvas();
   for (int32_t i = 0; i <= b && (shape == 0 || shape == 1); ++i) {
-    SetGrey(mc, base + static_cast<int32_t>(std::nearbyint(step * (b - i))));
+    SelectGrey(mc, greys.Grey(i));
     if (shape == 0)
       mc.RoundRect(i, i, w - i + 1, h - i + 1, corner, corner);
     else
@@ -423,20 +419,18 @@ void CastRoundShadowInPlace(TBitmap& b, const TRect& r, int32_t transparency, TC
   const int32_t limit = std::min(w / 2, h / 2);
   const int32_t blurred = std::clamp(blur, 0, limit);
   const int32_t corner = std::clamp(radius, 0, limit);
-  const int32_t base = std::clamp(transparency, 0, 100) * 255 / 100;
-  const double step = (255.0 - base) / (blurred + 1);
+  const TGreySteps greys(transparency, blurred);
   auto copy = GrabArea(b.Canvas(), r.Left, r.Top, w, h);
   TBitmap mask;
   mask.SetSize(w, h);
-  PrepareMaskCanvas(mask);
   ui::TCanvas& mc = mask.Canvas();
-  SetGrey(mc, 255);
+  SelectGrey(mc, ui::clWhite);
   mc.RoundRect(0, 0, w, h, corner, corner);
   for (int32_t j = 1; j <= blurred; ++j) {
-    SetGrey(mc, base + static_cast<int32_t>(std::nearbyint(step * (blurred - j + 1))));
+    SelectGrey(mc, greys.Grey(j - 1));
     mc.RoundRect(j, j, w - j, h - j, corner, corner);
   }
-  SetGrey(mc, base);
+  SelectGrey(mc, greys.Grey(blurred));
   mc.RoundRect(blurred, blurred, w - blurred, h - blurred, blurred, blurred);
   TintThroughMask(*copy, mask, colour);
   b.Canvas().BitBlt(r.Left, r.Top, w, h, &copy->Canvas(), 0, 0, ui::SRCCOPY);
