@@ -28,6 +28,7 @@ struct TBuiltInMasks {
         Masks[i].LoadFromResourceName("BORD" + std::to_string(i + 1));
         Masks[i].SetPixelFormat(ui::TPixelFormat::pf24bit);
       } catch (const ui::EResNotFound&) {
+        // A binary without the resource keeps an empty mask, which draws nothing.
       } catch (const ui::EInvalidGraphic&) {
       }
     }
