@@ -279,17 +279,20 @@ bool IsBlackColor(TColor c) { return (static_cast<uint32_t>(c) & 0xFFFFFFu) == 0
 void EdgeShape(TBitmap& d, const TBitmap& m, TColor light, TColor dark) {
   if (!SameSize(d, m)) return;
   const int32_t W = m.Width(), H = m.Height();
-  auto black = [&m](int32_t x, int32_t y) {
-    const uint8_t* p = m.ScanLine(y) + 3 * x;
+  auto black = [](const uint8_t* row, int32_t x) {
+    const uint8_t* p = row + 3 * x;
     return (p[0] | p[1] | p[2]) == 0;
   };
   for (int32_t y = 0; y < H; ++y) {
+    const uint8_t* above = y > 0 ? m.ScanLine(y - 1) : nullptr;
+    const uint8_t* row = m.ScanLine(y);
+    const uint8_t* below = y < H - 1 ? m.ScanLine(y + 1) : nullptr;
     uint8_t* dp = d.ScanLine(y);
     for (int32_t x = 0; x < W; ++x) {
-      if (!black(x, y)) continue;
-      if (x == 0 || y == 0 || !black(x - 1, y) || !black(x, y - 1))
+      if (!black(row, x)) continue;
+      if (x == 0 || above == nullptr || !black(row, x - 1) || !black(above, x))
         PutColor(dp + 3 * x, light);
-      else if (x == W - 1 || y == H - 1 || !black(x + 1, y) || !black(x, y + 1))
+      else if (x == W - 1 || below == nullptr || !black(row, x + 1) || !black(below, x))
         PutColor(dp + 3 * x, dark);
     }
   }

@@ -173,6 +173,16 @@ TEST(GraphicsTest, ConversionsAndMixing) {
                                                : Grey(128);
       EXPECT_EQ(At(*d, x, y), want) << x << "," << y;
     }
+  // A shape that fills its mask: the first row and column are light, the
+  // last ones dark, the middle pixel stays.
+  auto full = Filled(3, 3, ui::clBlack);
+  auto e = Filled(3, 3, Grey(128));
+  EdgeShape(*e, *full, ui::clRed, ui::clBlue);
+  const TColor edged[3][3] = {{ui::clRed, ui::clRed, ui::clRed},
+                              {ui::clRed, Grey(128), ui::clBlue},
+                              {ui::clRed, ui::clBlue, ui::clBlue}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(At(*e, x, y), edged[y][x]) << x << "," << y;
 
   EXPECT_EQ(LerpColor(ui::clBlack, Grey(5), 0.5), Grey(2));
   EXPECT_EQ(LerpColor(ui::clRed, ui::clBlue, 1.0), ui::clBlue);
