@@ -65,14 +65,28 @@ TColor LerpColor(TColor a, TColor b, double t) {
 
 // ---- blends ----
 
+namespace {
+
+// round(w / 256 * (d - s) + s), halves to even, w in 0..255: the whole
+// part is s + floor(w (d - s) / 256), the low byte of w (d - s) the rest.
+uint8_t MixByte(int32_t d, int32_t s, int32_t w) {
+  const int32_t v = w * (d - s);
+  const int32_t rest = v & 0xFF;
+  int32_t r = s + (v >> 8);
+  if (rest > 128 || (rest == 128 && (r & 1) != 0)) ++r;
+  return static_cast<uint8_t>(r);
+}
+
+}  // namespace
+
 void MixBitmaps(TBitmap& d, const TBitmap& s, int32_t w) {
   if (!SameSize(d, s)) return;
-  const double f = (w & 0xFF) / 256.0;
+  const int32_t weight = w & 0xFF;
   const int32_t bytes = 3 * d.Width();
   for (int32_t y = 0; y < d.Height(); ++y) {
     uint8_t* dp = d.ScanLine(y);
     const uint8_t* sp = s.ScanLine(y);
-    for (int32_t i = 0; i < bytes; ++i) dp[i] = ClampByte(f * (double(dp[i]) - sp[i]) + sp[i]);
+    for (int32_t i = 0; i < bytes; ++i) dp[i] = MixByte(dp[i], sp[i], weight);
   }
 }
 
