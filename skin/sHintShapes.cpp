@@ -79,6 +79,7 @@ void DrawSteppedShape(ui::TBitmap& b, THintShape shape, const TRect& body, TPoin
                       int32_t transparency, int32_t blur, int32_t radius) {
   if (blur < 0) return;
   const TGreySteps greys(transparency, blur);
+  radius = std::clamp(radius, -ui::kMaxGraphicSide, ui::kMaxGraphicSide);  // the corner's size is its magnitude
   const int32_t height = RectHeight(body);
   const int32_t cx = body.Left + RectWidth(body) / 2;
   const int32_t hw = RectWidth(body) / 8;
