@@ -28,6 +28,7 @@ struct TBuiltInMasks {
         Masks[i].LoadFromResourceName("BORD" + std::to_string(i + 1));
         Masks[i].SetPixelFormat(ui::TPixelFormat::pf24bit);
       } catch (const ui::EResNotFound&) {
+        // A binary without the resource keeps an empty mask, which draws nothing.
       } catch (const ui::EInvalidGraphic&) {
       }
     }
@@ -82,7 +83,7 @@ void BlendCell(const TRect& dr, const TRect& sr, TBitmap& dest, TColor transpare
         if constexpr (Plain)
           d[i] = static_cast<uint8_t>(d[i] * a[i] / 256 + m[i] - m[i] * a[i] / 256);
         else
-          d[i] = static_cast<uint8_t>((d[i] * a[i] + m[i] * (256 - a[i])) >> 8);
+          d[i] = WeighByte(d[i], a[i], m[i]);
       }
     }
     if (runStart >= 0 && region != nullptr) CutRun(region, runStart, y, dr.Left + c1, ui::RGN_DIFF);
@@ -179,8 +180,7 @@ void PaintStateMask(TBitmap& dest, TBitmap& mask, ui::TPoint point, TColor trans
 }
 
 void BlendRectWithColor(TBitmap& bitmap, const TRect& rect, int32_t percent, TColor color) {
-  const TRect r = ui::Rect(std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, bitmap.Width() - 1),
-                           std::min(rect.Bottom, bitmap.Height() - 1));
+  const TRect r = ClampToBitmap(rect, bitmap);
   if (r.Right < r.Left || r.Bottom < r.Top) return;
   const double f = std::clamp(percent, 0, 100) / 100.0, g = 1 - f;
   const TColor c = ui::ColorToRGB(color);

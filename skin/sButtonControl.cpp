@@ -19,6 +19,10 @@ using ui::TButtonLayout;
 namespace {
 // A key colour that no pixel has: MixRectKeyed mixes every pixel.
 constexpr ui::TColor kNoKey = static_cast<ui::TColor>(0xFFFFFFFFu);
+
+// A distance of the layout within a bitmap's side either way, so that the
+// sums of layout and auto-size stay in range.
+int32_t BoundedDistance(int32_t v) { return std::clamp(v, -ui::kMaxGraphicSide, ui::kMaxGraphicSide); }
 }  // namespace
 
 // ---------------------------------------------------------------- fade timer
@@ -206,7 +210,7 @@ void TsButtonControl::SetAutoSize(bool v) {
 }
 
 void TsButtonControl::SetBevelWidth(int32_t v) {
-  bevelWidth_ = v;
+  bevelWidth_ = BoundedDistance(v);
   InvalidateStyle();
 }
 
@@ -217,6 +221,7 @@ void TsButtonControl::SetDisabledKind(TsDisabledKind v) {
 }
 
 void TsButtonControl::SetMargin(int32_t v) {
+  v = BoundedDistance(v);
   if (v == margin_) return;
   MarkCacheStale();
   margin_ = v;
@@ -236,6 +241,7 @@ void TsButtonControl::SetShowFocus(bool v) {
 }
 
 void TsButtonControl::SetFocusMargin(int32_t v) {
+  v = BoundedDistance(v);
   if (v == focusMargin_) return;
   focusMargin_ = v;
   InvalidateStyle();
@@ -297,6 +303,7 @@ void TsButtonControl::SetLayout(TButtonLayout v) {
 }
 
 void TsButtonControl::SetSpacing(int32_t v) {
+  v = BoundedDistance(v);
   if (v == spacing_) return;
   spacing_ = v;
   InvalidateStyle();

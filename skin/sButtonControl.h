@@ -101,6 +101,8 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   void AfterConstruction() override;
 
   // ---- properties ----
+  // BevelWidth, Margin, FocusMargin and Spacing are kept within
+  // -kMaxGraphicSide..kMaxGraphicSide.
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool v);
   int32_t BevelWidth() const override { return bevelWidth_; }

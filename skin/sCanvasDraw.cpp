@@ -117,13 +117,6 @@ void ShadeStrip(TBitmap& b, const TRect& strip, TSide side, int32_t type, bool g
   TintRegionThroughMask(b, mask, strip.Left, strip.Top, tint);
 }
 
-// Tile positions from `from` in steps of `step` below `to` that can touch
-// [lo, hi): the first one is moved forward to the tile holding lo.
-int32_t FirstTile(int32_t from, int32_t step, int32_t lo) {
-  if (lo <= from) return from;
-  return from + (lo - from) / step * step;
-}
-
 }  // namespace
 
 void FillAreaSolid(ui::HDC dc, const TRect& r, TColor colour) {
@@ -190,8 +183,7 @@ void ShadeBevelStrips(TBitmap& b, const TRect& rect, int32_t width, int32_t type
     DrawPlainBevel(b.Canvas(), rect, ui::clWhite, ui::clWhite, ui::clBlack, type == 2 || type == 4, 1);
     return;
   }
-  const TRect r = ui::Rect(std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, b.Width() - 1),
-                           std::min(rect.Bottom, b.Height() - 1));
+  const TRect r = ClampToBitmap(rect, b);
   int32_t w = width;
   if (w > r.Height() / 2) w = r.Height() / 2 - 1;
   if (w > r.Width() / 2) w = r.Width() / 2 - 1;
@@ -317,8 +309,8 @@ void RepeatGraphic(ui::TCanvas& c, const TRect& r, const ui::TGraphic* graphic) 
   const TRect clip = c.ClipRect();
   if (const auto* bitmap = dynamic_cast<const ui::TBitmap*>(graphic)) {
     const int32_t right = std::min(r.Right, clip.Right), bottom = std::min(r.Bottom, clip.Bottom);
-    for (int32_t x = FirstTile(r.Left, gw, clip.Left); x < right; x += gw)
-      for (int32_t y = FirstTile(r.Top, gh, clip.Top); y < bottom; y += gh) {
+    for (int32_t x = FirstTileFrom(r.Left, gw, clip.Left); x < right; x += gw)
+      for (int32_t y = FirstTileFrom(r.Top, gh, clip.Top); y < bottom; y += gh) {
         const int32_t w = std::min(gw, r.Right - x), h = std::min(gh, r.Bottom - y);
         c.DrawBitmap(*bitmap, ui::Rect(x, y, x + w, y + h), ui::Rect(0, 0, w, h));
       }
@@ -326,8 +318,8 @@ void RepeatGraphic(ui::TCanvas& c, const TRect& r, const ui::TGraphic* graphic) 
     // Whole pictures at i = 0 .. width div gw (likewise down); tiles that
     // lie wholly outside the clip are left out.
     const int32_t lastX = r.Left + r.Width() / gw * gw, lastY = r.Top + r.Height() / gh * gh;
-    for (int32_t x = FirstTile(r.Left, gw, clip.Left - gw + 1); x <= lastX && x < clip.Right; x += gw)
-      for (int32_t y = FirstTile(r.Top, gh, clip.Top - gh + 1); y <= lastY && y < clip.Bottom; y += gh)
+    for (int32_t x = FirstTileFrom(r.Left, gw, clip.Left - gw + 1); x <= lastX && x < clip.Right; x += gw)
+      for (int32_t y = FirstTileFrom(r.Top, gh, clip.Top - gh + 1); y <= lastY && y < clip.Bottom; y += gh)
         c.Draw(x, y, *graphic);
   }
 }

@@ -33,25 +33,6 @@ std::pair<std::size_t, std::size_t> WordAt(int32_t n, std::string_view text, std
   return {std::string_view::npos, 0};
 }
 
-std::vector<std::string_view> SplitWords(std::string_view text, std::string_view delimiters) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (true) {
-    while (i < text.size() && IsDelimiter(text[i], delimiters)) ++i;
-    if (i == text.size()) return words;
-    const std::size_t start = i;
-    while (i < text.size() && !IsDelimiter(text[i], delimiters)) ++i;
-    words.push_back(text.substr(start, i - start));
-  }
-}
-
-int32_t ParseInteger(std::string_view word) {
-  int32_t value = 0;
-  if (!platform::os::TryStrToInt(word, value))
-    throw platform::os::EConvertError("'" + std::string(word) + "' is not a valid integer value");
-  return value;
-}
-
 // Channel accumulators of one band, stepped per row or column.
 struct TChannels {
   double B, G, R;
@@ -150,10 +131,10 @@ void ParseGradientData(std::string_view text, TsGradArray& bands) {
   for (std::size_t i = 0; i < bands.size(); ++i) {
     TsGradItem& band = bands[i];
     const std::string_view* w = &words[5 * i];
-    band.Color1 = static_cast<uint32_t>(ParseInteger(w[0]));
-    band.Color2 = static_cast<uint32_t>(ParseInteger(w[1]));
-    band.Percent = static_cast<uint8_t>(ParseInteger(w[2]));
-    band.Mode = ParseInteger(w[3]);
+    band.Color1 = static_cast<uint32_t>(StrToIntOrRaise(w[0]));
+    band.Color2 = static_cast<uint32_t>(StrToIntOrRaise(w[1]));
+    band.Percent = static_cast<uint8_t>(StrToIntOrRaise(w[2]));
+    band.Mode = StrToIntOrRaise(w[3]);
   }
 }
 
@@ -179,6 +160,25 @@ int32_t CountWords(std::string_view text, std::string_view delimiters) {
     inWord = word;
   }
   return count;
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text, std::string_view delimiters) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (true) {
+    while (i < text.size() && IsDelimiter(text[i], delimiters)) ++i;
+    if (i == text.size()) return words;
+    const std::size_t start = i;
+    while (i < text.size() && !IsDelimiter(text[i], delimiters)) ++i;
+    words.push_back(text.substr(start, i - start));
+  }
+}
+
+int32_t StrToIntOrRaise(std::string_view word) {
+  int32_t value = 0;
+  if (!platform::os::TryStrToInt(word, value))
+    throw platform::os::EConvertError("'" + std::string(word) + "' is not a valid integer value");
+  return value;
 }
 
 int32_t FindWordStart(int32_t n, std::string_view text, std::string_view delimiters) {

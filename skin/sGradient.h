@@ -51,6 +51,11 @@ void ColorToBGR(uint32_t color, uint8_t bgr[3]);
 
 // Words: maximal runs of characters not in delimiters.
 int32_t CountWords(std::string_view text, std::string_view delimiters);
+// Every word of text, in order, as views into text.
+std::vector<std::string_view> SplitWords(std::string_view text, std::string_view delimiters);
+// word as a 32-bit integer (platform::os::TryStrToInt rules); anything else
+// raises platform::os::EConvertError naming the word.
+int32_t StrToIntOrRaise(std::string_view word);
 // 1-based position of the n-th word (n from 1); 0 when there is none.
 int32_t FindWordStart(int32_t n, std::string_view text, std::string_view delimiters);
 // The n-th word; empty when there is none.

@@ -37,27 +37,6 @@ void PutColor(uint8_t* p, TColor c) {
   p[2] = ui::GetRValue(c);
 }
 
-// r clamped to s: left and top at least 0, right and bottom at most the
-// last column and row.
-TRect ClampToSource(TRect r, const TBitmap& s) {
-  r.Left = std::max(r.Left, 0);
-  r.Top = std::max(r.Top, 0);
-  r.Right = std::min(r.Right, s.Width() - 1);
-  r.Bottom = std::min(r.Bottom, s.Height() - 1);
-  return r;
-}
-
-void PrepareMaskCanvas(TBitmap& mask) {
-  ui::TCanvas& c = mask.Canvas();
-  c.Pen().SetStyle(ui::TPenStyle::psClear);
-  c.Brush().SetStyle(ui::TBrushStyle::bsSolid);
-}
-
-void SetGrey(ui::TCanvas& c, int32_t level) {
-  const auto g = static_cast<uint8_t>(std::clamp(level, 0, 255));
-  c.Brush().SetColor(ui::RGB(g, g, g));
-}
-
 // A 24-bit bitmap holding w x h pixels of c from (x, y).
 std::unique_ptr<TBitmap> GrabArea(ui::TPainter& c, int32_t x, int32_t y, int32_t w, int32_t h) {
   auto copy = std::make_unique<TBitmap>();
@@ -70,6 +49,14 @@ std::unique_ptr<TBitmap> GrabArea(ui::TPainter& c, int32_t x, int32_t y, int32_t
 
 // ---- mixing ----
 
+TRect ClampToBitmap(TRect r, const TBitmap& b) {
+  r.Left = std::max(r.Left, 0);
+  r.Top = std::max(r.Top, 0);
+  r.Right = std::min(r.Right, b.Width() - 1);
+  r.Bottom = std::min(r.Bottom, b.Height() - 1);
+  return r;
+}
+
 TColor LerpColor(TColor a, TColor b, double t) {
   auto mix = [t](uint8_t x, uint8_t y) { return ClampByte(x - t * (double(x) - y)); };
   return ui::RGB(mix(ui::GetRValue(a), ui::GetRValue(b)), mix(ui::GetGValue(a), ui::GetGValue(b)),
@@ -78,14 +65,28 @@ TColor LerpColor(TColor a, TColor b, double t) {
 
 // ---- blends ----
 
+namespace {
+
+// round(w / 256 * (d - s) + s), halves to even, w in 0..255: the whole
+// part is s + floor(w (d - s) / 256), the low byte of w (d - s) the rest.
+uint8_t MixByte(int32_t d, int32_t s, int32_t w) {
+  const int32_t v = w * (d - s);
+  const int32_t rest = v & 0xFF;
+  int32_t r = s + (v >> 8);
+  if (rest > 128 || (rest == 128 && (r & 1) != 0)) ++r;
+  return static_cast<uint8_t>(r);
+}
+
+}  // namespace
+
 void MixBitmaps(TBitmap& d, const TBitmap& s, int32_t w) {
   if (!SameSize(d, s)) return;
-  const double f = (w & 0xFF) / 256.0;
+  const int32_t weight = w & 0xFF;
   const int32_t bytes = 3 * d.Width();
   for (int32_t y = 0; y < d.Height(); ++y) {
     uint8_t* dp = d.ScanLine(y);
     const uint8_t* sp = s.ScanLine(y);
-    for (int32_t i = 0; i < bytes; ++i) dp[i] = ClampByte(f * (double(dp[i]) - sp[i]) + sp[i]);
+    for (int32_t i = 0; i < bytes; ++i) dp[i] = MixByte(dp[i], sp[i], weight);
   }
 }
 
@@ -107,7 +108,7 @@ void MixRectOnto(TBitmap& d, const TBitmap& s, TColor w, TRect r, TPoint p) {
 }
 
 void MixRectKeyed(TBitmap& d, int32_t x, int32_t y, const TBitmap& s, TRect r, double w, TColor k) {
-  r = ClampToSource(r, s);
+  r = ClampToBitmap(r, s);
   const bool keyed = static_cast<uint32_t>(k) < 0xFF000000u;
   if (r.Width() < 0 || !InRange(x, d.Width())) return;  // no column, or the first lies outside
   for (int32_t row = 0; row <= r.Height(); ++row) {
@@ -145,7 +146,7 @@ void TintRegionThroughMask(TBitmap& d, const TBitmap& m, int32_t x, int32_t y, T
     uint8_t* dp = d.ScanLine(y + i) + 3 * (x + k0);
     const uint8_t* mp = m.ScanLine(i) + 3 * k0;
     for (int32_t k = k0; k < k1; ++k, dp += 3, mp += 3)
-      for (int j = 0; j < 3; ++j) dp[j] = static_cast<uint8_t>((dp[j] * mp[j] + cb[j] * (256u - mp[j])) >> 8);
+      for (int j = 0; j < 3; ++j) dp[j] = WeighByte(dp[j], mp[j], cb[j]);
   }
 }
 
@@ -160,7 +161,7 @@ void MixThroughWeights(TBitmap& d, const TBitmap& s, const TBitmap& w, const TRe
     const uint8_t* sp = s.ScanLine(y) + 3 * x0;
     const uint8_t* wp = w.ScanLine(y) + 3 * x0;
     for (int32_t i = 0; i < 3 * (x1 - x0); ++i)
-      dp[i] = static_cast<uint8_t>((dp[i] * wp[i] + sp[i] * (256u - wp[i])) >> 8);
+      dp[i] = WeighByte(dp[i], wp[i], sp[i]);
   }
 }
 
@@ -197,7 +198,7 @@ void DrawThroughMask(TRect dst, TRect src, TBitmap& d, const TBitmap& mask, cons
         }
         continue;
       }
-      for (int i = 0; i < 3; ++i) dp[i] = static_cast<uint8_t>((dp[i] * wp[i] + qp[i] * (256u - wp[i])) >> 8);
+      for (int i = 0; i < 3; ++i) dp[i] = WeighByte(dp[i], wp[i], qp[i]);
     }
   }
 }
@@ -212,12 +213,6 @@ struct TNineCells {
   int32_t th, bh;   // corner heights
   int32_t imageBottom;
 };
-
-// The first of the positions from, from + step, ... whose tile can reach
-// lo (tiles wholly before it change no pixel).
-int32_t FirstTileFrom(int32_t from, int32_t step, int32_t lo) {
-  return lo <= from ? from : from + (lo - from) / step * step;
-}
 
 // One cell (src) tiled from `from` in steps of `step` up to `to`, the last
 // piece cut; `across` gives the other two sides. Only the tiles that can
@@ -298,17 +293,20 @@ bool IsBlackColor(TColor c) { return (static_cast<uint32_t>(c) & 0xFFFFFFu) == 0
 void EdgeShape(TBitmap& d, const TBitmap& m, TColor light, TColor dark) {
   if (!SameSize(d, m)) return;
   const int32_t W = m.Width(), H = m.Height();
-  auto black = [&m](int32_t x, int32_t y) {
-    const uint8_t* p = m.ScanLine(y) + 3 * x;
+  auto black = [](const uint8_t* row, int32_t x) {
+    const uint8_t* p = row + 3 * x;
     return (p[0] | p[1] | p[2]) == 0;
   };
   for (int32_t y = 0; y < H; ++y) {
+    const uint8_t* above = y > 0 ? m.ScanLine(y - 1) : nullptr;
+    const uint8_t* row = m.ScanLine(y);
+    const uint8_t* below = y < H - 1 ? m.ScanLine(y + 1) : nullptr;
     uint8_t* dp = d.ScanLine(y);
     for (int32_t x = 0; x < W; ++x) {
-      if (!black(x, y)) continue;
-      if (x == 0 || y == 0 || !black(x - 1, y) || !black(x, y - 1))
+      if (!black(row, x)) continue;
+      if (x == 0 || above == nullptr || !black(row, x - 1) || !black(above, x))
         PutColor(dp + 3 * x, light);
-      else if (x == W - 1 || y == H - 1 || !black(x + 1, y) || !black(x, y + 1))
+      else if (x == W - 1 || below == nullptr || !black(row, x + 1) || !black(below, x))
         PutColor(dp + 3 * x, dark);
     }
   }
@@ -327,7 +325,7 @@ void CopyKeyed(TBitmap& d, const TBitmap& s, int32_t x, int32_t y, TColor key) {
 }
 
 void CopyRectKeyed(TBitmap& d, const TBitmap& s, int32_t x, int32_t y, TRect r, TColor key) {
-  r = ClampToSource(r, s);
+  r = ClampToBitmap(r, s);
   const int32_t c0 = std::max(0, -x);
   const int32_t c1 = std::min(r.Width(), d.Width() - 1 - x);
   if (c1 < c0) return;
@@ -377,6 +375,21 @@ void PutButtonGlyph(TBitmap& glyph, TBitmap& d, const TRect& rect, int32_t count
 
 // ---- shadows ----
 
+TGreySteps::TGreySteps(int32_t transparency, int32_t blur)
+    : base_(std::clamp(transparency, 0, 100) * 255 / 100), step_((255.0 - base_) / (double(blur) + 1)), blur_(blur) {}
+
+TColor TGreySteps::Grey(int32_t i) const {
+  const double level = base_ + std::nearbyint((double(blur_) - i) * step_);
+  const auto g = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+  return ui::RGB(g, g, g);
+}
+
+void SelectGrey(ui::TCanvas& c, TColor grey) {
+  c.Pen().SetStyle(ui::TPenStyle::psClear);
+  c.Brush().SetStyle(ui::TBrushStyle::bsSolid);
+  c.Brush().SetColor(grey);
+}
+
 void CastShadow(ui::TCanvas& c, const TRect& r, ui::HDC target, TPoint p, int32_t transparency, TColor colour,
                 int32_t blur, int32_t shape, int32_t radius) {
   const int32_t w = r.Width(), h = r.Height();
@@ -396,14 +409,12 @@ void CastShadow(ui::TCanvas& c, const TRect& r, ui::HDC target, TPoint p, int32_
   auto copy = GrabArea(c, r.Left, r.Top, w, h);
   TBitmap mask;
   mask.SetSize(w, h);
-  PrepareMaskCanvas(mask);
   const int32_t b = std::min({w / 2, h / 2, std::max(blur, 0)});
-  const int32_t base = transparency * 255 / 100;
-  const double step = (255.0 - base) / (b + 1);
+  const TGreySteps greys(transparency, b);
   const int32_t corner = std::max(radius, 0) + b;
   ui::TCanvas& mc = mask.Canvas();
   for (int32_t i = 0; i <= b && (shape == 0 || shape == 1); ++i) {
-    SetGrey(mc, base + static_cast<int32_t>(std::nearbyint(step * (b - i))));
+    SelectGrey(mc, greys.Grey(i));
     if (shape == 0)
       mc.RoundRect(i, i, w - i + 1, h - i + 1, corner, corner);
     else
@@ -425,20 +436,18 @@ void CastRoundShadowInPlace(TBitmap& b, const TRect& r, int32_t transparency, TC
   const int32_t limit = std::min(w / 2, h / 2);
   const int32_t blurred = std::clamp(blur, 0, limit);
   const int32_t corner = std::clamp(radius, 0, limit);
-  const int32_t base = std::clamp(transparency, 0, 100) * 255 / 100;
-  const double step = (255.0 - base) / (blurred + 1);
+  const TGreySteps greys(transparency, blurred);
   auto copy = GrabArea(b.Canvas(), r.Left, r.Top, w, h);
   TBitmap mask;
   mask.SetSize(w, h);
-  PrepareMaskCanvas(mask);
   ui::TCanvas& mc = mask.Canvas();
-  SetGrey(mc, 255);
+  SelectGrey(mc, ui::clWhite);
   mc.RoundRect(0, 0, w, h, corner, corner);
   for (int32_t j = 1; j <= blurred; ++j) {
-    SetGrey(mc, base + static_cast<int32_t>(std::nearbyint(step * (blurred - j + 1))));
+    SelectGrey(mc, greys.Grey(j - 1));
     mc.RoundRect(j, j, w - j, h - j, corner, corner);
   }
-  SetGrey(mc, base);
+  SelectGrey(mc, greys.Grey(blurred));
   mc.RoundRect(blurred, blurred, w - blurred, h - blurred, blurred, blurred);
   TintThroughMask(*copy, mask, colour);
   b.Canvas().BitBlt(r.Left, r.Top, w, h, &copy->Canvas(), 0, 0, ui::SRCCOPY);

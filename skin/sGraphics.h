@@ -41,6 +41,21 @@ inline constexpr TColor kMaskSeeThrough = 0xFF00FF;
 
 // ---- mixing ----
 
+// r within b: left and top at least 0, right and bottom (inclusive) at
+// most b's last column and row. Empty (right < left) when they miss b.
+TRect ClampToBitmap(TRect r, const TBitmap& b);
+
+// The first of the tile positions from, from + step, ... (step > 0) whose
+// tile can reach lo: tiles wholly before lo change no pixel.
+inline int32_t FirstTileFrom(int32_t from, int32_t step, int32_t lo) {
+  return lo <= from ? from : from + (lo - from) / step * step;
+}
+
+// One channel of the mask rule: the old byte d weighing w / 256 against s.
+inline uint8_t WeighByte(uint32_t d, uint32_t w, uint32_t s) {
+  return static_cast<uint8_t>((d * w + s * (256u - w)) >> 8);
+}
+
 // Per channel round(a - t * (a - b)), halves to even; 256 or more is 255
 // (below 0 is 0).
 TColor LerpColor(TColor a, TColor b, double t);
@@ -119,6 +134,23 @@ void PutButtonGlyph(TBitmap& glyph, TBitmap& d, const TRect& rect, int32_t count
                     TsDisabledGlyphKind kinds, int32_t state, int32_t blend);
 
 // ---- shadows ----
+
+// The grey levels of a soft edge drawn in blur + 1 rings (blur 0 or more):
+// ring i (0 the outermost) is T + round((blur - i) * (255 - T) / (blur + 1)),
+// halves to even, T = transparency (clamped to 0..100) * 255 div 100.
+class TGreySteps {
+ public:
+  TGreySteps(int32_t transparency, int32_t blur);
+  TColor Grey(int32_t i) const;
+
+ private:
+  int32_t base_;
+  double step_;
+  int32_t blur_;
+};
+
+// c fills shapes with grey and draws no outline.
+void SelectGrey(platform::ui::TCanvas& c, TColor grey);
 
 // A shadow of colour over c's rectangle r put on target at p. Transparency
 // (clamped to 0..100): 0 fills, 100 copies unchanged. Blur (0 or more, at

@@ -8,6 +8,7 @@
 
 #include "platform/ui/Colors.h"
 #include "skin/sGradient.h"
+#include "skin/sGraphics.h"
 
 namespace skin {
 
@@ -24,26 +25,6 @@ constexpr double kCoordLimit = 1 << 20;
 int32_t RoundCoord(double v) {
   if (!(v == v)) return 0;  // NaN
   return static_cast<int32_t>(std::nearbyint(std::clamp(v, -kCoordLimit, kCoordLimit)));
-}
-
-// The grey steps: T = transparency * 255 div 100, K = (255 - T) / (blur + 1).
-struct TGreySteps {
-  int32_t T;
-  double K;
-  int32_t Blur;
-  TGreySteps(int32_t transparency, int32_t blur)
-      : T(std::clamp(transparency, 0, 100) * 255 / 100), K((255.0 - T) / (double(blur) + 1)), Blur(blur) {}
-  ui::TColor Grey(int32_t i) const {
-    const int32_t g = RoundCoord((double(Blur) - i) * K) + T;
-    const auto v = static_cast<uint8_t>(std::clamp(g, 0, 255));
-    return ui::RGB(v, v, v);
-  }
-};
-
-void SelectGrey(ui::TCanvas& c, ui::TColor grey) {
-  c.Pen().SetStyle(ui::TPenStyle::psClear);
-  c.Brush().SetStyle(ui::TBrushStyle::bsSolid);
-  c.Brush().SetColor(grey);
 }
 
 // The box grown in by i, one more on the right and bottom (a clear pen
@@ -98,6 +79,7 @@ void DrawSteppedShape(ui::TBitmap& b, THintShape shape, const TRect& body, TPoin
                       int32_t transparency, int32_t blur, int32_t radius) {
   if (blur < 0) return;
   const TGreySteps greys(transparency, blur);
+  radius = std::clamp(radius, -ui::kMaxGraphicSide, ui::kMaxGraphicSide);  // the corner's size is its magnitude
   const int32_t height = RectHeight(body);
   const int32_t cx = body.Left + RectWidth(body) / 2;
   const int32_t hw = RectWidth(body) / 8;

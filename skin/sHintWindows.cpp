@@ -22,6 +22,11 @@ namespace {
 
 int32_t BoundSide(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, ui::kMaxGraphicSide)); }
 
+// An inset of the manager's numbers, within a bitmap's side either way.
+int32_t BoundInset(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, -ui::kMaxGraphicSide, ui::kMaxGraphicSide));
+}
+
 // The w x h part of the screen at (left, top) in screen coordinates.
 void CutFromScreen(TBitmap& out, const TBitmap& screen, const TRect& bounds) {
   const TRect desk = ui::Screen().DesktopRect();
@@ -134,8 +139,8 @@ void TsCustomHintWindow::PaintText(TsHintManager& m, TBitmap& b) {
   c.Font().Assign(&m.Font());
   c.Handle();  // DrawText takes the clear brush and the font colour from the device
   TRect r = GetBodyRect(m);
-  const int32_t dx = m.MarginH + m.BevelWidth + EllipseExtraWidth / 2;
-  const int32_t dy = m.MarginV + m.BevelWidth + EllipseExtraHeight / 2;
+  const int32_t dx = BoundInset(int64_t(m.MarginH) + m.BevelWidth + EllipseExtraWidth / 2);
+  const int32_t dy = BoundInset(int64_t(m.MarginV) + m.BevelWidth + EllipseExtraHeight / 2);
   r = ui::Rect(r.Left + dx, r.Top + dy, r.Right - dx, r.Bottom - dy);
   if (m.HTMLMode) {
     TsHtml html;

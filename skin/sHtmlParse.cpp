@@ -4,9 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "platform/os/Convert.h"
 #include "platform/os/Format.h"
 #include "platform/os/Text.h"
+#include "skin/sGradient.h"
 
 namespace skin {
 
@@ -35,25 +35,6 @@ constexpr std::array<std::pair<std::string_view, ui::TColor>, 16> kColorNames{{
     {"WHITE", 0xFFFFFF},
     {"YELLOW", 0x00FFFF},
 }};
-
-// The words of a tag between the FONT delimiters, in one pass.
-std::vector<std::string_view> TagWords(std::string_view tag) {
-  std::vector<std::string_view> words;
-  std::size_t i = tag.find_first_not_of(kFontDelimiters);
-  while (i != std::string_view::npos) {
-    const std::size_t end = std::min(tag.find_first_of(kFontDelimiters, i), tag.size());
-    words.push_back(tag.substr(i, end - i));
-    i = tag.find_first_not_of(kFontDelimiters, end);
-  }
-  return words;
-}
-
-int32_t StrToIntOrRaise(std::string_view word) {
-  int32_t value = 0;
-  if (!platform::os::TryStrToInt(word, value))
-    throw platform::os::EConvertError("'" + std::string(word) + "' is not a valid integer value");
-  return value;
-}
 
 // SIZE value: "+n" and "-n" change the size by n, a plain n sets it; a sign
 // alone changes nothing. The result stays within +-kMaxHtmlFontSize.
@@ -221,7 +202,7 @@ void TsHtml::OpenFont(std::string_view tag) {
   auto saved = std::make_unique<ui::TFont>();
   saved->Assign(&font);
   FontStack.push_back(std::move(saved));
-  const std::vector<std::string_view> words = TagWords(tag);
+  const std::vector<std::string_view> words = SplitWords(tag, kFontDelimiters);
   bool faceDone = false;  // every FACE word names the same face
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string_view next = i + 1 < words.size() ? words[i + 1] : std::string_view();

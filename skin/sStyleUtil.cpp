@@ -1,7 +1,6 @@
 #include "skin/sStyleUtil.h"
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 
 #include "platform/ui/Application.h"
@@ -121,7 +120,7 @@ void TsPaintStyle::PaintShadow(TCanvas& canvas, int32_t dx, int32_t dy) {
                         Bounded(dx, kMaxGraphicSide), Bounded(dy, kMaxGraphicSide));
   int32_t t = shadow.Transparency();
   if (InListenKinds(StyleKind()) && see > 0)
-    t = static_cast<int32_t>(std::nearbyint((100 - t) * see / 100.0 + t));
+    t = CombineTransparency(see, t);
   CastShadow(canvas, r, canvas.Handle(), TPoint{r.Left, r.Top}, t, ColorToRGB(shadow.Color()), shadow.Blur(), 0,
              SoftControl() ? 6 : 0);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,21 @@ TEST_F(Buttons, AutoSizeFitsGlyphAndCaption) {
   b->SetBounds(10, 20, 75, 25);
   b->SetMargin(0);
   EXPECT_EQ(b->Width(), 75);  // off: the bounds stay
+  // Distances at the integer ends are kept to a bitmap's side, so layout,
+  // auto-size and paint stay in range.
+  for (const int32_t v : {INT32_MAX, INT32_MIN}) {
+    TsBitBtn* e = Add(v > 0 ? "Far" : "Near", 10);
+    e->SetMargin(v);
+    e->SetSpacing(v);
+    e->SetBevelWidth(v);
+    e->SetFocusMargin(v);
+    const int32_t want = v > 0 ? ui::kMaxGraphicSide : -ui::kMaxGraphicSide;
+    EXPECT_EQ((std::array{e->Margin(), e->Spacing(), e->BevelWidth(), e->FocusMargin()}),
+              (std::array{want, want, want, want}));
+    e->SetAutoSize(true);
+    e->Repaint();
+    Driver::Pump();
+  }
 }
 
 TEST_F(Buttons, MousePressClicksOnceOnARelease) {

@@ -173,15 +173,41 @@ TEST(GraphicsTest, ConversionsAndMixing) {
                                                : Grey(128);
       EXPECT_EQ(At(*d, x, y), want) << x << "," << y;
     }
+  // A shape that fills its mask: the first row and column are light, the
+  // last ones dark, the middle pixel stays.
+  auto full = Filled(3, 3, ui::clBlack);
+  auto e = Filled(3, 3, Grey(128));
+  EdgeShape(*e, *full, ui::clRed, ui::clBlue);
+  const TColor edged[3][3] = {{ui::clRed, ui::clRed, ui::clRed},
+                              {ui::clRed, Grey(128), ui::clBlue},
+                              {ui::clRed, ui::clBlue, ui::clBlue}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(At(*e, x, y), edged[y][x]) << x << "," << y;
 
   EXPECT_EQ(LerpColor(ui::clBlack, Grey(5), 0.5), Grey(2));
   EXPECT_EQ(LerpColor(ui::clRed, ui::clBlue, 1.0), ui::clBlue);
   EXPECT_EQ(LerpColor(Grey(200), Grey(100), 2.5), Grey(0));
-  for (const auto& [w, want] : {std::pair{0, 100}, std::pair{256, 100}, std::pair{128, 150}}) {
-    auto a = Filled(2, 2, ui::RGB(200, 201, 0));
+  // Per channel round(w / 256 * (d - s) + s), halves to even (150.5 is
+  // 150, 1.5 is 2); only the weight's low byte counts.
+  const struct {
+    int32_t w;
+    TColor want;
+  } mixes[] = {{0, ui::RGB(100, 100, 0)},
+               {256, ui::RGB(100, 100, 0)},
+               {128, ui::RGB(150, 150, 2)},
+               {0x180, ui::RGB(150, 150, 2)},
+               {64, ui::RGB(125, 125, 1)},
+               {192, ui::RGB(175, 176, 2)}};
+  for (const auto& [w, want] : mixes) {
+    auto a = Filled(2, 2, ui::RGB(200, 201, 3));
     MixBitmaps(*a, *Filled(2, 2, ui::RGB(100, 100, 0)), w);
-    EXPECT_EQ(At(*a, 1, 1), ui::RGB(uint8_t(want), uint8_t(want), 0)) << w;  // 150.5 rounds to 150
+    EXPECT_EQ(At(*a, 1, 1), want) << w;
   }
+  // The old pixel below the new one: half of (0 - 3) + 3 is 1.5, so 2;
+  // half of (1 - 4) + 4 is 2.5, so 2.
+  auto low = Filled(1, 1, ui::RGB(0, 1, 0));
+  MixBitmaps(*low, *Filled(1, 1, ui::RGB(3, 4, 0)), 128);
+  EXPECT_EQ(At(*low, 0, 0), ui::RGB(2, 2, 0));
 }
 
 TEST(GraphicsTest, KeyedCopiesLeaveTheKeyOut) {

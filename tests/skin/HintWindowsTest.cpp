@@ -271,4 +271,38 @@ TEST_F(HintWindows, EveryLookPaintsAtEveryCorner) {
   }
 }
 
+// Shows a hint of the manager's class at (300, 200) and frees its window.
+void ShowAndCheck(TsHintManager& m, TsHintsPredefinitions look, int32_t v) {
+  ASSERT_EQ(ActiveHintManager(), &m);
+  auto& app = ui::Application();
+  ui::Backend().SetCursorPos(ui::TPoint{300, 200});
+  ui::THintWindow* w = app.HintWindowClass()(&app);
+  w->ActivateHint(w->CalcHintRect(0, "hint", nullptr), "hint");
+  THeadlessDriver::Pump();
+  EXPECT_LE(w->Width(), ui::kMaxGraphicSide) << int(look) << " " << v;
+  EXPECT_LE(w->Height(), ui::kMaxGraphicSide) << int(look) << " " << v;
+  ui::TComponent::Free(w);
+}
+
+// The manager's numbers are any integers: a hint at their ends is placed
+// and painted without overflow, each side a bitmap's at most.
+TEST_F(HintWindows, ExtremeManagerNumbersPaint) {
+  auto m = ui::CreateOwned<TsHintManager>(nullptr);
+  for (const auto look : {TsHintsPredefinitions::shSimply, TsHintsPredefinitions::shEllipse,
+                          TsHintsPredefinitions::shBalloon, TsHintsPredefinitions::shComicsGradient}) {
+    for (const int32_t v : {INT32_MAX, INT32_MIN}) {
+      // At a hint's usual size, any blur and corner radius; then one shrunk
+      // to nothing, and (once, it is slow) the widest window there is.
+      m->SetPreDefinitions(look);
+      m->Blur = m->Radius = v;
+      ShowAndCheck(*m, look, v);
+      if (v > 0 && look != TsHintsPredefinitions::shEllipse) continue;
+      m->SetPreDefinitions(look);
+      m->MarginH = v;
+      if (v < 0) m->MarginV = m->BevelWidth = m->ExOffset = v;
+      ShowAndCheck(*m, look, v);
+    }
+  }
+}
+
 }  // namespace

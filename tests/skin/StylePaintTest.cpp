@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/Colors.h"
@@ -354,13 +355,15 @@ TEST_F(StylePaintTest, ContainerPaintsItsChildrensShadows) {
     EXPECT_EQ(At(b, 20 + 8 + 30, 30 + 8 + 25) != ui::clWhite, c.wantShadow) << c.seeThrough << c.visible;
     EXPECT_EQ(At(b, 20 + 8 - 2, 30 + 8 + 10), ui::clWhite);
   }
-  // A see-through button of a listening kind casts a lighter shadow.
-  style().Painting().SetTransparency(0);
-  container.PaintBackground(container.Cache());
-  const int solid = ui::GetRValue(At(container.Cache(), 58, 63));
-  style().Painting().SetTransparency(50);
-  container.PaintBackground(container.Cache());
-  EXPECT_GT(ui::GetRValue(At(container.Cache(), 58, 63)), solid);
+  // A see-through button of a listening kind casts a lighter shadow: its
+  // transparency joins the shadow's, round((100 - 20) * 50 / 100 + 20) = 60.
+  // One ring of grey t * 255 div 100 tints white toward black: 255 m div 256.
+  shadow.SetTransparency(20);
+  for (const auto& [seeThrough, want] : {std::pair{0, 255 * 51 / 256}, std::pair{50, 255 * 153 / 256}}) {
+    style().Painting().SetTransparency(seeThrough);
+    container.PaintBackground(container.Cache());
+    EXPECT_EQ(At(container.Cache(), 58, 63), Grey(want)) << seeThrough;
+  }
 }
 
 // An owner that counts the passive style's change notices.
