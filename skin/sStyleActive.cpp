@@ -178,7 +178,7 @@ void TsMaskedBorders::SetTransparentColor(TColor value) {
 }
 
 TsActiveEffects::TsActiveEffects(TsGenStyle& style)
-    : fading_(std::make_unique<TsFading>()), maskedBorders_(std::make_unique<TsMaskedBorders>(style)), style_(style) {}
+    : fading_(std::make_unique<TsFading>()), maskedBorders_(std::make_unique<TsMaskedBorders>(style)) {}
 
 TsActiveEffects::~TsActiveEffects() = default;
 

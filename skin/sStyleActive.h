@@ -277,7 +277,6 @@ class TsActiveEffects : public TPersistent {
  private:
   std::unique_ptr<TsFading> fading_;
   std::unique_ptr<TsMaskedBorders> maskedBorders_;
-  TsGenStyle& style_;
 };
 
 // ---- shadow ----
