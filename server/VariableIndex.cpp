@@ -70,13 +70,13 @@ class KeySuffix {
     *at++ = ' ';
     at = std::to_chars(at, text_ + sizeof text_, deviceAddress).ptr;
     *at++ = '|';
-    end_ = std::to_chars(at, text_ + sizeof text_, tagAddress).ptr;
+    size_ = static_cast<std::size_t>(std::to_chars(at, text_ + sizeof text_, tagAddress).ptr - text_);
   }
-  std::string_view Text() const { return {text_, static_cast<std::size_t>(end_ - text_)}; }
+  std::string_view Text() const { return {text_, size_}; }
 
  private:
   char text_[24];  // ' ', '|' and two int32 in decimal
-  char* end_;
+  std::size_t size_;
 };
 
 // Whether key is MakeKey(prefix, deviceAddress, tagAddress), built without
