@@ -55,6 +55,15 @@ bool IsIntegerType(TOPCTagType type) {
   return type >= TOPCTagType::otByte && type <= TOPCTagType::otLongWord;
 }
 
+// Writes value to the variable at address of the item's device; the
+// item's own variable is found through the item's hint.
+void WriteToDevice(const TOPCVariableIndexItem& item, float value, std::int32_t address) {
+  if (address == item.TagAddress)
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, value, address, item.VariableHint);
+  else
+    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, value, address);
+}
+
 // Writes the bits 0..width-1 of bits as 1.0 / 0.0 to the addresses from
 // address on; addresses past the 32-bit range name no variable.
 void WriteBits(const TOPCVariableIndexItem& item, std::int32_t address, const TCastValue& cast) {
@@ -62,7 +71,7 @@ void WriteBits(const TOPCVariableIndexItem& item, std::int32_t address, const TC
     const std::int64_t target = static_cast<std::int64_t>(address) + i;
     if (target > std::numeric_limits<std::int32_t>::max()) return;
     const float bit = ((static_cast<std::uint64_t>(cast.Bits) >> i) & 1u) != 0 ? 1.0f : 0.0f;
-    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, bit, static_cast<std::int32_t>(target));
+    WriteToDevice(item, bit, static_cast<std::int32_t>(target));
   }
 }
 
@@ -75,7 +84,7 @@ bool WriteElement(const TOPCVariableIndexItem& item, const TOPCTagItem& element,
     return true;
   }
   if (element.ProcKind == TOPCProcKind::pkValue) {
-    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, cast.Value, element.Address);
+    WriteToDevice(item, cast.Value, element.Address);
     return true;
   }
   return false;
@@ -222,7 +231,7 @@ void DecodeTagValue(const TOPCVariableIndexItem& item, const TDeviceList& device
   // raw value over it would undo its expression and cast.
   const bool ownDecoded = headWrote && item.Decoder->Address == item.TagAddress;
   if (item.TagAddress != -1 && !ownDecoded)
-    VariableIndex->WriteValue(item.Prefix, item.DeviceAddress, item.Value, item.TagAddress);
+    WriteToDevice(item, item.Value, item.TagAddress);
   // The value line is made only for a terminal that follows the device.
   const bool shared = FollowedBySharedTerminal(item, devices);
   const bool requested = IsFollowed(item, devices, SelectedDevice);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace server {
@@ -61,6 +62,32 @@ void AddUnique(Index& index, std::unique_ptr<Item> item) {
   index.InsertAt(at, item.release());
 }
 
+// The text after the prefix in a key: " DeviceAddress|TagAddress".
+class KeySuffix {
+ public:
+  KeySuffix(std::int32_t deviceAddress, std::int32_t tagAddress) {
+    char* at = text_;
+    *at++ = ' ';
+    at = std::to_chars(at, text_ + sizeof text_, deviceAddress).ptr;
+    *at++ = '|';
+    size_ = static_cast<std::size_t>(std::to_chars(at, text_ + sizeof text_, tagAddress).ptr - text_);
+  }
+  std::string_view Text() const { return {text_, size_}; }
+
+ private:
+  char text_[24];  // ' ', '|' and two int32 in decimal
+  std::size_t size_;
+};
+
+// Whether key is MakeKey(prefix, deviceAddress, tagAddress), built without
+// a string.
+bool IsKeyOf(std::string_view key, std::string_view prefix, std::int32_t deviceAddress,
+             std::int32_t tagAddress) {
+  const KeySuffix suffix(deviceAddress, tagAddress);
+  return key.size() == prefix.size() + suffix.Text().size() && key.starts_with(prefix) &&
+         key.ends_with(suffix.Text());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TVariableIndex
@@ -68,12 +95,10 @@ void AddUnique(Index& index, std::unique_ptr<Item> item) {
 std::string TVariableIndex::MakeKey(std::string_view prefix, std::int32_t deviceAddress,
                                     std::int32_t tagAddress) {
   // Built without temporaries: Find makes one for every value written.
-  char device[12], tag[12];  // an int32 in decimal
-  char* deviceEnd = std::to_chars(device, device + sizeof device, deviceAddress).ptr;
-  char* tagEnd = std::to_chars(tag, tag + sizeof tag, tagAddress).ptr;
+  const KeySuffix suffix(deviceAddress, tagAddress);
   std::string key;
-  key.reserve(prefix.size() + 2 + static_cast<std::size_t>((deviceEnd - device) + (tagEnd - tag)));
-  key.append(prefix).append(1, ' ').append(device, deviceEnd).append(1, '|').append(tag, tagEnd);
+  key.reserve(prefix.size() + suffix.Text().size());
+  key.append(prefix).append(suffix.Text());
   return key;
 }
 
@@ -111,22 +136,34 @@ bool TVariableIndex::LoadFromShared() {
 
 TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t deviceAddress,
                                          std::int32_t tagAddress) const {
+  std::int32_t hint = -1;
+  return Find(prefix, deviceAddress, tagAddress, hint);
+}
+
+TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t deviceAddress,
+                                         std::int32_t tagAddress, std::int32_t& hint) const {
+  // The hint saves the hash's probe, two cache misses for a value of a
+  // delivery; any hint is checked against the item's key.
+  if (hint >= 0 && hint < Count()) {
+    TVariableIndexItem* item = At(hint);
+    if (item != nullptr && IsKeyOf(item->Key, prefix, deviceAddress, tagAddress)) return item;
+  }
   if (Count() == 0) return nullptr;
   const std::string key = MakeKey(prefix, deviceAddress, tagAddress);
   // Find runs for every value written: most answers come from the cache.
   const auto cached = positions_.find(key);
   if (cached != positions_.end()) {
     TVariableIndexItem* item = At(cached->second);
-    if (item != nullptr && item->Key == key) return item;
+    if (item != nullptr && item->Key == key) {
+      hint = cached->second;
+      return item;
+    }
   }
-  TVariableIndexItem* found = Bisect(key);
-  if (found != nullptr) RebuildPositions();
-  return found;
-}
-
-TVariableIndexItem* TVariableIndex::Bisect(const std::string& key) const {
   std::int32_t at = 0;
-  return FindKey(&key, at) ? At(at) : nullptr;
+  if (!FindKey(&key, at)) return nullptr;
+  RebuildPositions();
+  hint = at;
+  return At(at);
 }
 
 void TVariableIndex::RebuildPositions() const {
@@ -137,8 +174,14 @@ void TVariableIndex::RebuildPositions() const {
 
 bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                                 std::int32_t tagAddress) {
+  std::int32_t hint = -1;
+  return WriteValue(prefix, deviceAddress, value, tagAddress, hint);
+}
+
+bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
+                                std::int32_t tagAddress, std::int32_t& hint) {
   if (!SectionOpen()) return false;
-  const TVariableIndexItem* item = Find(prefix, deviceAddress, tagAddress);
+  const TVariableIndexItem* item = Find(prefix, deviceAddress, tagAddress, hint);
   if (item == nullptr) return false;
   exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
   const std::uint8_t* shared = table.ItemPtr(item->DmlIndex);

@@ -54,6 +54,10 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   // a lower-case prefix finds nothing.
   TVariableIndexItem* Find(std::string_view prefix, std::int32_t deviceAddress,
                            std::int32_t tagAddress) const;
+  // As Find, trying first the position hint (any value, e.g. -1 or one
+  // from an earlier call) and leaving there the found variable's position.
+  TVariableIndexItem* Find(std::string_view prefix, std::int32_t deviceAddress,
+                           std::int32_t tagAddress, std::int32_t& hint) const;
 
   // Writes value, divided by the variable's scale when that is not 0, and
   // the time now into the variable's shared item. False, writing nothing,
@@ -62,6 +66,9 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   // are published at once (see PublishChanges).
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress);
+  // As WriteValue, finding the variable with Find's hint.
+  bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
+                  std::int32_t tagAddress, std::int32_t& hint);
 
   // Bumps the shared table's change counter when values were written since
   // the last bump, so that the driver scans for them. Called after each
@@ -82,7 +89,6 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
     std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
   };
   using Positions = std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>>;
-  TVariableIndexItem* Bisect(const std::string& key) const;
   void RebuildPositions() const;
 
   mutable Positions positions_;
@@ -102,6 +108,7 @@ struct TOPCVariableIndexItem {
   std::int32_t Quality = 0;           // 192 while the last value was good and passed on
   std::int32_t DmlIndex = -1;
   float Value = 0.0f;                 // last value passed on
+  mutable std::int32_t VariableHint = -1;  // the variable index's Find hint for TagAddress
   std::unique_ptr<common::TOPCTagItem> Decoder;  // copy of the description element
 };
 

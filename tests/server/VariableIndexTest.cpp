@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -126,6 +127,48 @@ TEST_F(VariableIndexTest, FindFollowsTheItemsAfterTheyChanged) {
   EXPECT_EQ(index.Find("OPC", 1, 2)->VariableId, 7);
   EXPECT_EQ(index.Find("OPC", 1, 3)->VariableId, 8);
   EXPECT_EQ(TVariableIndex::MakeKey("ДОМ"_cp, -2147483647 - 1, 2147483647), std::string("ДОМ -2147483648|2147483647"_cp));
+}
+
+// A hint only saves the lookup: whatever it holds, Find answers the item
+// of the key and leaves its position there; a miss leaves it alone.
+TEST_F(VariableIndexTest, FindWithAHintAnswersAsWithout) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"},
+               {2, "B", "OPC:DEVICE=1;ADDRESS=2"},
+               {3, "C", "OPC:DEVICE=12;ADDRESS=3"},
+               {4, "D", "OPC 1:DEVICE=2;ADDRESS=3"}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  struct Case {
+    std::string_view prefix;
+    std::int32_t device, tag, hint;
+    std::int32_t id;  // 0: no variable
+  };
+  // Sorted: "OPC 1 2|3", "OPC 12|3", "OPC 1|1", "OPC 1|2"; hints point anywhere.
+  const Case cases[] = {
+      {"OPC", 1, 2, -1, 2},   {"OPC", 1, 2, 2, 2},     {"OPC", 1, 2, 0, 2},  {"OPC", 1, 2, 99, 2},
+      {"OPC", 1, 2, -7, 2},   {"OPC", 12, 3, 3, 3},    {"OPC", 1, 23, 3, 0},  // "OPC 1|23" is no "OPC 12|3"
+      {"OPC 1", 2, 3, 0, 4},  {"OPC", 1, 3, 1, 0},     {"OPC1", 2, 3, 0, 0}, {"OP", 1, 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    std::int32_t hint = c.hint;
+    const TVariableIndexItem* found = index.Find(c.prefix, c.device, c.tag, hint);
+    SCOPED_TRACE(std::string(c.prefix) + " " + std::to_string(c.device) + "|" + std::to_string(c.tag) +
+                 " hint " + std::to_string(c.hint));
+    EXPECT_EQ(found, index.Find(c.prefix, c.device, c.tag));
+    if (c.id == 0) {
+      EXPECT_EQ(found, nullptr);
+      EXPECT_EQ(hint, c.hint);
+      continue;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->VariableId, c.id);
+    EXPECT_EQ(index.At(hint), found);
+  }
+  // A write through a hint lands in the variable of the key.
+  std::int32_t hint = 0;
+  ASSERT_TRUE(index.WriteValue("OPC", 12, 4.5f, 3, hint));
+  EXPECT_EQ(index.At(hint)->VariableId, 3);
+  EXPECT_EQ(SharedValue(2), 4.5f);
 }
 
 TEST_F(VariableIndexTest, WriteValueToAnUnknownKeyWritesNothing) {
