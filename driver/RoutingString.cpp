@@ -9,10 +9,10 @@ namespace {
 
 using platform::os::Trim;
 
-// Removes the text up to and including position at from both the original
-// and the upper-cased copy (they have equal length), trimming both.
-void CutThrough(std::string& original, std::string& upper, size_t at) {
-  original = Trim(std::string_view(original).substr(at + 1));
+// Removes the text up to and including position at from both the text as
+// given and its upper-cased copy (they have equal length), trimming both.
+void CutThrough(std::string& text, std::string& upper, size_t at) {
+  text = Trim(std::string_view(text).substr(at + 1));
   upper = Trim(std::string_view(upper).substr(at + 1));
 }
 
@@ -25,24 +25,24 @@ int32_t NumberOrMinusOne(std::string_view text) {
 
 bool ParseRoutingString(std::string_view text, TRoutingTarget& target) {
   target = TRoutingTarget{};
-  std::string original = Trim(text);
-  if (original.empty()) return false;
-  std::string upper = platform::os::AnsiUpperCase(original);
+  std::string given = Trim(text);
+  if (given.empty()) return false;
+  std::string upper = platform::os::AnsiUpperCase(given);
 
   const size_t colon = upper.find(':');
   if (colon == std::string::npos) return false;
   target.Prefix = Trim(std::string_view(upper).substr(0, colon));
-  CutThrough(original, upper, colon);
+  CutThrough(given, upper, colon);
 
   size_t eq = upper.find('=');
   if (eq == std::string::npos) {
-    target.TagName = original;
+    target.TagName = given;
     return true;
   }
   std::string key = Trim(std::string_view(upper).substr(0, eq));
-  CutThrough(original, upper, eq);
+  CutThrough(given, upper, eq);
   if (key == "ROUTING") {
-    target.TagName = original;
+    target.TagName = given;
     return true;
   }
   if (key != "DEVICE") return false;
@@ -50,12 +50,12 @@ bool ParseRoutingString(std::string_view text, TRoutingTarget& target) {
   const size_t semicolon = upper.find(';');
   if (semicolon == std::string::npos) return false;
   target.DeviceNumber = NumberOrMinusOne(std::string_view(upper).substr(0, semicolon));
-  CutThrough(original, upper, semicolon);
+  CutThrough(given, upper, semicolon);
 
   eq = upper.find('=');
   if (eq == std::string::npos) return false;
   key = Trim(std::string_view(upper).substr(0, eq));
-  CutThrough(original, upper, eq);
+  CutThrough(given, upper, eq);
   if (key != "ADDRESS") return false;
   target.Address = NumberOrMinusOne(upper);
   return true;

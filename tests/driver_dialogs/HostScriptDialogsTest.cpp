@@ -36,7 +36,7 @@ struct HostRun {
 // Runs the host on script in the plant's environment.
 HostRun RunHost(const e2e::Plant& plant, const std::string& script) {
   const std::string scriptFile = plant.Folder().Write("script.txt", script);
-  const std::string out = plant.Folder().Path() + "out.txt";
+  const std::string out = plant.Folder().Path() + "/out.txt";
   const std::string command =
       "'" FW_OUT_DIR "/halvorsten-host' '" + scriptFile + "' > '" + out + "' 2> '" + out + ".err'";
   HostRun run;
@@ -53,9 +53,9 @@ HostRun RunHost(const e2e::Plant& plant, const std::string& script) {
 
 TEST(HostScriptDialogs, InstallationLogSavedOrNotAndTheInstalledFolderRuns) {
   e2e::Plant plant;
-  const std::string fresh = plant.Folder().Path() + "fresh/";
-  const std::string empty = plant.Folder().Path() + "empty/";
-  const std::string journal = plant.Folder().Path() + "journal.txt";
+  const std::string fresh = plant.Folder().Path() + "/fresh/";
+  const std::string empty = plant.Folder().Path() + "/empty/";
+  const std::string journal = plant.Folder().Path() + "/journal.txt";
   fs::create_directories(fresh);
   fs::create_directories(empty);
   const HostRun run = RunHost(plant,
@@ -113,7 +113,7 @@ TEST(HostScriptDialogs, StateWindowAboutBoxAndConfigurationOnlyBox) {
     fs::copy_file(demo + name, plant.DriverDir() + "/" + name);
   ASSERT_EQ(plant.Register("Demo.Boiler", e2e::ReadFile(demo + "Boiler.items")), 0);
   ASSERT_EQ(plant.Register("Demo.Mixer", e2e::ReadFile(demo + "Mixer.items")), 0);
-  const std::string bare = plant.Folder().Path() + "bare/";
+  const std::string bare = plant.Folder().Path() + "/bare/";
   fs::create_directories(bare);
   const HostRun run = RunHost(plant,
       e2e::ReadFile(demo + "project.txt") +

@@ -67,22 +67,6 @@ std::optional<std::string> GetEnv(const char* name) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "fw-e2e-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern + "/";
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;  // nothing more to do about a folder that cannot go
-  if (!path_.empty()) fs::remove_all(path_, ignored);
-}
-
-std::string TempFolder::Write(const std::string& name, const std::string& bytes) const {
-  const std::string path = path_ + name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
 std::string ReadFile(const std::string& path) {
   // Plain reads: a /proc file of a process that ends meanwhile reads short.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -100,7 +84,7 @@ Plant::Plant() {
   for (const char* name : {"FERROWICK_IPC_NAMESPACE", "FERROWICK_REGISTRY_DIR", "LD_LIBRARY_PATH", "DISPLAY"})
     savedEnvironment_.emplace_back(name, GetEnv(name));
   ::setenv("FERROWICK_IPC_NAMESPACE", namespace_.c_str(), 1);
-  const std::string registry = folder_.Path() + "registry";
+  const std::string registry = folder_.Path() + "/registry";
   fs::create_directories(registry);
   fs::create_directories(DriverDir());
   fs::create_directories(ProjectDir());
@@ -145,7 +129,7 @@ int Plant::Register(const std::string& progId, const std::string& items) const {
 int Plant::Ctl(const std::vector<std::string>& args, std::string* output) const {
   std::vector<std::string> all{FW_OUT_DIR "/opcsim-ctl"};
   all.insert(all.end(), args.begin(), args.end());
-  const std::string outFile = folder_.Path() + "ctl-output.txt";
+  const std::string outFile = folder_.Path() + "/ctl-output.txt";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -13,23 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/server/TempFolder.h"
+
 namespace e2e {
 
-// A temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  // The folder with a trailing "/"; "" when it could not be made.
-  const std::string& Path() const { return path_; }
-  // Writes a file below the folder; its path.
-  std::string Write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::string path_;
-};
+using server_test::TempFolder;
 
 std::string ReadFile(const std::string& path);
 
@@ -47,8 +35,8 @@ class Plant {
   Plant& operator=(const Plant&) = delete;
 
   const std::string& Namespace() const { return namespace_; }
-  std::string DriverDir() const { return folder_.Path() + "driver"; }
-  std::string ProjectDir() const { return folder_.Path() + "project"; }
+  std::string DriverDir() const { return folder_.Path() + "/driver"; }
+  std::string ProjectDir() const { return folder_.Path() + "/project"; }
   const TempFolder& Folder() const { return folder_; }
 
   // Writes Ferrowick_V30.ini (general settings and one line per device)
