@@ -207,7 +207,7 @@ bool Host::Start(const std::vector<std::string>& args) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, (errors_.Path() + "stderr.txt").c_str(),
+  posix_spawn_file_actions_addopen(&actions, 2, (errors_.Path() + "/stderr.txt").c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<std::string> all{FW_OUT_DIR "/halvorsten-host"};
   all.insert(all.end(), args.begin(), args.end());
@@ -318,7 +318,7 @@ void Host::Kill() {
   output_ = -1;
 }
 
-std::string Host::Errors() const { return ReadFile(errors_.Path() + "stderr.txt"); }
+std::string Host::Errors() const { return ReadFile(errors_.Path() + "/stderr.txt"); }
 
 std::function<bool(const std::string&)> ValueLine(int32_t id, std::optional<float> value) {
   return [id, value](const std::string& line) {
