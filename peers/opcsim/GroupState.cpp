@@ -202,7 +202,6 @@ bool GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint
   }
   if (data->clients.empty()) return true;
   sim.Updated();
-  StampDelivery(*data);
   if (sub.stream) {
     std::vector<pc::OpcStreamItem> items;
     for (std::size_t i = 0; i < data->clients.size(); ++i)
@@ -211,6 +210,7 @@ bool GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint
     if (block == nullptr) return true;  // out of memory: this update is lost, the subscriber stays
     if (sim.Fault("badstream")) Corrupt(block);
     auto owner = std::make_shared<BlockOwner>(block);
+    StampDelivery(*data);
     return sub.apartment->Post([sink = sub.adviseSink, advised = sub.advised, format = sub.format, owner] {
       if (!advised->load()) return;
       pc::FORMATETC f{format, nullptr, pc::DVASPECT_CONTENT, -1, pc::TYMED_HGLOBAL};
@@ -221,6 +221,7 @@ bool GroupState::Deliver(Simulation& sim, Subscription& sub, bool all, std::uint
   pc::HRESULT masterQuality = pc::S_OK;
   for (pc::WORD q : data->qualities)
     if ((q & pc::OPC_QUALITY_MASK) != pc::OPC_QUALITY_GOOD) masterQuality = pc::S_FALSE;
+  StampDelivery(*data);
   return sub.apartment->Post([sink = sub.callback, advised = sub.advised, data, transactionId, group = clientGroup_,
                        masterQuality] {
     if (!advised->load()) return;

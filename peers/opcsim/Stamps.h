@@ -3,7 +3,10 @@
 // file, every data change handed to a subscriber and every accepted write
 // is appended to it as one StampRecord, stamped with the monotonic clock
 // (std::chrono::steady_clock, the same clock in every process), so that a
-// benchmark can time the roads from the moment the simulation acts.
+// benchmark can time the roads from the moment the simulation acts. A data
+// change is stamped when it is complete (its stream or arrays built) and
+// posted to the subscriber's apartment: building it is the simulation's
+// own work.
 // Unset, nothing is recorded and nothing is opened.
 
 #include <cstdint>
