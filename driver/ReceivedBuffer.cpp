@@ -36,6 +36,23 @@ bool ReadScanRow(const exchange::TDMLVariablesList& table, int32_t index, ScanRo
   return true;
 }
 
+// A server writes a delivery's rows in runs, and the limits of a row lie
+// on other cache lines than its values: a changed row asks the caches for
+// the limits of the row kLimitsAhead further on, which the walk is likely
+// to read soon.
+constexpr int32_t kLimitsAhead = 8;
+
+void PrefetchLimits(const exchange::TDMLVariablesList& table, int32_t index) {
+  using exchange::TDMLVariable;
+  using exchange::TVLVariableInfo;
+  constexpr size_t first = offsetof(TDMLVariable, Info) + offsetof(TVLVariableInfo, LowLimit);
+  constexpr size_t last = offsetof(TDMLVariable, Info) + offsetof(TVLVariableInfo, Deadband) + sizeof(float) - 1;
+  if (const uint8_t* item = table.ItemPtr(index)) {
+    __builtin_prefetch(item + first);
+    __builtin_prefetch(item + last);
+  }
+}
+
 }  // namespace
 
 // Holds busy_ for one operation, released on every way out.
@@ -68,11 +85,14 @@ void TReceivedBuffer::SetBlockId(int32_t id) {
 }
 
 bool TReceivedBuffer::Acquire() {
-  const uint32_t start = platform::os::GetTickCount();
-  while (busy_) {
-    platform::os::Sleep(5);
-    platform::win::ProcessMessages();
-    if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= LockWaitMs) return false;
+  // The clock is read only for a wait: every value passed on comes here.
+  if (busy_) {
+    const uint32_t start = platform::os::GetTickCount();
+    while (busy_) {
+      platform::os::Sleep(5);
+      platform::win::ProcessMessages();
+      if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= LockWaitMs) return false;
+    }
   }
   busy_ = true;
   return true;
@@ -81,7 +101,7 @@ bool TReceivedBuffer::Acquire() {
 bool TReceivedBuffer::Put(int32_t id, float value) {
   const Hold hold(*this);
   if (!hold) return false;
-  const platform::os::KernelDateTime stamp = platform::os::DateTimeToKernel(platform::os::Now());
+  const platform::os::KernelDateTime stamp = platform::os::KernelNow();
   TDrvValueRecord record{id, value, value, static_cast<int32_t>(stamp.Time), stamp.Date};
   return Append(record);
 }
@@ -146,11 +166,10 @@ bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
   if (scannedCounter_ == counter && !rowsLeftUnsent_) return true;
   scannedCounter_ = counter;
   rowsLeftUnsent_ = false;
-  // The walk owns its list while it runs: a scan made by a message handled
-  // during a wait for the buffer must not change it under this one.
-  std::vector<int32_t> rows = std::move(changedRows_);
-  table.ChangedRows(rows);
-  for (const int32_t i : rows) {
+  // Each row is read when the walk comes to it, so a walk that follows the
+  // server's writes passes on what they wrote before it got there.
+  for (int32_t i = table.NextChangedRow(0); i >= 0; i = table.NextChangedRow(i + 1)) {
+    PrefetchLimits(table, i + kLimitsAhead);
     ScanRow row;
     if (!ReadScanRow(table, i, row)) continue;
     const float current = row.Value;
@@ -165,7 +184,6 @@ bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
       Log("Variable buffer overflow or locked.");
     }
   }
-  changedRows_ = std::move(rows);
   return true;
 }
 

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace exchange {
 class TDMLVariablesList;
@@ -75,11 +74,9 @@ class TReceivedBuffer {
   bool busy_ = false;  // guards re-entry while a wait handles messages
   bool invalidTargetLogged_ = false;
   // The static scan: the change counter its last walk began with (none
-  // before the first), whether that walk left a row unsent, and the rows
-  // it found changed (kept to reuse their memory).
+  // before the first), and whether that walk left a row unsent.
   std::optional<int32_t> scannedCounter_;
   bool rowsLeftUnsent_ = false;
-  std::vector<int32_t> changedRows_;
 };
 
 }  // namespace driver

@@ -283,15 +283,17 @@ bool TDMLVariablesList::GetItem(std::int32_t index, TDMLVariable& out) const {
   return true;
 }
 
-void TDMLVariablesList::ChangedRows(std::vector<std::int32_t>& rows) const {
-  rows.clear();
+std::int32_t TDMLVariablesList::NextChangedRow(std::int32_t from) const {
   const std::int32_t count = Count();
-  const std::uint8_t* item = block_ ? block_ + kDMLVariablesHeader : nullptr;
-  for (std::int32_t i = 0; i < count; ++i, item += kDMLVariableSize) {
+  if (from < 0) from = 0;
+  if (from >= count) return -1;
+  const std::uint8_t* item = block_ + kDMLVariablesHeader + kDMLVariableSize * static_cast<std::size_t>(from);
+  for (std::int32_t i = from; i < count; ++i, item += kDMLVariableSize) {
     const float current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
     const float sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
-    if (!(current == sent)) rows.push_back(i);
+    if (!(current == sent)) return i;
   }
+  return -1;
 }
 
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {

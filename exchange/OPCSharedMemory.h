@@ -255,10 +255,11 @@ class TDMLVariablesList {
   bool Add(const TVLVariableInfo& info);
   // Copies variable index; false when detached or index is outside 0..Count-1.
   bool GetItem(std::int32_t index, TDMLVariable& out) const;
-  // Driver: the indexes of the variables whose current value differs from
-  // the last-passed one (a NaN always differs), in table order, into rows
-  // (emptied first). Reads the two values of each row in place.
-  void ChangedRows(std::vector<std::int32_t>& rows) const;
+  // Driver: the first variable at or after from whose current value
+  // differs from the last-passed one (a NaN always differs), or -1 when
+  // there is none or the block is detached. Reads the two values of each
+  // row in place, when it comes to the row.
+  std::int32_t NextChangedRow(std::int32_t from) const;
   // Driver: value last passed to the kernel. False as GetItem.
   bool SetSentValue(std::int32_t index, float value);
   // Server: current value and its time. False as GetItem.

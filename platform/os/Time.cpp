@@ -153,6 +153,9 @@ size_t RunLength(std::string_view format, size_t at) {
   return end - at;
 }
 
+// The local moment now: the test clock's while one runs.
+int64_t NowMoment() { return g_fake.active.load() ? g_fake.moment.load() : RealLocalMoment(); }
+
 }  // namespace
 
 uint32_t GetTickCount() {
@@ -174,10 +177,7 @@ void Sleep(uint32_t ms) {
   RealSleep(ms);
 }
 
-TDateTime Now() {
-  if (g_fake.active.load()) return DateTimeFromMoment(g_fake.moment.load());
-  return DateTimeFromMoment(RealLocalMoment());
-}
+TDateTime Now() { return DateTimeFromMoment(NowMoment()); }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
   if (!ValidDate(year, month, day)) return false;
@@ -288,6 +288,13 @@ KernelDateTime DateTimeToKernel(TDateTime value) {
   if (!MomentFromDateTime(value, moment)) return KernelDateTime{0, 0};
   return KernelDateTime{static_cast<uint32_t>(moment % kMsPerDay),
                         static_cast<int32_t>(moment / kMsPerDay)};
+}
+
+KernelDateTime KernelNow() {
+  const int64_t moment = NowMoment();
+  const int64_t ordinal = moment / kMsPerDay;
+  if (moment < 0 || ordinal < 1 || ordinal > kMaxOrdinal) return KernelDateTime{0, 0};
+  return KernelDateTime{static_cast<uint32_t>(moment % kMsPerDay), static_cast<int32_t>(ordinal)};
 }
 
 bool KernelToDateTime(const KernelDateTime& kernel, TDateTime& result) {

@@ -72,6 +72,9 @@ static_assert(sizeof(KernelDateTime) == 8);
 
 // {0, 0} for a value DecodeDate refuses.
 KernelDateTime DateTimeToKernel(TDateTime value);
+// DateTimeToKernel(Now()), the same pair, without the way through a
+// TDateTime: the driver stamps every value it passes on.
+KernelDateTime KernelNow();
 // False for Date outside 1 .. ordinal(9999-12-31) or Time >= 86400000.
 bool KernelToDateTime(const KernelDateTime& kernel, TDateTime& result);
 

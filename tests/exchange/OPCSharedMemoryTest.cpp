@@ -350,22 +350,28 @@ TEST_F(Section, ServerAndDriverWriteTheirOwnValueFields) {
   EXPECT_EQ(server->DMLVariables()->ItemPtr(3), nullptr);
 }
 
+// The rows NextChangedRow walks to from the first on.
+std::vector<std::int32_t> ChangedRows(const TDMLVariablesList& table) {
+  std::vector<std::int32_t> rows;
+  for (std::int32_t i = table.NextChangedRow(0); i >= 0; i = table.NextChangedRow(i + 1)) rows.push_back(i);
+  return rows;
+}
+
 TEST_F(Section, ChangedRowsAreThoseWhoseValueDiffersFromTheSentOne) {
   auto driver = FilledDriver(5);  // values 0, 0.5, 1, 1.5, 2: all sent
   auto server = TIntercomInterface::Open(kSectionName);
-  std::vector<std::int32_t> rows{7, 8};
-  driver->DMLVariables()->ChangedRows(rows);
-  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(ChangedRows(*driver->DMLVariables()).empty());
   server->DMLVariables()->SetValue(1, 0.5f, 0);  // the same value again
   server->DMLVariables()->SetValue(3, 9.0f, 0);
   server->DMLVariables()->SetValue(4, std::numeric_limits<float>::quiet_NaN(), 0);
-  driver->DMLVariables()->ChangedRows(rows);
-  EXPECT_EQ(rows, (std::vector<std::int32_t>{3, 4}));
+  EXPECT_EQ(ChangedRows(*driver->DMLVariables()), (std::vector<std::int32_t>{3, 4}));
+  EXPECT_EQ(driver->DMLVariables()->NextChangedRow(-7), 3);
+  EXPECT_EQ(driver->DMLVariables()->NextChangedRow(5), -1);
+  EXPECT_EQ(driver->DMLVariables()->NextChangedRow(1000), -1);
   server.reset();
   driver.reset();
   TDMLVariablesList detached(5);
-  detached.ChangedRows(rows);
-  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(detached.NextChangedRow(0), -1);
 }
 
 TEST_F(Section, ChangeCounterStartsAtMinusOneOnEveryAttachAndWraps) {

@@ -303,6 +303,20 @@ TEST(TestClockTest, ManualModeMovesOnlyWhenTold) {
   EXPECT_THROW(clock.SetNow(std::nan("")), std::invalid_argument);
 }
 
+TEST(TestClockTest, KernelNowIsTheKernelPairOfNow) {
+  TestClock clock(TestClock::Mode::Manual);
+  const TDateTime moments[] = {EncodeDate(2026, 12, 9) + EncodeTime(23, 59, 59, 999), EncodeDate(2024, 1, 1),
+                               EncodeDate(1850, 3, 1) + EncodeTime(6, 0, 0, 1), EncodeDate(1, 1, 1),
+                               EncodeDate(9999, 12, 31) + EncodeTime(12, 0, 0, 0)};
+  for (const TDateTime moment : moments) {
+    clock.SetNow(moment);
+    const KernelDateTime fast = KernelNow(), slow = DateTimeToKernel(Now());
+    EXPECT_EQ(fast.Time, slow.Time) << moment;
+    EXPECT_EQ(fast.Date, slow.Date) << moment;
+  }
+  EXPECT_EQ(KernelNow().Time, 43200000u);
+}
+
 TEST(TestClockTest, OneAtATimeAndRealClocksReturn) {
   {
     TestClock clock(TestClock::Mode::Manual, 5, EncodeDate(1990, 1, 1));
