@@ -55,6 +55,38 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
   HandleItemValue(item, true, ok ? &converted : nullptr, callback);
 }
 
+// A value's handling reads records that lie apart: its OPC item, then the
+// item's decoder, its variable in the index and the variable's shared row.
+// Between two deliveries they leave the caches, and read in turn each
+// would wait for memory. The loop over a stream therefore asks for them
+// ahead of its work: the OPC item kFarAhead items ahead, and what the item
+// points to kNearAhead items ahead, when the item itself has arrived.
+class TStreamLookahead {
+ public:
+  TStreamLookahead(const pc::OpcStreamReader& reader, TOPCVariableIndex* items)
+      : reader_(reader), items_(items) {}
+
+  // Called before the stream's item i is handled, for every i in order.
+  void Before(std::uint32_t i) {
+    pc::OPCITEMHEADER1 header{};
+    if (reader_.ReadItem(i + kFarAhead, header))
+      if (const TOPCVariableIndexItem* far = ItemAt(items_, header.hClient))
+        for (std::size_t line = 0; line < sizeof(*far); line += 64)
+          __builtin_prefetch(reinterpret_cast<const char*>(far) + line, 1);
+    if (!reader_.ReadItem(i + kNearAhead, header)) return;
+    const TOPCVariableIndexItem* near = ItemAt(items_, header.hClient);
+    if (near == nullptr) return;
+    if (near->Decoder) __builtin_prefetch(near->Decoder.get());
+    if (VariableIndex) VariableIndex->Prefetch(near->VariableHint, near->DmlIndex);
+  }
+
+ private:
+  static constexpr std::uint32_t kFarAhead = 16;
+  static constexpr std::uint32_t kNearAhead = 8;
+  const pc::OpcStreamReader& reader_;
+  TOPCVariableIndex* items_;
+};
+
 }  // namespace
 
 const TOPCFormats& OPCFormats() {
@@ -94,7 +126,9 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
                                    format->cfFormat == formats.DataTime);
   pc::OPCGROUPHEADER header{};
   if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
+    TStreamLookahead ahead(reader, Items);
     for (std::uint32_t i = 0; i < header.dwItemCount && Items != nullptr; ++i) {
+      ahead.Before(i);
       pc::OPCITEMHEADER1 itemHeader{};
       if (!reader.ReadItem(i, itemHeader)) break;
       if (TOPCVariableIndexItem* item = ItemAt(Items, itemHeader.hClient))

@@ -79,15 +79,6 @@ class KeySuffix {
   std::size_t size_;
 };
 
-// Whether key is MakeKey(prefix, deviceAddress, tagAddress), built without
-// a string.
-bool IsKeyOf(std::string_view key, std::string_view prefix, std::int32_t deviceAddress,
-             std::int32_t tagAddress) {
-  const KeySuffix suffix(deviceAddress, tagAddress);
-  return key.size() == prefix.size() + suffix.Text().size() && key.starts_with(prefix) &&
-         key.ends_with(suffix.Text());
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TVariableIndex
@@ -143,11 +134,13 @@ TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t d
 TVariableIndexItem* TVariableIndex::Find(std::string_view prefix, std::int32_t deviceAddress,
                                          std::int32_t tagAddress, std::int32_t& hint) const {
   // The hint saves the hash's probe, two cache misses for a value of a
-  // delivery; any hint is checked against the item's key.
-  if (hint >= 0 && hint < Count()) {
-    TVariableIndexItem* item = At(hint);
-    if (item != nullptr && IsKeyOf(item->Key, prefix, deviceAddress, tagAddress)) return item;
-  }
+  // delivery. Any hint is checked against the item's key, through the
+  // three fields the key is made of: equal fields make equal keys, and a
+  // key names one triple, since its suffix begins at its last blank.
+  if (TVariableIndexItem* item = At(hint);
+      item != nullptr && item->DeviceAddress == deviceAddress && item->TagAddress == tagAddress &&
+      item->Prefix == prefix)
+    return item;
   if (Count() == 0) return nullptr;
   const std::string key = MakeKey(prefix, deviceAddress, tagAddress);
   // Find runs for every value written: most answers come from the cache.
@@ -194,6 +187,20 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
   const bool written = table.SetValue(item->DmlIndex, value, os::Now());
   if (written && ++unpublished_ >= kPublishEvery) PublishChanges();
   return written;
+}
+
+void TVariableIndex::Prefetch(std::int32_t hint, std::int32_t dmlIndex) const {
+  // Find's check reads the variable's prefix and addresses, WriteValue its
+  // DmlIndex; they lie together.
+  if (const TVariableIndexItem* variable = At(hint)) {
+    __builtin_prefetch(&variable->Prefix);
+    __builtin_prefetch(&variable->DmlIndex);
+  }
+  if (!SectionOpen()) return;
+  if (const std::uint8_t* row = Intercom->DMLVariables()->ItemPtr(dmlIndex)) {
+    __builtin_prefetch(row, 1);
+    __builtin_prefetch(row + kScaleOffset);
+  }
 }
 
 void TVariableIndex::PublishChanges() {

@@ -70,6 +70,11 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress, std::int32_t& hint);
 
+  // Asks the caches for what WriteValue with this Find hint reads: the
+  // variable at the hint and the shared row dmlIndex (its own, when the
+  // hint is right). Changes nothing; any values are allowed.
+  void Prefetch(std::int32_t hint, std::int32_t dmlIndex) const;
+
   // Bumps the shared table's change counter when values were written since
   // the last bump, so that the driver scans for them. Called after each
   // batch of values (a data change, a command's write).

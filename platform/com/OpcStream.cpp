@@ -85,11 +85,11 @@ HGLOBAL WriteOpcDataStream(OPCHANDLE clientGroup, DWORD transactionId, HRESULT s
   return block;
 }
 
-std::size_t OpcStreamReader::Limit() const {
-  if (size_ < sizeof(OPCGROUPHEADER)) return 0;
+std::size_t OpcStreamReader::Limit(const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr || size < sizeof(OPCGROUPHEADER)) return 0;
   DWORD declared = 0;
-  std::memcpy(&declared, data_, sizeof declared);
-  return declared < size_ ? declared : size_;
+  std::memcpy(&declared, data, sizeof declared);
+  return declared < size ? declared : size;
 }
 
 bool OpcStreamReader::ReadHeader(OPCGROUPHEADER& header) const {
@@ -104,17 +104,22 @@ bool OpcStreamReader::ReadHeader(OPCGROUPHEADER& header) const {
 }
 
 bool OpcStreamReader::ReadItem(std::uint32_t index, OPCITEMHEADER1& item) const {
-  std::uint64_t at = sizeof(OPCGROUPHEADER) + std::uint64_t{index} * ItemHeaderSize(withTime_);
-  if (data_ == nullptr || at + ItemHeaderSize(withTime_) > Limit()) return false;
-  OPCITEMHEADER1 h{};
-  std::memcpy(&h, data_ + at, ItemHeaderSize(withTime_));
-  item = h;
+  const std::size_t size = ItemHeaderSize(withTime_);
+  const std::uint64_t at = sizeof(OPCGROUPHEADER) + std::uint64_t{index} * size;
+  if (data_ == nullptr || at + size > limit_) return false;
+  // Copies of fixed size straight into item: the short header is the long
+  // one's start.
+  if (withTime_) {
+    std::memcpy(&item, data_ + at, sizeof(OPCITEMHEADER1));
+  } else {
+    std::memcpy(&item, data_ + at, sizeof(OPCITEMHEADER2));
+    item.ftTimeStampItem = {};
+  }
   return true;
 }
 
 HRESULT OpcStreamReader::ReadValue(DWORD offset, VARIANT& value) const {
-  const std::size_t limit = Limit();
-  if (data_ == nullptr || std::uint64_t{offset} + kVariantSize > limit) return E_INVALIDARG;
+  if (data_ == nullptr || std::uint64_t{offset} + kVariantSize > limit_) return E_INVALIDARG;
   VARIANT v;
   std::memcpy(&v, data_ + offset, kVariantSize);
   if (!IsSupportedVarType(v.vt)) return DISP_E_BADVARTYPE;
@@ -125,10 +130,10 @@ HRESULT OpcStreamReader::ReadValue(DWORD offset, VARIANT& value) const {
     return S_OK;
   }
   std::uint64_t countAt = std::uint64_t{offset} + kVariantSize;
-  if (countAt + 4 > limit) return E_INVALIDARG;
+  if (countAt + 4 > limit_) return E_INVALIDARG;
   std::uint32_t bytes = 0;
   std::memcpy(&bytes, data_ + countAt, 4);
-  if (bytes % 2 != 0 || countAt + 4 + bytes > limit || bytes / 2 > kMaxBstrLength) return E_INVALIDARG;
+  if (bytes % 2 != 0 || countAt + 4 + bytes > limit_ || bytes / 2 > kMaxBstrLength) return E_INVALIDARG;
   std::u16string text(bytes / 2, u'\0');
   if (bytes != 0) std::memcpy(text.data(), data_ + countAt + 4, bytes);
   BSTR b = SysAllocString(std::u16string_view(text));

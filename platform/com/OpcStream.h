@@ -35,7 +35,7 @@ HGLOBAL WriteOpcDataStream(OPCHANDLE clientGroup, DWORD transactionId, HRESULT s
 class OpcStreamReader {
  public:
   OpcStreamReader(const std::uint8_t* data, std::size_t size, bool withTime)
-      : data_(data), size_(size), withTime_(withTime) {}
+      : data_(data), size_(size), limit_(Limit(data, size)), withTime_(withTime) {}
 
   // The group header; false when the stream is shorter than its header, its
   // dwSize exceeds the bytes there, or its item headers do not fit in it.
@@ -50,9 +50,11 @@ class OpcStreamReader {
   HRESULT ReadValue(DWORD offset, VARIANT& value) const;
 
  private:
-  std::size_t Limit() const;
+  // The stream's declared dwSize bounded by size; 0 when it holds no header.
+  static std::size_t Limit(const std::uint8_t* data, std::size_t size);
   const std::uint8_t* data_;
   std::size_t size_;
+  std::size_t limit_;
   bool withTime_;
 };
 

@@ -49,7 +49,8 @@ TEST(OpcStream, BothFormatsParseBack) {
     EXPECT_EQ(h.dwItemCount, 3u);
     EXPECT_EQ(h.hrStatus, S_FALSE);
     for (std::uint32_t i = 0; i < 3; ++i) {
-      OPCITEMHEADER1 ih{};
+      OPCITEMHEADER1 ih;
+      std::memset(&ih, 0xA5, sizeof ih);  // every field is written
       ASSERT_TRUE(reader.ReadItem(i, ih));
       EXPECT_EQ(ih.hClient, i);
       EXPECT_EQ(ih.wQuality, items[i].wQuality);
