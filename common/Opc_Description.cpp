@@ -206,6 +206,23 @@ std::string TOPCTagItem::AsText() const {
   return lines.Text();
 }
 
+std::unique_ptr<TOPCTagItem> TOPCTagItem::Clone() const {
+  std::unique_ptr<TOPCTagItem> head(new TOPCTagItem());
+  TOPCTagItem* to = head.get();
+  for (const TOPCTagItem* from = this; from != nullptr; from = from->NextItem.get()) {
+    if (from != this) {
+      to->NextItem.reset(new TOPCTagItem());
+      to = to->NextItem.get();
+    }
+    to->Name = from->Name;
+    to->TagType = from->TagType;
+    to->ProcKind = from->ProcKind;
+    to->Address = from->Address;
+    to->Expression = from->Expression;
+  }
+  return head;
+}
+
 // --------------------------------------------------------------- TOPCTagsList
 
 bool TOPCTagsList::ParseTags(std::string_view text) {

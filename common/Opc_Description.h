@@ -3,7 +3,7 @@
 // with its OPC tags in file order; a tag has a data type, a processing kind,
 // a kernel address, an expression and an optional chain of subitems. Both
 // the driver and the server load it; the server also copies single tags
-// through their text (AsText, then the TOPCTagItem constructor).
+// (Clone).
 //
 // A model belongs to one thread. Loads report through their Boolean result
 // and DescriptionErrorText; they never throw.
@@ -88,6 +88,11 @@ class TOPCTagItem {
   // WriteLines with indent 0, each line followed by CR LF. The constructor
   // reads it back to the same fields and chain.
   std::string AsText() const;
+
+  // A copy of the item and its chain, field by field. For every item that
+  // a parse made it equals what the constructor makes of AsText(), without
+  // the text.
+  std::unique_ptr<TOPCTagItem> Clone() const;
 
   std::string Name;                                // OPC item identifier
   TOPCTagType TagType = TOPCTagType::otUnknown;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -264,6 +265,35 @@ TEST(TagItemWriter, RoundTripKeepsEveryFieldAndTheChain) {
   TOPCTagItem copy(text);
   EXPECT_EQ(Chain(copy), Chain(head));
   EXPECT_EQ(copy.AsText(), text);
+}
+
+// The server copies decoders with Clone: for every item a parse made, the
+// copy equals the one made through the item's text.
+TEST(TagItemWriter, CloneEqualsTheCopyThroughText) {
+  std::string deep = "<opctag name=\"d0\" type=\"byte\">";
+  for (int i = 1; i <= common::kMaxTagNesting + 2; ++i) deep += "<opctag name=\"d" + std::to_string(i) + "\" type=\"word\">";
+  for (int i = 0; i <= common::kMaxTagNesting + 2; ++i) deep += "</opctag>";
+  const std::vector<std::string> texts{
+      "<opctag name=\"Motor 'A'\" type=\"LongInt\" proc=\"Value\" hvaddress=\"0x7FFFFFFF\" "
+      "expression='IF(%VALUE%=1;\"ON\";\"OFF\")'>"
+      "<subitem name=\"s1\" type=\"unknown-type\" hvaddress=\"-2147483648\"/>"
+      "<other/>"
+      "<subitem name='say \"hi\"' type=\"float\" proc=\"bitset\" expression=\"\"/>"
+      "</opctag>",
+      "<OPCTAG name=\"n\" type=\"16s\"><opctag name=\"inner\" type=\"8u\"><subitem name=\"x\"/></opctag>"
+      "<subitem name=\"y\" hvaddress=\"12\" expression=\"%VALUE%*2\"/></OPCTAG>",
+      "<subitem name=\"top\" type=\"32u\" hvaddress=\"$1F\"/>",
+      "<opctag name=\"bad\" type=\"byte\">text</opctag>",
+      "<opctag name=\"plain\" type=\"single\" proc=\"value\" hvaddress=\"7\"/>",
+      deep,
+  };
+  for (const std::string& text : texts) {
+    const TOPCTagItem item(text);
+    const std::unique_ptr<TOPCTagItem> clone = item.Clone();
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(Chain(*clone), Chain(item)) << text;
+    EXPECT_EQ(Chain(*clone), Chain(TOPCTagItem(item.AsText()))) << text;
+  }
 }
 
 TEST(TagItemWriter, AValueWithBothQuoteKindsStaysInDoubleQuotes) {
