@@ -54,14 +54,6 @@ bool MakeItem(const exchange::TDMLVariable& variable, std::int32_t i, TVariableI
   return true;
 }
 
-// Inserts item at its place unless its key is present (then it is freed).
-template <class Index, class Item>
-void AddUnique(Index& index, std::unique_ptr<Item> item) {
-  std::int32_t at = 0;
-  if (index.FindKey(index.ItemKey(item.get()), at)) return;
-  index.InsertAt(at, item.release());
-}
-
 // The text after the prefix in a key: " DeviceAddress|TagAddress".
 class KeySuffix {
  public:
@@ -220,6 +212,8 @@ std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::st
   std::int32_t at = 0;
   const common::TOPCDeviceDescription* device = DescriptionFile->FindDevice(tagListName, at);
   if (device == nullptr || !device->Tags) return 0;
+  std::vector<std::unique_ptr<TOPCVariableIndexItem>> items;
+  items.reserve(static_cast<std::size_t>(device->Tags->Count()));
   for (std::int32_t t = 0; t < device->Tags->Count(); ++t) {
     const common::TOPCTagItem* tag = device->Tags->At(t);
     auto item = std::make_unique<TOPCVariableIndexItem>();
@@ -234,9 +228,16 @@ std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::st
       item->TagName = variable->VariableName;
       item->Value = variable->InitialValue;
     }
-    const std::string text = tag->AsText();
-    if (!text.empty()) item->Decoder = std::make_unique<common::TOPCTagItem>(text);
-    AddUnique(*this, std::move(item));
+    item->Decoder = tag->Clone();
+    items.push_back(std::move(item));
+  }
+  // Sorted once (descending names) and appended in order, not inserted one
+  // by one. The sort is stable, so of the items of one name the first in
+  // file order is the one kept.
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->TagName > b->TagName; });
+  for (auto& item : items) {
+    if (Count() > 0 && At(Count() - 1)->TagName == item->TagName) continue;
+    InsertAt(Count(), item.release());
   }
   return Count();
 }
