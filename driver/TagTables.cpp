@@ -110,8 +110,14 @@ bool TDRVVariableList::LoadDomainVariables(const TVLDomainInfo& domain, std::str
 bool TDRVVariableList::LoadVariables(const TVLDomainInfo& domain, const std::string& prefix) {
   // The tags found join the list in one sort at the end: inserting each at
   // its place would move the rest of the list every time.
+  // Every tag found has the same prefix: its device number and address
+  // stand for its key.
+  const auto place = [](const TDRVVariable& tag) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(tag.DeviceNumber)) << 32 | static_cast<uint32_t>(tag.Address);
+  };
   std::vector<std::unique_ptr<TDRVVariable>> found;
-  std::unordered_map<std::string, const TDRVVariable*> foundKeys;
+  std::unordered_map<uint64_t, const TDRVVariable*> foundKeys;
+  foundKeys.reserve(static_cast<std::size_t>(std::max(domain.VariableCount, 0)));
   bool complete = true;
   for (int32_t i = 0; i < domain.VariableCount; ++i) {
     TVLVariableInfo record;
@@ -135,11 +141,10 @@ bool TDRVVariableList::LoadVariables(const TVLDomainInfo& domain, const std::str
     tag->DeviceNumber = target.DeviceNumber;
     tag->Address = target.Address;
     tag->Name = name;
-    std::string key = tag->Key();
     int32_t at = 0;
     const TDRVVariable* first = FindKey(tag.get(), at) ? At(at) : nullptr;
     if (first == nullptr) {
-      const auto earlier = foundKeys.find(key);
+      const auto earlier = foundKeys.find(place(*tag));
       if (earlier != foundKeys.end()) first = earlier->second;
     }
     if (first != nullptr) {
@@ -148,7 +153,7 @@ bool TDRVVariableList::LoadVariables(const TVLDomainInfo& domain, const std::str
       }
       continue;
     }
-    foundKeys.emplace(std::move(key), tag.get());
+    foundKeys.emplace(place(*tag), tag.get());
     found.push_back(std::move(tag));
   }
   Join(found);
