@@ -73,10 +73,12 @@ class JournalFiles {
     for (int attempt = 0; attempt < 2; ++attempt) {
       const int fd = Descriptor(folder, path);
       if (fd < 0) return false;
-      struct stat st {};
-      if (::fstat(fd, &st) != 0) return false;
-      if (st.st_nlink != 0) {
-        if (limit != 0 && st.st_size + static_cast<off_t>(text.size()) > limit) return false;
+      // Link count and size only: asking for the file's times would make
+      // every later write store a fine-grained modification time.
+      struct statx st {};
+      if (::statx(fd, "", AT_EMPTY_PATH, STATX_NLINK | STATX_SIZE, &st) != 0) return false;
+      if (st.stx_nlink != 0) {
+        if (limit != 0 && static_cast<off_t>(st.stx_size) + static_cast<off_t>(text.size()) > limit) return false;
         return ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
       }
       ::close(fd);
