@@ -71,6 +71,25 @@ std::string Quoted(std::string_view value) {
   return out;
 }
 
+// Whether text lowered (AnsiLowerCase) is lower, without building it.
+bool LowersTo(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (platform::os::AnsiLowerChar(text[i]) != lower[i]) return false;
+  return true;
+}
+
+// Splits an element as TXMLDataItem::Parse does: a blank text is an
+// element without a name.
+bool SplitTrimmed(std::string_view text, TXMLElementView& parts) {
+  const std::string_view s = TrimView(text);
+  if (s.empty()) {
+    parts = TXMLElementView{};
+    return true;
+  }
+  return SplitElement(s, parts);
+}
+
 // The root's closing tag is the last thing in the text: a "/>" after it,
 // which splitting takes off as a self-closing mark, is text after the root.
 bool RootEndsText(std::string_view text, std::string_view tag) {
@@ -99,16 +118,14 @@ std::string_view ProcKindName(TOPCProcKind kind) {
 }
 
 TOPCTagType TagTypeFromName(std::string_view name) {
-  const std::string lower = platform::os::AnsiLowerCase(name);
   for (const TypeName& t : kTypeNames)
-    if (t.name == lower) return t.type;
+    if (LowersTo(name, t.name)) return t.type;
   return TOPCTagType::otUnknown;
 }
 
 TOPCProcKind ProcKindFromName(std::string_view name) {
-  const std::string lower = platform::os::AnsiLowerCase(name);
-  if (lower == "bitstring" || lower == "bitset") return TOPCProcKind::pkBitString;
-  if (lower == "value") return TOPCProcKind::pkValue;
+  if (LowersTo(name, "bitstring") || LowersTo(name, "bitset")) return TOPCProcKind::pkBitString;
+  if (LowersTo(name, "value")) return TOPCProcKind::pkValue;
   return TOPCProcKind::pkEmpty;
 }
 
@@ -143,17 +160,17 @@ bool TOPCTagItem::ParseAt(std::string_view text, int depth) {
   }
   std::string_view element;
   ExtractNextElement(rest, element);
-  TXMLDataItem x;
-  if (!x.Parse(element)) return false;
+  TXMLElementView x;
+  if (!SplitTrimmed(element, x)) return false;
 
-  const std::string tag = platform::os::AnsiLowerCase(x.Tag);
-  if (tag != "opctag" && tag != "subitem") return true;
-  Name = x.GetAttribute("name", "Unknown");
-  TagType = TagTypeFromName(x.GetAttribute("type", "Unknown"));
-  ProcKind = ProcKindFromName(x.GetAttribute("proc", "Empty"));
-  Address = x.GetIntAttribute("hvaddress", -1);
-  Expression = x.GetAttribute("expression", "");
-  if (tag != "opctag") return true;
+  const bool head = LowersTo(x.Tag, "opctag");
+  if (!head && !LowersTo(x.Tag, "subitem")) return true;
+  Name = x.Attribute("name", "Unknown");
+  TagType = TagTypeFromName(x.Attribute("type", "Unknown"));
+  ProcKind = ProcKindFromName(x.Attribute("proc", "Empty"));
+  Address = x.IntAttribute("hvaddress", -1);
+  Expression = x.Attribute("expression", "");
+  if (!head) return true;
 
   TOPCTagItem* tail = this;
   while (tail->NextItem) tail = tail->NextItem.get();
@@ -285,37 +302,37 @@ bool TOPCDescriptionFile::LoadText(platform::os::TStringList& lines) {
   const std::string text = lines.Text();
   SetDescriptionErrorText(text);
 
-  TXMLDataItem root;
-  if (!root.Parse(text) || !platform::os::SameText(root.Tag, "OPC_Description") || !RootEndsText(text, root.Tag))
+  TXMLElementView root;
+  if (!SplitTrimmed(text, root) || !platform::os::SameText(root.Tag, "OPC_Description") ||
+      !RootEndsText(text, root.Tag))
     return false;
 
   std::string_view rest = root.Content;
   std::string_view element;
+  TXMLElementView x;
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
-    TXMLDataItem x;
-    if (!x.Parse(element)) return false;
-    if (platform::os::AnsiLowerCase(x.Tag) == "device" && !LoadDevice(x)) return false;
+    if (!SplitTrimmed(element, x)) return false;
+    if (LowersTo(x.Tag, "device") && !LoadDevice(x)) return false;
   }
   SetDescriptionErrorText(rest);
   return rest.empty();
 }
 
-bool TOPCDescriptionFile::LoadDevice(const TXMLDataItem& device) {
+bool TOPCDescriptionFile::LoadDevice(const TXMLElementView& device) {
   // Owned here until the list takes it: a device that fails part-way, or
   // loses to an earlier one of its name, is freed with its tags.
   auto record = std::make_unique<TOPCDeviceDescription>();
-  record->DeviceName = device.GetAttribute("name", "Unknown").substr(0, kMaxDeviceName);
+  record->DeviceName = device.Attribute("name", "Unknown").substr(0, kMaxDeviceName);
   record->Tags = std::make_unique<TOPCTagsList>();
 
   std::string_view rest = TrimView(device.Content);
   std::string_view element;
+  TXMLElementView x;
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
-    TXMLDataItem x;
-    if (!x.Parse(element)) return false;
-    if (platform::os::AnsiLowerCase(x.Tag) == "tagstlist" && !record->Tags->ParseTags(x.Content))
-      return false;
+    if (!SplitTrimmed(element, x)) return false;
+    if (LowersTo(x.Tag, "tagstlist") && !record->Tags->ParseTags(x.Content)) return false;
   }
   SetDescriptionErrorText(rest);
   if (!rest.empty()) return false;

@@ -18,7 +18,7 @@
 
 namespace common {
 
-class TXMLDataItem;
+struct TXMLElementView;
 
 // Data type of a tag (attribute "type"); 0 means not recognised.
 enum class TOPCTagType : uint8_t {
@@ -150,7 +150,7 @@ class TOPCDescriptionFile : public TOwningList<TOPCDeviceDescription, TSortedArr
 
  private:
   bool LoadText(platform::os::TStringList& lines);
-  bool LoadDevice(const TXMLDataItem& element);
+  bool LoadDevice(const TXMLElementView& element);
 };
 
 // Where the last load stopped: empty after a successful load, otherwise the
