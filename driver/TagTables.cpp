@@ -168,8 +168,8 @@ void TDRVVariableList::Join(std::vector<std::unique_ptr<TDRVVariable>>& found) {
   all.reserve(static_cast<std::size_t>(Count()) + found.size());
   for (int32_t i = 0; i < Count(); ++i) all.emplace_back(At(i)->Key(), At(i));
   for (const auto& tag : found) all.emplace_back(tag->Key(), tag.get());
-  std::sort(all.begin(), all.end(),
-            [](const auto& a, const auto& b) { return platform::os::CompareStr(a.first, b.first) < 0; });
+  // std::string compares bytes as unsigned values, as CompareStr does.
+  std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   RemoveAll();
   for (const auto& entry : all) InsertAt(Count(), entry.second);
   for (auto& tag : found) (void)tag.release();  // the list owns them now
