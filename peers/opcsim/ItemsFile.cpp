@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <fstream>
-#include <set>
+#include <unordered_set>
 
 namespace opcsim {
 
@@ -100,11 +100,8 @@ std::string ParseLine(const std::vector<std::string>& w, ItemDefinition& item) {
   // The constant must be a value of the item's type.
   if (item.source == SourceKind::Const) {
     pc::VariantValue text{std::u16string_view(pc::AnsiToWide(item.constText))};
-    pc::VARIANT converted;
-    pc::VariantInit(&converted);
-    if (pc::FAILED(pc::VariantChangeType(&converted, &text.Get(), 0, item.type)))
+    if (pc::FAILED(pc::VariantChangeType(&item.constValue.Get(), &text.Get(), 0, item.type)))
       return "constant " + item.constText + " is not a " + std::string(TypeName(item.type));
-    pc::VariantClear(&converted);
   }
   return {};
 }
@@ -127,7 +124,7 @@ std::string_view TypeName(pc::VARTYPE type) {
 
 bool ParseItems(std::string_view text, std::vector<ItemDefinition>& items, std::string& error) {
   items.clear();
-  std::set<std::string> ids;
+  std::unordered_set<std::string> ids;
   std::size_t lineNo = 0, start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);

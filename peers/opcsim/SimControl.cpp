@@ -173,9 +173,15 @@ bool SetFault(std::string_view progId, std::string_view what, bool on) {
   return ok;
 }
 
-void AppendJournal(std::string_view progId, std::string_view line) {
-  const std::string folder = ControlFolder(progId);
-  JournalFiles::Instance().Append(folder, folder + "/journal", std::string(line) + "\n", kMaxJournal);
+void AppendJournal(std::string_view progId, std::string_view line) { JournalWriter(progId).Append(line); }
+
+JournalWriter::JournalWriter(std::string_view progId) : folder_(ControlFolder(progId)), path_(folder_ + "/journal") {}
+
+void JournalWriter::Append(std::string_view line) const {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text.append(line).push_back('\n');
+  JournalFiles::Instance().Append(folder_, path_, text, kMaxJournal);
 }
 
 std::string ReadJournal(std::string_view progId) { return ReadAll(ControlFolder(progId) + "/journal"); }

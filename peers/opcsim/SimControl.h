@@ -46,6 +46,17 @@ bool SetFault(std::string_view progId, std::string_view what, bool on);
 // later lines are dropped, and only writers racing at that bound may pass it
 // by their lines). Any thread.
 void AppendJournal(std::string_view progId, std::string_view line);
+// The journal of one ProgID, its folder named once: Append is
+// AppendJournal without naming the folder again. Any thread.
+class JournalWriter {
+ public:
+  explicit JournalWriter(std::string_view progId);
+  void Append(std::string_view line) const;
+
+ private:
+  std::string folder_;
+  std::string path_;
+};
 // The journal's text ("" when none).
 std::string ReadJournal(std::string_view progId);
 // Removes the control folder with its files.
