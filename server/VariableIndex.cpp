@@ -3,7 +3,6 @@
 #include "driver/RoutingString.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/ByteFields.h"
-#include "platform/os/Text.h"
 #include "platform/os/Time.h"
 #include "server/ServerData.h"
 #include "server/ServerErrors.h"
@@ -37,19 +36,19 @@ std::string Cut(std::string_view text, std::size_t limit) {
   return std::string(text.substr(0, limit));
 }
 
-// Builds the index item of shared variable i; false when its routing string
-// does not parse.
-bool MakeItem(const exchange::TDMLVariable& variable, std::int32_t i, TVariableIndexItem& item) {
+// Builds the index item of shared variable i, read in place; false when
+// its routing string does not parse.
+bool MakeItem(const std::uint8_t* shared, std::int32_t i, TVariableIndexItem& item) {
+  const std::uint8_t* info = shared + offsetof(exchange::TDMLVariable, Info);
   driver::TRoutingTarget target;
-  if (!driver::ParseRoutingString(os::Trim(exchange::HostRecordRouting(variable.Info)), target))
-    return false;
-  item.VariableId = variable.Info.Id;
-  item.VariableName = Cut(exchange::HostRecordName(variable.Info), kMaxName);
+  if (!driver::ParseRoutingString(exchange::HostRecordRouting(info), target)) return false;
+  item.VariableId = os::LoadInt32(info, offsetof(exchange::TVLVariableInfo, Id));
+  item.VariableName = Cut(exchange::HostRecordName(info), kMaxName);
   item.Prefix = Cut(target.Prefix, kMaxPrefix);
   item.DeviceAddress = target.DeviceNumber;
   item.TagAddress = target.Address;
   item.DmlIndex = i;
-  item.InitialValue = variable.Value;
+  item.InitialValue = os::LoadSingle(shared, offsetof(exchange::TDMLVariable, Value));
   item.Key = TVariableIndex::MakeKey(item.Prefix, item.DeviceAddress, item.TagAddress);
   return true;
 }
@@ -109,11 +108,11 @@ bool TVariableIndex::LoadFromShared() {
   const std::int32_t count = table.Count();
   std::vector<std::unique_ptr<TVariableIndexItem>> items;
   items.reserve(static_cast<std::size_t>(count));
-  exchange::TDMLVariable variable{};
   for (std::int32_t i = 0; i < count; ++i) {
-    if (!table.GetItem(i, variable)) continue;
+    const std::uint8_t* shared = table.ItemPtr(i);
+    if (shared == nullptr) continue;
     auto item = std::make_unique<TVariableIndexItem>();
-    if (MakeItem(variable, i, *item)) items.push_back(std::move(item));
+    if (MakeItem(shared, i, *item)) items.push_back(std::move(item));
   }
   // Sorted once and appended in order, not inserted one by one. The sort
   // is stable, so of the variables with one key the first in the table
