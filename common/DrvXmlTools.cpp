@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/os/Convert.h"
+#include "platform/os/Text.h"
 
 namespace common {
 
@@ -12,11 +13,7 @@ constexpr auto npos = std::string_view::npos;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using platform::os::TrimView;
 
 // 0-based counterpart of IsSelfClosingAt.
 bool SelfClosingAt0(std::string_view text, std::size_t index) {

@@ -13,11 +13,7 @@ namespace common {
 
 namespace {
 
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
+using platform::os::TrimView;
 
 struct ErrorText {
   std::mutex lock;

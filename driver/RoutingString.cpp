@@ -7,11 +7,7 @@ namespace driver {
 
 namespace {
 
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
+using platform::os::TrimView;
 
 // The text as given and its upper-cased copy, cut in step: upper-casing
 // keeps every blank where it was, so both trim alike.
