@@ -117,7 +117,8 @@ bool TDRVVariableList::LoadVariables(const TVLDomainInfo& domain, const std::str
   };
   std::vector<std::unique_ptr<TDRVVariable>> found;
   std::unordered_map<uint64_t, const TDRVVariable*> foundKeys;
-  foundKeys.reserve(static_cast<std::size_t>(std::max(domain.VariableCount, 0)));
+  const int32_t count = domain.VariableCount;  // a packed field: read by value
+  foundKeys.reserve(static_cast<std::size_t>(std::max(count, 0)));
   bool complete = true;
   for (int32_t i = 0; i < domain.VariableCount; ++i) {
     TVLVariableInfo record;
