@@ -119,9 +119,8 @@ std::vector<TVLVariableInfo> FetchHostRecords() {
   const TDRVVariableList& list = *g_module.VariableList;
   records.reserve(static_cast<size_t>(list.Count()));
   for (int32_t i = 0; i < list.Count(); ++i) {
-    // Read in place: a record is 761 bytes.
+    // Read in place (a record is 761 bytes), zeroed by its construction.
     TVLVariableInfo& record = records.emplace_back();
-    std::memset(&record, 0, sizeof record);
     int32_t unused = 0;
     if (VLGetVariableInfoById(list.At(i)->Id, &unused, &record) != 0) records.pop_back();
   }
