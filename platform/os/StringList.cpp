@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/os/Files.h"
 #include "platform/os/Text.h"
 
 namespace platform::os {
@@ -162,13 +163,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 bool TStringList::LoadFromFile(const std::string& path) {
-  FilePtr f(std::fopen(path.c_str(), "rb"));
-  if (!f) return false;
   std::string bytes;
-  char buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, n);
-  if (std::ferror(f.get())) return false;
+  if (!ReadFileBytes(path, bytes)) return false;
   try {
     SetText(bytes);
   } catch (const EStringListError&) {
