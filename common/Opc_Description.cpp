@@ -7,6 +7,7 @@
 
 #include "common/DrvXmlTools.h"
 #include "platform/os/Convert.h"
+#include "platform/os/Files.h"
 #include "platform/os/Text.h"
 
 namespace common {
@@ -84,6 +85,29 @@ bool SplitTrimmed(std::string_view text, TXMLElementView& parts) {
     return true;
   }
   return SplitElement(s, parts);
+}
+
+// A comment line (";" first) or an empty line, which a load leaves out.
+bool IsDropped(std::string_view line) { return line.empty() || line.front() == ';'; }
+
+// The lines of a file's bytes, split as a string list splits them (at LF,
+// one CR before it dropped), without the dropped ones, each followed by
+// CR LF: the text of the list a load would have kept.
+std::string JoinedLines(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() + 2);
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    const bool last = end == std::string_view::npos;
+    if (last) end = bytes.size();
+    std::size_t lineEnd = end;
+    if (!last && lineEnd > start && bytes[lineEnd - 1] == '\r') --lineEnd;
+    const std::string_view line = bytes.substr(start, lineEnd - start);
+    if (!IsDropped(line)) text.append(line).append("\r\n");
+    start = last ? bytes.size() : end + 1;
+  }
+  return text;
 }
 
 // The root's closing tag is the last thing in the text: a "/>" after it,
@@ -272,9 +296,11 @@ TOPCDeviceDescription* TOPCDescriptionFile::FindDevice(std::string_view name,
 
 bool TOPCDescriptionFile::LoadFromFile(const std::string& path) {
   try {
-    platform::os::TStringList lines;
-    if (!lines.LoadFromFile(path)) return false;
-    return LoadFromStrings(lines);
+    std::string bytes;
+    if (!platform::os::ReadFileBytes(path, bytes)) return false;
+    SetDescriptionErrorText("");
+    if (bytes.empty()) return false;  // no lines
+    return LoadJoined(JoinedLines(bytes));
   } catch (const std::exception&) {
     return false;  // out of memory while reading: a failed load
   }
@@ -292,10 +318,12 @@ bool TOPCDescriptionFile::LoadText(platform::os::TStringList& lines) {
   SetDescriptionErrorText("");
   if (lines.Count() == 0) return false;
   for (int i = lines.Count() - 1; i >= 0; --i) {
-    const std::string& line = lines[i];
-    if (line.empty() || line.front() == ';') lines.Delete(i);
+    if (IsDropped(lines[i])) lines.Delete(i);
   }
-  const std::string text = lines.Text();
+  return LoadJoined(lines.Text());
+}
+
+bool TOPCDescriptionFile::LoadJoined(const std::string& text) {
   SetDescriptionErrorText(text);
 
   TXMLElementView root;

@@ -144,12 +144,15 @@ class TOPCDescriptionFile : public TOwningList<TOPCDeviceDescription, TSortedArr
   // added before stay. Never throws.
   bool LoadFromStrings(platform::os::TStringList& lines);
 
-  // LoadFromStrings on the lines of a file (CR LF or LF). False when the
-  // file cannot be read, DescriptionErrorText then unchanged. Never throws.
+  // LoadFromStrings on the lines of a file (CR LF or LF), without building
+  // them as a list. False when the file cannot be read, DescriptionErrorText
+  // then unchanged. Never throws.
   bool LoadFromFile(const std::string& path);
 
  private:
   bool LoadText(platform::os::TStringList& lines);
+  // Loads the kept lines, joined with CR LF.
+  bool LoadJoined(const std::string& text);
   bool LoadDevice(const TXMLElementView& element);
 };
 

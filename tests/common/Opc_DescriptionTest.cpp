@@ -534,6 +534,36 @@ TEST_F(DescriptionFileOnDisk, ReadsLinesEndingInCrLfOrLf) {
   EXPECT_EQ(model.At(0)->Tags->Count(), 1);
 }
 
+// A file loads as its lines would: the same devices, tags and error text
+// for every way lines can end, comments, empty lines and failures.
+TEST_F(DescriptionFileOnDisk, AFileLoadsAsItsLinesDo) {
+  const std::vector<std::string> files{
+      "",
+      "\n",
+      "; only a comment",
+      "<OPC_Description>\r\n<device name=\"a\"/>\r\n</OPC_Description>\r\n",
+      "<OPC_Description>\n\n; note\n <device name=\"a\">\r\n<tagstlist><opctag name=\"t\" type=\"byte\"/>"
+      "</tagstlist></device>\r\r\n ;not a comment\n</OPC_Description>",
+      "<OPC_Description><device name=\"a\"/></OPC_Description>\r",
+      "<OPC_Description>\r\n<device name=\"a\"><tagstlist><opctag name=\"t\" type=\"none\"/></tagstlist>"
+      "</device>\r\n</OPC_Description>\r\n",
+      "\r\n\r\n<OPC_Description>\r\n<device name=\"b\"/><device name=\"a\"/>\r\n</OPC_Description>\r\n\r\n",
+  };
+  for (const std::string& bytes : files) {
+    TStringList lines;
+    lines.SetText(bytes);
+    TOPCDescriptionFile fromLines;
+    const bool linesLoaded = fromLines.LoadFromStrings(lines);
+    const std::string linesError = DescriptionErrorText();
+    TOPCDescriptionFile fromFile;
+    EXPECT_EQ(fromFile.LoadFromFile(Write(bytes)), linesLoaded) << bytes;
+    EXPECT_EQ(DescriptionErrorText(), linesError) << bytes;
+    EXPECT_EQ(DeviceNames(fromFile), DeviceNames(fromLines)) << bytes;
+    for (int32_t d = 0; d < fromFile.Count() && d < fromLines.Count(); ++d)
+      EXPECT_EQ(fromFile.At(d)->Tags->Count(), fromLines.At(d)->Tags->Count()) << bytes;
+  }
+}
+
 TEST_F(DescriptionFileOnDisk, AMissingFileLeavesTheErrorTextAlone) {
   TOPCDescriptionFile model;
   EXPECT_FALSE(Load(model, {"<x/>"}));
