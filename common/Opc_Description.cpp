@@ -90,23 +90,15 @@ bool SplitTrimmed(std::string_view text, TXMLElementView& parts) {
 // A comment line (";" first) or an empty line, which a load leaves out.
 bool IsDropped(std::string_view line) { return line.empty() || line.front() == ';'; }
 
-// The lines of a file's bytes, split as a string list splits them (at LF,
-// one CR before it dropped), without the dropped ones, each followed by
-// CR LF: the text of the list a load would have kept.
+// The lines of a file's bytes, split as a string list splits them, without
+// the dropped ones, each followed by CR LF: the text of the list a load
+// would have kept.
 std::string JoinedLines(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size() + 2);
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    const bool last = end == std::string_view::npos;
-    if (last) end = bytes.size();
-    std::size_t lineEnd = end;
-    if (!last && lineEnd > start && bytes[lineEnd - 1] == '\r') --lineEnd;
-    const std::string_view line = bytes.substr(start, lineEnd - start);
+  platform::os::ForEachLine(bytes, [&text](std::string_view line) {
     if (!IsDropped(line)) text.append(line).append("\r\n");
-    start = last ? bytes.size() : end + 1;
-  }
+  });
   return text;
 }
 

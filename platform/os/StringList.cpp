@@ -140,16 +140,7 @@ void TStringList::SetText(std::string_view text) {
   fresh.sorted_ = sorted_;
   fresh.caseSensitive_ = caseSensitive_;
   fresh.duplicates_ = duplicates_;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const bool last = end == std::string_view::npos;
-    if (last) end = text.size();
-    std::size_t lineEnd = end;
-    if (!last && lineEnd > start && text[lineEnd - 1] == '\r') --lineEnd;
-    fresh.Add(text.substr(start, lineEnd - start));
-    start = last ? text.size() : end + 1;
-  }
+  ForEachLine(text, [&fresh](std::string_view line) { fresh.Add(line); });
   items_ = std::move(fresh.items_);
 }
 
