@@ -248,10 +248,11 @@ void TServerWindow::OnCreateWindow(ui::TObject*) {
   startupMessages_ = std::make_unique<os::TStringList>();
   ServerErrors = std::make_unique<TBaseErrorClass>();
   // The description is read on a worker while the start goes on: nothing
-  // before the device windows uses it. IniFileName is the program's path
-  // with ".ini", so this is the program's path with ".edd".
-  std::future<TDescriptionRead> description =
-      std::async(std::launch::async, ReadDescription, os::ChangeFileExt(IniFileName, ".edd"));
+  // before the device windows uses it (without a thread to be had, it is
+  // read when taken). IniFileName is the program's path with ".ini", so
+  // this is the program's path with ".edd".
+  std::future<TDescriptionRead> description = std::async(
+      std::launch::async | std::launch::deferred, ReadDescription, os::ChangeFileExt(IniFileName, ".edd"));
   RegisterOwnSlot();
   DeviceList = std::make_unique<TDeviceList>();
   DeviceList->LoadFromIni(IniFileName, "OPCSRV");
