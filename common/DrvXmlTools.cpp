@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/os/Convert.h"
+#include "platform/os/Text.h"
 
 namespace common {
 
@@ -12,11 +13,7 @@ constexpr auto npos = std::string_view::npos;
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+using platform::os::TrimView;
 
 // 0-based counterpart of IsSelfClosingAt.
 bool SelfClosingAt0(std::string_view text, std::size_t index) {
@@ -79,12 +76,25 @@ bool SkipComments(std::string_view& text) {
 }
 
 // The closing tag must end the text; content is what lies between.
-bool TakeContent(std::string_view rest, const std::string& tag, std::string& content) {
-  const std::string closing = "</" + tag + ">";
-  if (!rest.ends_with(closing)) return false;
-  content = std::string(TrimView(rest.substr(0, rest.size() - closing.size())));
+bool TakeContent(std::string_view rest, std::string_view tag, std::string_view& content) {
+  if (!rest.ends_with(">")) return false;
+  const std::string_view inner = rest.substr(0, rest.size() - 1);
+  if (!inner.ends_with(tag) || !inner.substr(0, inner.size() - tag.size()).ends_with("</")) return false;
+  content = TrimView(rest.substr(0, rest.size() - tag.size() - 3));
   return true;
 }
+
+// The whole text as a signed 32-bit number, or def (see GetIntAttribute).
+int32_t IntOf(std::string_view text, int32_t def) {
+  // Leading blanks are read over; a trailing one makes the text no number.
+  if (!text.empty() && IsBlank(text.back())) return def;
+  int32_t value = 0;
+  return platform::os::TryStrToInt(text, value) ? value : def;
+}
+
+// What GetAttribute answers for a missing attribute that is read as a
+// number: no number.
+constexpr std::string_view kNoNumber = "UNISED";
 
 }  // namespace
 
@@ -140,7 +150,7 @@ bool ExtractNextElement(std::string& text, std::string& element) {
   return ok;
 }
 
-bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& list) {
+bool SplitAttributes(std::string_view attributeText, std::vector<TXMLAttribute>& attributes) {
   std::string_view s = TrimView(attributeText);
   for (;;) {
     if (s.empty()) return true;
@@ -152,17 +162,23 @@ bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& 
     if (rest.empty() || (rest.front() != '"' && rest.front() != '\'')) return false;
     const std::size_t close = rest.find(rest.front(), 1);
     if (close == npos) return false;
-    const std::string_view value = rest.substr(1, close - 1);
-    list.Add(std::string(name) + "=\"" + std::string(value) + "\"");
+    attributes.push_back(TXMLAttribute{name, rest.substr(1, close - 1)});
     s = TrimView(rest.substr(close + 1));
   }
 }
 
-bool ParseElement(std::string_view elementText, platform::os::TStringList& attributes,
-                  std::string& tag, std::string& content) {
-  attributes.Clear();
-  tag.clear();
-  content.clear();
+bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& list) {
+  std::vector<TXMLAttribute> attributes;
+  const bool ok = SplitAttributes(attributeText, attributes);
+  for (const TXMLAttribute& a : attributes)
+    list.Add(std::string(a.Name) + "=\"" + std::string(a.Value) + "\"");
+  return ok;
+}
+
+bool SplitElement(std::string_view elementText, TXMLElementView& parts) {
+  parts.Tag = {};
+  parts.Attributes.clear();
+  parts.Content = {};
   std::string_view s = TrimView(elementText);
   if (s.size() <= 2 || s.front() != '<') return false;
   s.remove_prefix(1);
@@ -173,24 +189,46 @@ bool ParseElement(std::string_view elementText, platform::os::TStringList& attri
   const std::size_t gt = s.find('>');
   if (selfClosing && gt == npos) {
     if (sp == npos) {
-      tag = std::string(s);
+      parts.Tag = s;
       return true;
     }
-    tag = std::string(s.substr(0, sp));
-    return ParseAttributes(s.substr(sp + 1), attributes);
+    parts.Tag = s.substr(0, sp);
+    return SplitAttributes(s.substr(sp + 1), parts.Attributes);
   }
   // What still holds a ">" (a self-closing mark taken off its end included)
   // must end in its closing tag.
   if (gt == npos) return false;
   if (sp == npos || gt < sp) {
-    tag = std::string(s.substr(0, gt));
-    return TakeContent(s.substr(gt + 1), tag, content);
+    parts.Tag = s.substr(0, gt);
+    return TakeContent(s.substr(gt + 1), parts.Tag, parts.Content);
   }
-  tag = std::string(s.substr(0, sp));
+  parts.Tag = s.substr(0, sp);
   const std::string_view rest = TrimView(s.substr(sp + 1));
   const std::size_t attrEnd = rest.find('>');  // exists: gt lies after sp
-  if (!ParseAttributes(rest.substr(0, attrEnd), attributes)) return false;
-  return TakeContent(rest.substr(attrEnd + 1), tag, content);
+  if (!SplitAttributes(rest.substr(0, attrEnd), parts.Attributes)) return false;
+  return TakeContent(rest.substr(attrEnd + 1), parts.Tag, parts.Content);
+}
+
+bool ParseElement(std::string_view elementText, platform::os::TStringList& attributes,
+                  std::string& tag, std::string& content) {
+  TXMLElementView parts;
+  const bool ok = SplitElement(elementText, parts);
+  attributes.Clear();
+  for (const TXMLAttribute& a : parts.Attributes)
+    attributes.Add(std::string(a.Name) + "=\"" + std::string(a.Value) + "\"");
+  tag.assign(parts.Tag);
+  content.assign(parts.Content);
+  return ok;
+}
+
+std::string_view TXMLElementView::Attribute(std::string_view name, std::string_view def) const {
+  for (const TXMLAttribute& a : Attributes)
+    if (a.Name == name) return a.Value;
+  return def;
+}
+
+int32_t TXMLElementView::IntAttribute(std::string_view name, int32_t def) const {
+  return IntOf(Attribute(name, kNoNumber), def);
 }
 
 void TXMLDataItem::Clear() {
@@ -218,11 +256,7 @@ std::string TXMLDataItem::GetAttribute(std::string_view name, std::string_view d
 }
 
 int32_t TXMLDataItem::GetIntAttribute(std::string_view name, int32_t def) const {
-  const std::string text = GetAttribute(name, "UNISED");
-  // Leading blanks are read over; a trailing one makes the text no number.
-  if (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) return def;
-  int32_t value = 0;
-  return platform::os::TryStrToInt(text, value) ? value : def;
+  return IntOf(GetAttribute(name, kNoNumber), def);
 }
 
 }  // namespace common

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/os/StringList.h"
 
@@ -39,6 +40,35 @@ bool ExtractNextElement(std::string& text, std::string& element);
 // into the same buffer. For readers that take many elements from one text
 // without copying the rest each time.
 bool ExtractNextElement(std::string_view& text, std::string_view& element);
+
+// One attribute of an element: its name (trimmed) and its value between
+// the quotes, each viewing into the element's text.
+struct TXMLAttribute {
+  std::string_view Name;
+  std::string_view Value;
+};
+
+// The parts of one element, each viewing into the element's text: what
+// ParseElement gives, without copying. For readers of many elements.
+struct TXMLElementView {
+  std::string_view Tag;
+  std::vector<TXMLAttribute> Attributes;
+  std::string_view Content;
+
+  // The value of the first attribute of that exact (case-sensitive) name,
+  // or def.
+  std::string_view Attribute(std::string_view name, std::string_view def) const;
+  // Attribute converted as TXMLDataItem::GetIntAttribute converts.
+  int32_t IntAttribute(std::string_view name, int32_t def) const;
+};
+
+// ParseAttributes into views: appends one entry per attribute, by the same
+// rules and with the same failures (entries of earlier attributes stay).
+bool SplitAttributes(std::string_view attributeText, std::vector<TXMLAttribute>& attributes);
+
+// ParseElement into views: empties parts, then splits by the same rules,
+// with the same failures and the same parts filled when one occurs.
+bool SplitElement(std::string_view elementText, TXMLElementView& parts);
 
 // Appends one line name="value" per attribute of the attribute text to
 // list, always between double quotes whatever quote the text used; the value

@@ -7,17 +7,14 @@
 
 #include "common/DrvXmlTools.h"
 #include "platform/os/Convert.h"
+#include "platform/os/Files.h"
 #include "platform/os/Text.h"
 
 namespace common {
 
 namespace {
 
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
+using platform::os::TrimView;
 
 struct ErrorText {
   std::mutex lock;
@@ -71,6 +68,40 @@ std::string Quoted(std::string_view value) {
   return out;
 }
 
+// Whether text lowered (AnsiLowerCase) is lower, without building it.
+bool LowersTo(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (platform::os::AnsiLowerChar(text[i]) != lower[i]) return false;
+  return true;
+}
+
+// Splits an element as TXMLDataItem::Parse does: a blank text is an
+// element without a name.
+bool SplitTrimmed(std::string_view text, TXMLElementView& parts) {
+  const std::string_view s = TrimView(text);
+  if (s.empty()) {
+    parts = TXMLElementView{};
+    return true;
+  }
+  return SplitElement(s, parts);
+}
+
+// A comment line (";" first) or an empty line, which a load leaves out.
+bool IsDropped(std::string_view line) { return line.empty() || line.front() == ';'; }
+
+// The lines of a file's bytes, split as a string list splits them, without
+// the dropped ones, each followed by CR LF: the text of the list a load
+// would have kept.
+std::string JoinedLines(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() + 2);
+  platform::os::ForEachLine(bytes, [&text](std::string_view line) {
+    if (!IsDropped(line)) text.append(line).append("\r\n");
+  });
+  return text;
+}
+
 // The root's closing tag is the last thing in the text: a "/>" after it,
 // which splitting takes off as a self-closing mark, is text after the root.
 bool RootEndsText(std::string_view text, std::string_view tag) {
@@ -99,16 +130,14 @@ std::string_view ProcKindName(TOPCProcKind kind) {
 }
 
 TOPCTagType TagTypeFromName(std::string_view name) {
-  const std::string lower = platform::os::AnsiLowerCase(name);
   for (const TypeName& t : kTypeNames)
-    if (t.name == lower) return t.type;
+    if (LowersTo(name, t.name)) return t.type;
   return TOPCTagType::otUnknown;
 }
 
 TOPCProcKind ProcKindFromName(std::string_view name) {
-  const std::string lower = platform::os::AnsiLowerCase(name);
-  if (lower == "bitstring" || lower == "bitset") return TOPCProcKind::pkBitString;
-  if (lower == "value") return TOPCProcKind::pkValue;
+  if (LowersTo(name, "bitstring") || LowersTo(name, "bitset")) return TOPCProcKind::pkBitString;
+  if (LowersTo(name, "value")) return TOPCProcKind::pkValue;
   return TOPCProcKind::pkEmpty;
 }
 
@@ -143,17 +172,17 @@ bool TOPCTagItem::ParseAt(std::string_view text, int depth) {
   }
   std::string_view element;
   ExtractNextElement(rest, element);
-  TXMLDataItem x;
-  if (!x.Parse(element)) return false;
+  TXMLElementView x;
+  if (!SplitTrimmed(element, x)) return false;
 
-  const std::string tag = platform::os::AnsiLowerCase(x.Tag);
-  if (tag != "opctag" && tag != "subitem") return true;
-  Name = x.GetAttribute("name", "Unknown");
-  TagType = TagTypeFromName(x.GetAttribute("type", "Unknown"));
-  ProcKind = ProcKindFromName(x.GetAttribute("proc", "Empty"));
-  Address = x.GetIntAttribute("hvaddress", -1);
-  Expression = x.GetAttribute("expression", "");
-  if (tag != "opctag") return true;
+  const bool head = LowersTo(x.Tag, "opctag");
+  if (!head && !LowersTo(x.Tag, "subitem")) return true;
+  Name = x.Attribute("name", "Unknown");
+  TagType = TagTypeFromName(x.Attribute("type", "Unknown"));
+  ProcKind = ProcKindFromName(x.Attribute("proc", "Empty"));
+  Address = x.IntAttribute("hvaddress", -1);
+  Expression = x.Attribute("expression", "");
+  if (!head) return true;
 
   TOPCTagItem* tail = this;
   while (tail->NextItem) tail = tail->NextItem.get();
@@ -206,6 +235,23 @@ std::string TOPCTagItem::AsText() const {
   return lines.Text();
 }
 
+std::unique_ptr<TOPCTagItem> TOPCTagItem::Clone() const {
+  std::unique_ptr<TOPCTagItem> head(new TOPCTagItem());
+  TOPCTagItem* to = head.get();
+  for (const TOPCTagItem* from = this; from != nullptr; from = from->NextItem.get()) {
+    if (from != this) {
+      to->NextItem.reset(new TOPCTagItem());
+      to = to->NextItem.get();
+    }
+    to->Name = from->Name;
+    to->TagType = from->TagType;
+    to->ProcKind = from->ProcKind;
+    to->Address = from->Address;
+    to->Expression = from->Expression;
+  }
+  return head;
+}
+
 // --------------------------------------------------------------- TOPCTagsList
 
 bool TOPCTagsList::ParseTags(std::string_view text) {
@@ -242,9 +288,11 @@ TOPCDeviceDescription* TOPCDescriptionFile::FindDevice(std::string_view name,
 
 bool TOPCDescriptionFile::LoadFromFile(const std::string& path) {
   try {
-    platform::os::TStringList lines;
-    if (!lines.LoadFromFile(path)) return false;
-    return LoadFromStrings(lines);
+    std::string bytes;
+    if (!platform::os::ReadFileBytes(path, bytes)) return false;
+    SetDescriptionErrorText("");
+    if (bytes.empty()) return false;  // no lines
+    return LoadJoined(JoinedLines(bytes));
   } catch (const std::exception&) {
     return false;  // out of memory while reading: a failed load
   }
@@ -262,43 +310,45 @@ bool TOPCDescriptionFile::LoadText(platform::os::TStringList& lines) {
   SetDescriptionErrorText("");
   if (lines.Count() == 0) return false;
   for (int i = lines.Count() - 1; i >= 0; --i) {
-    const std::string& line = lines[i];
-    if (line.empty() || line.front() == ';') lines.Delete(i);
+    if (IsDropped(lines[i])) lines.Delete(i);
   }
-  const std::string text = lines.Text();
+  return LoadJoined(lines.Text());
+}
+
+bool TOPCDescriptionFile::LoadJoined(const std::string& text) {
   SetDescriptionErrorText(text);
 
-  TXMLDataItem root;
-  if (!root.Parse(text) || !platform::os::SameText(root.Tag, "OPC_Description") || !RootEndsText(text, root.Tag))
+  TXMLElementView root;
+  if (!SplitTrimmed(text, root) || !platform::os::SameText(root.Tag, "OPC_Description") ||
+      !RootEndsText(text, root.Tag))
     return false;
 
   std::string_view rest = root.Content;
   std::string_view element;
+  TXMLElementView x;
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
-    TXMLDataItem x;
-    if (!x.Parse(element)) return false;
-    if (platform::os::AnsiLowerCase(x.Tag) == "device" && !LoadDevice(x)) return false;
+    if (!SplitTrimmed(element, x)) return false;
+    if (LowersTo(x.Tag, "device") && !LoadDevice(x)) return false;
   }
   SetDescriptionErrorText(rest);
   return rest.empty();
 }
 
-bool TOPCDescriptionFile::LoadDevice(const TXMLDataItem& device) {
+bool TOPCDescriptionFile::LoadDevice(const TXMLElementView& device) {
   // Owned here until the list takes it: a device that fails part-way, or
   // loses to an earlier one of its name, is freed with its tags.
   auto record = std::make_unique<TOPCDeviceDescription>();
-  record->DeviceName = device.GetAttribute("name", "Unknown").substr(0, kMaxDeviceName);
+  record->DeviceName = device.Attribute("name", "Unknown").substr(0, kMaxDeviceName);
   record->Tags = std::make_unique<TOPCTagsList>();
 
   std::string_view rest = TrimView(device.Content);
   std::string_view element;
+  TXMLElementView x;
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
-    TXMLDataItem x;
-    if (!x.Parse(element)) return false;
-    if (platform::os::AnsiLowerCase(x.Tag) == "tagstlist" && !record->Tags->ParseTags(x.Content))
-      return false;
+    if (!SplitTrimmed(element, x)) return false;
+    if (LowersTo(x.Tag, "tagstlist") && !record->Tags->ParseTags(x.Content)) return false;
   }
   SetDescriptionErrorText(rest);
   if (!rest.empty()) return false;

@@ -3,7 +3,7 @@
 // with its OPC tags in file order; a tag has a data type, a processing kind,
 // a kernel address, an expression and an optional chain of subitems. Both
 // the driver and the server load it; the server also copies single tags
-// through their text (AsText, then the TOPCTagItem constructor).
+// (Clone).
 //
 // A model belongs to one thread. Loads report through their Boolean result
 // and DescriptionErrorText; they never throw.
@@ -18,7 +18,7 @@
 
 namespace common {
 
-class TXMLDataItem;
+struct TXMLElementView;
 
 // Data type of a tag (attribute "type"); 0 means not recognised.
 enum class TOPCTagType : uint8_t {
@@ -89,6 +89,11 @@ class TOPCTagItem {
   // reads it back to the same fields and chain.
   std::string AsText() const;
 
+  // A copy of the item and its chain, field by field. For every item that
+  // a parse made it equals what the constructor makes of AsText(), without
+  // the text.
+  std::unique_ptr<TOPCTagItem> Clone() const;
+
   std::string Name;                                // OPC item identifier
   TOPCTagType TagType = TOPCTagType::otUnknown;
   TOPCProcKind ProcKind = TOPCProcKind::pkEmpty;
@@ -139,13 +144,16 @@ class TOPCDescriptionFile : public TOwningList<TOPCDeviceDescription, TSortedArr
   // added before stay. Never throws.
   bool LoadFromStrings(platform::os::TStringList& lines);
 
-  // LoadFromStrings on the lines of a file (CR LF or LF). False when the
-  // file cannot be read, DescriptionErrorText then unchanged. Never throws.
+  // LoadFromStrings on the lines of a file (CR LF or LF), without building
+  // them as a list. False when the file cannot be read, DescriptionErrorText
+  // then unchanged. Never throws.
   bool LoadFromFile(const std::string& path);
 
  private:
   bool LoadText(platform::os::TStringList& lines);
-  bool LoadDevice(const TXMLDataItem& element);
+  // Loads the kept lines, joined with CR LF.
+  bool LoadJoined(const std::string& text);
+  bool LoadDevice(const TXMLElementView& element);
 };
 
 // Where the last load stopped: empty after a successful load, otherwise the

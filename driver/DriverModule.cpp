@@ -117,11 +117,12 @@ bool BuildPrefixList(std::string& list) {
 std::vector<TVLVariableInfo> FetchHostRecords() {
   std::vector<TVLVariableInfo> records;
   const TDRVVariableList& list = *g_module.VariableList;
+  records.reserve(static_cast<size_t>(list.Count()));
   for (int32_t i = 0; i < list.Count(); ++i) {
-    TVLVariableInfo record;
-    std::memset(&record, 0, sizeof record);
+    // Read in place (a record is 761 bytes), zeroed by its construction.
+    TVLVariableInfo& record = records.emplace_back();
     int32_t unused = 0;
-    if (VLGetVariableInfoById(list.At(i)->Id, &unused, &record) == 0) records.push_back(record);
+    if (VLGetVariableInfoById(list.At(i)->Id, &unused, &record) != 0) records.pop_back();
   }
   return records;
 }

@@ -7,57 +7,64 @@ namespace driver {
 
 namespace {
 
-using platform::os::Trim;
+using platform::os::TrimView;
 
-// Removes the text up to and including position at from both the text as
-// given and its upper-cased copy (they have equal length), trimming both.
-void CutThrough(std::string& text, std::string& upper, size_t at) {
-  text = Trim(std::string_view(text).substr(at + 1));
-  upper = Trim(std::string_view(upper).substr(at + 1));
-}
+// The text as given and its upper-cased copy, cut in step: upper-casing
+// keeps every blank where it was, so both trim alike.
+struct TwoViews {
+  std::string_view given;
+  std::string_view upper;
+
+  // Removes the text up to and including position at, trimming both.
+  void CutThrough(size_t at) {
+    given = TrimView(given.substr(at + 1));
+    upper = TrimView(upper.substr(at + 1));
+  }
+};
 
 int32_t NumberOrMinusOne(std::string_view text) {
   int32_t value = -1;
-  return platform::os::TryStrToInt(Trim(text), value) ? value : -1;
+  return platform::os::TryStrToInt(TrimView(text), value) ? value : -1;
 }
 
 }  // namespace
 
 bool ParseRoutingString(std::string_view text, TRoutingTarget& target) {
   target = TRoutingTarget{};
-  std::string given = Trim(text);
-  if (given.empty()) return false;
-  std::string upper = platform::os::AnsiUpperCase(given);
+  const std::string_view trimmed = TrimView(text);
+  if (trimmed.empty()) return false;
+  const std::string upperText = platform::os::AnsiUpperCase(trimmed);
+  TwoViews rest{trimmed, upperText};
 
-  const size_t colon = upper.find(':');
-  if (colon == std::string::npos) return false;
-  target.Prefix = Trim(std::string_view(upper).substr(0, colon));
-  CutThrough(given, upper, colon);
+  const size_t colon = rest.upper.find(':');
+  if (colon == std::string_view::npos) return false;
+  target.Prefix = TrimView(rest.upper.substr(0, colon));
+  rest.CutThrough(colon);
 
-  size_t eq = upper.find('=');
-  if (eq == std::string::npos) {
-    target.TagName = given;
+  size_t eq = rest.upper.find('=');
+  if (eq == std::string_view::npos) {
+    target.TagName = rest.given;
     return true;
   }
-  std::string key = Trim(std::string_view(upper).substr(0, eq));
-  CutThrough(given, upper, eq);
+  std::string_view key = TrimView(rest.upper.substr(0, eq));
+  rest.CutThrough(eq);
   if (key == "ROUTING") {
-    target.TagName = given;
+    target.TagName = rest.given;
     return true;
   }
   if (key != "DEVICE") return false;
 
-  const size_t semicolon = upper.find(';');
-  if (semicolon == std::string::npos) return false;
-  target.DeviceNumber = NumberOrMinusOne(std::string_view(upper).substr(0, semicolon));
-  CutThrough(given, upper, semicolon);
+  const size_t semicolon = rest.upper.find(';');
+  if (semicolon == std::string_view::npos) return false;
+  target.DeviceNumber = NumberOrMinusOne(rest.upper.substr(0, semicolon));
+  rest.CutThrough(semicolon);
 
-  eq = upper.find('=');
-  if (eq == std::string::npos) return false;
-  key = Trim(std::string_view(upper).substr(0, eq));
-  CutThrough(given, upper, eq);
+  eq = rest.upper.find('=');
+  if (eq == std::string_view::npos) return false;
+  key = TrimView(rest.upper.substr(0, eq));
+  rest.CutThrough(eq);
   if (key != "ADDRESS") return false;
-  target.Address = NumberOrMinusOne(upper);
+  target.Address = NumberOrMinusOne(rest.upper);
   return true;
 }
 

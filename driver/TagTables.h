@@ -7,8 +7,10 @@
 #include "driver/Dlm_Libs.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace driver {
 
@@ -79,6 +81,9 @@ class TDRVVariableList : public common::TOwningList<TDRVVariable, common::TSorte
 
  private:
   bool LoadVariables(const TVLDomainInfo& domain, const std::string& prefix);
+  // Puts tags whose keys are in neither the list nor each other into the
+  // list at their places; the list owns them then.
+  void Join(std::vector<std::unique_ptr<TDRVVariable>>& found);
   static std::string NormalPrefix(std::string_view prefix);
 
   TBaseErrorClass* log_;

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <future>
+#include <string>
+#include <utility>
 
 #include "common/Opc_Description.h"
 #include "exchange/ComonDef.h"
@@ -30,6 +33,14 @@ namespace win = platform::win;
 namespace os = platform::os;
 using namespace platform::os::literals;
 
+// A description model read from a file, with the error text of a read
+// that failed.
+struct TDescriptionRead {
+  std::unique_ptr<common::TOPCDescriptionFile> Model;
+  bool Failed = false;
+  std::string ErrorText;
+};
+
 namespace {
 
 constexpr std::uint32_t kTrayIconId = 1;
@@ -48,6 +59,18 @@ void ReportSwallowed(const char* where) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", where, e.what());
   }
+}
+
+// Reads the description at path; a missing file gives an empty model. Any
+// thread: it touches nothing of the window.
+TDescriptionRead ReadDescription(const std::string& path) {
+  TDescriptionRead read;
+  read.Model = std::make_unique<common::TOPCDescriptionFile>();
+  if (os::FileExists(path) && !read.Model->LoadFromFile(path)) {
+    read.Failed = true;
+    read.ErrorText = common::DescriptionErrorText();
+  }
+  return read;
 }
 
 std::string DriverStateText(std::uint8_t state) {
@@ -224,8 +247,12 @@ void TServerWindow::OnCreateWindow(ui::TObject*) {
 
   startupMessages_ = std::make_unique<os::TStringList>();
   ServerErrors = std::make_unique<TBaseErrorClass>();
-  DescriptionFile = std::make_unique<common::TOPCDescriptionFile>();
-  LoadDescriptionFile();
+  // The description is read on a worker while the start goes on: nothing
+  // before the device windows uses it (without a thread to be had, it is
+  // read when taken). IniFileName is the program's path with ".ini", so
+  // this is the program's path with ".edd".
+  std::future<TDescriptionRead> description = std::async(
+      std::launch::async | std::launch::deferred, ReadDescription, os::ChangeFileExt(IniFileName, ".edd"));
   RegisterOwnSlot();
   DeviceList = std::make_unique<TDeviceList>();
   DeviceList->LoadFromIni(IniFileName, "OPCSRV");
@@ -233,17 +260,16 @@ void TServerWindow::OnCreateWindow(ui::TObject*) {
   InitializeSecurity();
   VariableIndex = std::make_unique<TVariableIndex>();
   VariableIndex->LoadFromShared();
+  TakeDescription(description.get());
   StartDeviceWindows();
   UpdateStatusPage();
   PutUpTrayIcon();
 }
 
-void TServerWindow::LoadDescriptionFile() {
-  // IniFileName is the program's path with ".ini", so this is the
-  // program's path with ".edd".
-  const std::string path = os::ChangeFileExt(IniFileName, ".edd");
-  if (os::FileExists(path) && !DescriptionFile->LoadFromFile(path)) {
-    startupMessages_->Add(common::DescriptionErrorText());
+void TServerWindow::TakeDescription(TDescriptionRead read) {
+  DescriptionFile = std::move(read.Model);
+  if (read.Failed) {
+    startupMessages_->Add(read.ErrorText);
     startupMessages_->Add("Ошибка в файле описания OPC серверов."_cp);
   }
   if (DescriptionFile->Count() == 0)

@@ -30,6 +30,7 @@
 namespace server {
 
 class TDeviceWindowList;
+struct TDescriptionRead;
 
 // Name of the icon resource used when no ".ico" lies beside the program.
 inline constexpr std::string_view kStatusBarIconResource = "STATUSBARICON";
@@ -127,7 +128,9 @@ class TServerWindow : public platform::ui::TForm {
   void BuildButtons();
   platform::ui::TEdit* AddField(platform::ui::TGroupBox* box, int row, const char* name,
                                 std::string_view caption);
-  void LoadDescriptionFile();
+  // The description read at the start becomes DescriptionFile; a read that
+  // failed, or one without devices, leaves its lines in the start messages.
+  void TakeDescription(TDescriptionRead read);
   void RegisterOwnSlot();
   void InitializeSecurity();
   void StartDeviceWindows();

@@ -3,7 +3,6 @@
 #include "driver/RoutingString.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/ByteFields.h"
-#include "platform/os/Text.h"
 #include "platform/os/Time.h"
 #include "server/ServerData.h"
 #include "server/ServerErrors.h"
@@ -37,29 +36,21 @@ std::string Cut(std::string_view text, std::size_t limit) {
   return std::string(text.substr(0, limit));
 }
 
-// Builds the index item of shared variable i; false when its routing string
-// does not parse.
-bool MakeItem(const exchange::TDMLVariable& variable, std::int32_t i, TVariableIndexItem& item) {
+// Builds the index item of shared variable i, read in place; false when
+// its routing string does not parse.
+bool MakeItem(const std::uint8_t* shared, std::int32_t i, TVariableIndexItem& item) {
+  const std::uint8_t* info = shared + offsetof(exchange::TDMLVariable, Info);
   driver::TRoutingTarget target;
-  if (!driver::ParseRoutingString(os::Trim(exchange::HostRecordRouting(variable.Info)), target))
-    return false;
-  item.VariableId = variable.Info.Id;
-  item.VariableName = Cut(exchange::HostRecordName(variable.Info), kMaxName);
+  if (!driver::ParseRoutingString(exchange::HostRecordRouting(info), target)) return false;
+  item.VariableId = os::LoadInt32(info, offsetof(exchange::TVLVariableInfo, Id));
+  item.VariableName = Cut(exchange::HostRecordName(info), kMaxName);
   item.Prefix = Cut(target.Prefix, kMaxPrefix);
   item.DeviceAddress = target.DeviceNumber;
   item.TagAddress = target.Address;
   item.DmlIndex = i;
-  item.InitialValue = variable.Value;
+  item.InitialValue = os::LoadSingle(shared, offsetof(exchange::TDMLVariable, Value));
   item.Key = TVariableIndex::MakeKey(item.Prefix, item.DeviceAddress, item.TagAddress);
   return true;
-}
-
-// Inserts item at its place unless its key is present (then it is freed).
-template <class Index, class Item>
-void AddUnique(Index& index, std::unique_ptr<Item> item) {
-  std::int32_t at = 0;
-  if (index.FindKey(index.ItemKey(item.get()), at)) return;
-  index.InsertAt(at, item.release());
 }
 
 // The text after the prefix in a key: " DeviceAddress|TagAddress".
@@ -108,11 +99,11 @@ bool TVariableIndex::LoadFromShared() {
   const std::int32_t count = table.Count();
   std::vector<std::unique_ptr<TVariableIndexItem>> items;
   items.reserve(static_cast<std::size_t>(count));
-  exchange::TDMLVariable variable{};
   for (std::int32_t i = 0; i < count; ++i) {
-    if (!table.GetItem(i, variable)) continue;
+    const std::uint8_t* shared = table.ItemPtr(i);
+    if (shared == nullptr) continue;
     auto item = std::make_unique<TVariableIndexItem>();
-    if (MakeItem(variable, i, *item)) items.push_back(std::move(item));
+    if (MakeItem(shared, i, *item)) items.push_back(std::move(item));
   }
   // Sorted once and appended in order, not inserted one by one. The sort
   // is stable, so of the variables with one key the first in the table
@@ -227,6 +218,8 @@ std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::st
   std::int32_t at = 0;
   const common::TOPCDeviceDescription* device = DescriptionFile->FindDevice(tagListName, at);
   if (device == nullptr || !device->Tags) return 0;
+  std::vector<std::unique_ptr<TOPCVariableIndexItem>> items;
+  items.reserve(static_cast<std::size_t>(device->Tags->Count()));
   for (std::int32_t t = 0; t < device->Tags->Count(); ++t) {
     const common::TOPCTagItem* tag = device->Tags->At(t);
     auto item = std::make_unique<TOPCVariableIndexItem>();
@@ -241,9 +234,16 @@ std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::st
       item->TagName = variable->VariableName;
       item->Value = variable->InitialValue;
     }
-    const std::string text = tag->AsText();
-    if (!text.empty()) item->Decoder = std::make_unique<common::TOPCTagItem>(text);
-    AddUnique(*this, std::move(item));
+    item->Decoder = tag->Clone();
+    items.push_back(std::move(item));
+  }
+  // Sorted once (descending names) and appended in order, not inserted one
+  // by one. The sort is stable, so of the items of one name the first in
+  // file order is the one kept.
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->TagName > b->TagName; });
+  for (auto& item : items) {
+    if (Count() > 0 && At(Count() - 1)->TagName == item->TagName) continue;
+    InsertAt(Count(), item.release());
   }
   return Count();
 }

@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <fstream>
-#include <set>
+#include <unordered_set>
 
 namespace opcsim {
 
@@ -21,28 +21,29 @@ constexpr TypeName_ kTypes[] = {{"I1", pc::VT_I1}, {"UI1", pc::VT_UI1}, {"I2", p
                                 {"R4", pc::VT_R4}, {"R8", pc::VT_R8}, {"BOOL", pc::VT_BOOL},
                                 {"BSTR", pc::VT_BSTR}};
 
-// Splits a line into words; a double-quoted word may hold blanks. False on
-// an unterminated quote.
-bool Words(std::string_view line, std::vector<std::string>& words) {
+// Splits a line into words, viewing into it; a double-quoted word may hold
+// blanks. False on an unterminated quote.
+bool Words(std::string_view line, std::vector<std::string_view>& words) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   std::size_t i = 0;
   while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    while (i < line.size() && blank(line[i])) ++i;
     if (i >= line.size()) break;
-    std::string word;
     if (line[i] == '"') {
-      std::size_t end = line.find('"', i + 1);
+      const std::size_t end = line.find('"', i + 1);
       if (end == std::string_view::npos) return false;
-      word = std::string(line.substr(i + 1, end - i - 1));
+      words.push_back(line.substr(i + 1, end - i - 1));
       i = end + 1;
     } else {
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') word.push_back(line[i++]);
+      const std::size_t start = i;
+      while (i < line.size() && !blank(line[i])) ++i;
+      words.push_back(line.substr(start, i - start));
     }
-    words.push_back(std::move(word));
   }
   return true;
 }
 
-bool Number(const std::string& text, double& value) {
+bool Number(std::string_view text, double& value) {
   if (text.empty()) return false;
   const char* first = text.data();
   if (*first == '+') ++first;
@@ -50,21 +51,21 @@ bool Number(const std::string& text, double& value) {
   return ec == std::errc() && ptr == text.data() + text.size();
 }
 
-bool Milliseconds(const std::string& text, std::uint32_t& value) {
+bool Milliseconds(std::string_view text, std::uint32_t& value) {
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && ptr == text.data() + text.size() && value <= 86400000u;
 }
 
 // Parses one item line; "" or the reason it is wrong.
-std::string ParseLine(const std::vector<std::string>& w, ItemDefinition& item) {
+std::string ParseLine(const std::vector<std::string_view>& w, ItemDefinition& item) {
   if (w.size() < 3) return "expected ITEM-ID TYPE SOURCE";
   item.id = w[0];
   if (item.id.empty()) return "empty item id";
   if (item.id.find_first_of(" \t") != std::string::npos) return "blank in item id";
   if (item.id.size() > kMaxItemIdLength) return "item id too long";
   item.type = TypeFromName(w[1]);
-  if (item.type == pc::VT_EMPTY) return "unknown type " + w[1];
-  const std::string& source = w[2];
+  if (item.type == pc::VT_EMPTY) return "unknown type " + std::string(w[1]);
+  const std::string source(w[2]);
   std::size_t args = 0;
   if (source == "const") item.source = SourceKind::Const, args = 1;
   else if (source == "ramp") item.source = SourceKind::Ramp, args = 2;
@@ -76,20 +77,21 @@ std::string ParseLine(const std::vector<std::string>& w, ItemDefinition& item) {
   if (item.source == SourceKind::Const) {
     item.constText = w[3];
   } else {
-    if (!Number(w[3], item.a)) return "not a number: " + w[3];
-    if (args == 2 && !Number(w[4], item.b)) return "not a number: " + w[4];
+    if (!Number(w[3], item.a)) return "not a number: " + std::string(w[3]);
+    if (args == 2 && !Number(w[4], item.b)) return "not a number: " + std::string(w[4]);
   }
   for (std::size_t i = 3 + args; i < w.size(); ++i) {
-    const std::string& option = w[i];
+    const std::string_view option = w[i];
     if (option == "writable") {
       item.writable = true;
     } else if (option.rfind("every=", 0) == 0) {
       if (!Milliseconds(option.substr(6), item.everyMs) || item.everyMs < kMinEveryMs)
-        return "bad interval " + option;
+        return "bad interval " + std::string(option);
     } else if (option.rfind("period=", 0) == 0) {
-      if (!Milliseconds(option.substr(7), item.periodMs) || item.periodMs == 0) return "bad period " + option;
+      if (!Milliseconds(option.substr(7), item.periodMs) || item.periodMs == 0)
+        return "bad period " + std::string(option);
     } else {
-      return "unknown option " + option;
+      return "unknown option " + std::string(option);
     }
   }
   if (item.source == SourceKind::Sine && item.periodMs == 0) return "sine needs period=MS";
@@ -100,11 +102,8 @@ std::string ParseLine(const std::vector<std::string>& w, ItemDefinition& item) {
   // The constant must be a value of the item's type.
   if (item.source == SourceKind::Const) {
     pc::VariantValue text{std::u16string_view(pc::AnsiToWide(item.constText))};
-    pc::VARIANT converted;
-    pc::VariantInit(&converted);
-    if (pc::FAILED(pc::VariantChangeType(&converted, &text.Get(), 0, item.type)))
+    if (pc::FAILED(pc::VariantChangeType(&item.constValue.Get(), &text.Get(), 0, item.type)))
       return "constant " + item.constText + " is not a " + std::string(TypeName(item.type));
-    pc::VariantClear(&converted);
   }
   return {};
 }
@@ -127,7 +126,8 @@ std::string_view TypeName(pc::VARTYPE type) {
 
 bool ParseItems(std::string_view text, std::vector<ItemDefinition>& items, std::string& error) {
   items.clear();
-  std::set<std::string> ids;
+  std::unordered_set<std::string> ids;
+  std::vector<std::string_view> words;
   std::size_t lineNo = 0, start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
@@ -135,7 +135,7 @@ bool ParseItems(std::string_view text, std::vector<ItemDefinition>& items, std::
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
     ++lineNo;
-    std::vector<std::string> words;
+    words.clear();
     if (!Words(line, words)) {
       error = "line " + std::to_string(lineNo) + ": unterminated quote";
       return false;

@@ -21,6 +21,7 @@ struct ItemDefinition {
   platform::com::VARTYPE type = platform::com::VT_EMPTY;
   SourceKind source = SourceKind::Const;
   std::string constText;   // the value of a const source, as written
+  platform::com::VariantValue constValue;  // and converted to the type
   double a = 0, b = 0;     // LO/HI, STEP (a), MID/AMP
   std::uint32_t everyMs = 0;   // update interval of changing sources
   std::uint32_t periodMs = 0;  // sine period

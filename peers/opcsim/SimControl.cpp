@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,24 +65,22 @@ class JournalFiles {
   JournalFiles(const JournalFiles&) = delete;
   JournalFiles& operator=(const JournalFiles&) = delete;
 
-  // Appends text as AppendLocked does.
+  // Appends text with one write while the file stays below limit (0: no
+  // limit). One write in append mode lands whole at the end whoever else
+  // appends, so no lock keeps the lines of several processes apart.
   bool Append(const std::string& folder, const std::string& path, std::string_view text, off_t limit) {
     std::lock_guard lock(mutex_);
     for (int attempt = 0; attempt < 2; ++attempt) {
       const int fd = Descriptor(folder, path);
       if (fd < 0) return false;
-      bool removed = false;
-      bool ok = false;
-      if (::flock(fd, LOCK_EX) == 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0) {
-          removed = st.st_nlink == 0;
-          if (!removed && (limit == 0 || st.st_size + static_cast<off_t>(text.size()) <= limit))
-            ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        }
-        ::flock(fd, LOCK_UN);
+      // Link count and size only: asking for the file's times would make
+      // every later write store a fine-grained modification time.
+      struct statx st {};
+      if (::statx(fd, "", AT_EMPTY_PATH, STATX_NLINK | STATX_SIZE, &st) != 0) return false;
+      if (st.stx_nlink != 0) {
+        if (limit != 0 && static_cast<off_t>(st.stx_size) + static_cast<off_t>(text.size()) > limit) return false;
+        return ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
       }
-      if (!removed) return ok;
       ::close(fd);
       open_.erase(path);
     }
@@ -174,9 +173,15 @@ bool SetFault(std::string_view progId, std::string_view what, bool on) {
   return ok;
 }
 
-void AppendJournal(std::string_view progId, std::string_view line) {
-  const std::string folder = ControlFolder(progId);
-  JournalFiles::Instance().Append(folder, folder + "/journal", std::string(line) + "\n", kMaxJournal);
+void AppendJournal(std::string_view progId, std::string_view line) { JournalWriter(progId).Append(line); }
+
+JournalWriter::JournalWriter(std::string_view progId) : folder_(ControlFolder(progId)), path_(folder_ + "/journal") {}
+
+void JournalWriter::Append(std::string_view line) const {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text.append(line).push_back('\n');
+  JournalFiles::Instance().Append(folder_, path_, text, kMaxJournal);
 }
 
 std::string ReadJournal(std::string_view progId) { return ReadAll(ControlFolder(progId) + "/journal"); }
@@ -214,22 +219,105 @@ std::vector<std::string> CommandReader::Take() {
   return lines;
 }
 
-FaultSwitches::FaultSwitches(std::string progId) : path_(ControlFolder(progId) + "/faults") {}
+FaultSwitches::FaultSwitches(std::string progId)
+    : parent_(std::filesystem::path(ControlFolder(progId)).parent_path().string()),
+      folderName_(std::filesystem::path(ControlFolder(progId)).filename().string()),
+      folder_(ControlFolder(progId)),
+      path_(folder_ + "/faults"),
+      notify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+FaultSwitches::~FaultSwitches() {
+  if (notify_ >= 0) ::close(notify_);
+}
 
 bool FaultSwitches::On(std::string_view what) {
   std::lock_guard lock(mutex_);
+  if (!Unchanged()) {
+    Watch();
+    Reload();
+  }
+  return !on_.empty() && on_.count(std::string(what)) != 0;
+}
+
+bool FaultSwitches::Unchanged() {
+  if (parentWatch_ < 0) return false;
+  bool unchanged = true;
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(notify_, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) return unchanged;
+    if (n <= 0) {
+      DropWatches();
+      return false;
+    }
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      unchanged = Unrelated(*event) && unchanged;
+    }
+  }
+}
+
+bool FaultSwitches::Unrelated(const inotify_event& event) {
+  constexpr std::uint32_t kSelf = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
+  const std::string_view name = event.len > 0 ? std::string_view(event.name) : std::string_view();
+  if ((event.mask & IN_Q_OVERFLOW) != 0) {
+    DropWatches();
+    return false;
+  }
+  if (event.wd == parentWatch_) {
+    if ((event.mask & kSelf) != 0) {
+      DropWatches();
+      return false;
+    }
+    if (name != folderName_) return true;
+    DropFolderWatch();  // the control folder came, went or moved
+    return false;
+  }
+  if (event.wd == folderWatch_) {
+    if ((event.mask & kSelf) != 0) {
+      DropFolderWatch();
+      return false;
+    }
+    return name != "faults";
+  }
+  return true;  // a watch dropped before
+}
+
+void FaultSwitches::Watch() {
+  if (notify_ < 0) return;
+  constexpr std::uint32_t kFolders = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                                     IN_MOVE_SELF | IN_ONLYDIR;
+  if (parentWatch_ < 0) parentWatch_ = ::inotify_add_watch(notify_, parent_.c_str(), kFolders);
+  if (parentWatch_ >= 0 && folderWatch_ < 0)
+    folderWatch_ = ::inotify_add_watch(notify_, folder_.c_str(), kFolders | IN_CLOSE_WRITE);
+}
+
+void FaultSwitches::DropFolderWatch() {
+  if (folderWatch_ >= 0) ::inotify_rm_watch(notify_, folderWatch_);
+  folderWatch_ = -1;
+}
+
+void FaultSwitches::DropWatches() {
+  DropFolderWatch();
+  if (parentWatch_ >= 0) ::inotify_rm_watch(notify_, parentWatch_);
+  parentWatch_ = -1;
+}
+
+void FaultSwitches::Reload() {
   struct stat st {};
   Stamp stamp;
   if (::stat(path_.c_str(), &st) == 0)
     stamp = Stamp{true, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-  if (!(stamp == stamp_)) {
-    stamp_ = stamp;
-    on_.clear();
-    std::istringstream in(stamp.exists ? ReadAll(path_) : std::string());
-    for (std::string line; std::getline(in, line);)
-      if (!line.empty()) on_.insert(line);
-  }
-  return !on_.empty() && on_.count(std::string(what)) != 0;
+  else if (::stat(parent_.c_str(), &st) != 0)
+    DropWatches();  // removed with the folders above: its own event may come late
+  if (stamp == stamp_) return;
+  stamp_ = stamp;
+  on_.clear();
+  std::istringstream in(stamp.exists ? ReadAll(path_) : std::string());
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) on_.insert(line);
 }
 
 }  // namespace opcsim

@@ -17,6 +17,8 @@
 
 #include <sys/types.h>
 
+struct inotify_event;
+
 namespace opcsim {
 
 // True for a ProgID this tool accepts: 1..200 bytes of letters, digits,
@@ -39,9 +41,22 @@ inline constexpr std::string_view kServerList2Fault = "list2";
 bool AppendCommand(std::string_view progId, std::string_view line);
 // Switches a fault on or off. False when the file cannot be written.
 bool SetFault(std::string_view progId, std::string_view what, bool on);
-// Appends one journal line (at most 64 MiB of journal are kept; later lines
-// are dropped). Any thread.
+// Appends one journal line with one write to the end of the file, so that
+// lines of several processes never mix (at most 64 MiB of journal are kept;
+// later lines are dropped, and only writers racing at that bound may pass it
+// by their lines). Any thread.
 void AppendJournal(std::string_view progId, std::string_view line);
+// The journal of one ProgID, its folder named once: Append is
+// AppendJournal without naming the folder again. Any thread.
+class JournalWriter {
+ public:
+  explicit JournalWriter(std::string_view progId);
+  void Append(std::string_view line) const;
+
+ private:
+  std::string folder_;
+  std::string path_;
+};
 // The journal's text ("" when none).
 std::string ReadJournal(std::string_view progId);
 // Removes the control folder with its files.
@@ -63,12 +78,36 @@ class CommandReader {
 };
 
 // The fault switches, re-read when the file changes. Thread-safe.
+//
+// Changes are noticed through watches on the control folder and on the
+// folder above it (which sees the control folder come and go at once, also
+// while a descriptor open inside it delays the folder's own removal): while
+// nothing touched the file or its folder, a check costs one read that finds
+// no event. Without the watches (no watch to be had, or the folder above
+// missing) every check compares the file's identity. A switch set before a
+// check starts is seen by it either way: a change queues its events before
+// it returns.
 class FaultSwitches {
  public:
   explicit FaultSwitches(std::string progId);
+  ~FaultSwitches();
+  FaultSwitches(const FaultSwitches&) = delete;
+  FaultSwitches& operator=(const FaultSwitches&) = delete;
+
   bool On(std::string_view what);
 
  private:
+  // True while the watches stand and reported no change of the file.
+  bool Unchanged();
+  // Handles one event; false when it may concern the file.
+  bool Unrelated(const struct inotify_event& event);
+  // Sets up the watches that are missing; before the file is read, so that
+  // a change after the read is an event.
+  void Watch();
+  void DropFolderWatch();
+  void DropWatches();
+  void Reload();
+
   // What identifies a version of the file.
   struct Stamp {
     bool exists = false;
@@ -78,7 +117,13 @@ class FaultSwitches {
     long nanoseconds = 0;
     bool operator==(const Stamp&) const = default;
   };
+  std::string parent_;      // the folder above the control folder
+  std::string folderName_;  // the control folder's name in it
+  std::string folder_;
   std::string path_;
+  int notify_ = -1;  // the watches' descriptor; -1 when none could be had
+  int parentWatch_ = -1;
+  int folderWatch_ = -1;  // -1 also while the control folder is missing
   std::mutex mutex_;
   Stamp stamp_;
   std::set<std::string> on_;

@@ -66,6 +66,7 @@ std::shared_ptr<Simulation> Simulation::ForClass(const pc::CLSID& clsid, pc::HRE
 Simulation::Simulation(SimulationInfo info, std::vector<ItemDefinition> items)
     : info_(std::move(info)),
       faults_(info_.progId),
+      journal_(info_.progId),
       commands_(info_.progId),
       startTime_(FileTimeNow()),
       started_(Clock::now()),
@@ -80,8 +81,7 @@ Simulation::Simulation(SimulationInfo info, std::vector<ItemDefinition> items)
     item.sample.version = 1;
     double first = 0;
     if (item.def.source == SourceKind::Const) {
-      pc::VariantValue text{std::u16string_view(pc::AnsiToWide(item.def.constText))};
-      pc::VariantChangeType(&item.sample.value.Get(), &text.Get(), 0, item.def.type);
+      item.sample.value = item.def.constValue;
     } else if (Compute(item, started_, first)) {
       pc::VariantValue number(first);
       if (pc::FAILED(pc::VariantChangeType(&item.sample.value.Get(), &number.Get(), 0, item.def.type)))

@@ -48,7 +48,7 @@ class Simulation {
 
   const SimulationInfo& Info() const { return info_; }
   bool Fault(std::string_view what) { return faults_.On(what); }
-  void Journal(std::string_view line) { AppendJournal(info_.progId, line); }
+  void Journal(std::string_view line) { journal_.Append(line); }
 
   // Index of an item id, -1 when unknown. Any thread.
   int FindItem(std::string_view id) const;
@@ -85,6 +85,7 @@ class Simulation {
 
   const SimulationInfo info_;
   FaultSwitches faults_;
+  const JournalWriter journal_;
   CommandReader commands_;
   const platform::com::FILETIME startTime_;
   const std::chrono::steady_clock::time_point started_;

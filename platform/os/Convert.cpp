@@ -1,4 +1,5 @@
 #include "platform/os/Convert.h"
+#include "platform/os/Text.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,12 +9,6 @@
 namespace platform::os {
 
 namespace {
-
-std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-  return s;
-}
 
 int DigitValue(char c, int base) {
   int d = -1;

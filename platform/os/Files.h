@@ -41,6 +41,10 @@ std::string IncludeTrailingPathDelimiter(std::string_view path);
 // The running program's own file, absolute ("" when it cannot be read).
 std::string ProgramPath();
 
+// Every byte of the file into bytes. False when it cannot be opened or a
+// read fails (bytes then holds what was read).
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
 // Appends line and CR LF to the file in one write, creating the file when
 // missing. False on any I/O error; never throws.
 bool AppendLine(const std::string& path, std::string_view line);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/os/Files.h"
 #include "platform/os/Text.h"
 
 namespace platform::os {
@@ -139,16 +140,7 @@ void TStringList::SetText(std::string_view text) {
   fresh.sorted_ = sorted_;
   fresh.caseSensitive_ = caseSensitive_;
   fresh.duplicates_ = duplicates_;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    const bool last = end == std::string_view::npos;
-    if (last) end = text.size();
-    std::size_t lineEnd = end;
-    if (!last && lineEnd > start && text[lineEnd - 1] == '\r') --lineEnd;
-    fresh.Add(text.substr(start, lineEnd - start));
-    start = last ? text.size() : end + 1;
-  }
+  ForEachLine(text, [&fresh](std::string_view line) { fresh.Add(line); });
   items_ = std::move(fresh.items_);
 }
 
@@ -162,13 +154,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 bool TStringList::LoadFromFile(const std::string& path) {
-  FilePtr f(std::fopen(path.c_str(), "rb"));
-  if (!f) return false;
   std::string bytes;
-  char buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) bytes.append(buffer, n);
-  if (std::ferror(f.get())) return false;
+  if (!ReadFileBytes(path, bytes)) return false;
   try {
     SetText(bytes);
   } catch (const EStringListError&) {

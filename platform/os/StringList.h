@@ -16,6 +16,23 @@ class EStringListError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Calls visit(line) for each line of text as SetText splits it: at LF, a
+// CR before the LF dropped; a final line without a line end counts, a final
+// line end opens no empty line.
+template <class Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    const bool last = end == std::string_view::npos;
+    if (last) end = text.size();
+    std::size_t lineEnd = end;
+    if (!last && lineEnd > start && text[lineEnd - 1] == '\r') --lineEnd;
+    visit(text.substr(start, lineEnd - start));
+    start = last ? text.size() : end + 1;
+  }
+}
+
 // What a sorted list does with a string equal to a listed one.
 enum class TDuplicates { dupIgnore, dupAccept, dupError };
 

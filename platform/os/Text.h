@@ -160,6 +160,8 @@ std::string AnsiLowerCase(std::string_view s);
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+// Trim as a view into s.
+std::string_view TrimView(std::string_view s);
 
 // Comparison: <0, 0 or >0 (answered as -1, 0, 1). CompareStr compares
 // unsigned bytes; a shorter string that is a prefix of the other sorts

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -266,6 +267,35 @@ TEST(TagItemWriter, RoundTripKeepsEveryFieldAndTheChain) {
   EXPECT_EQ(copy.AsText(), text);
 }
 
+// The server copies decoders with Clone: for every item a parse made, the
+// copy equals the one made through the item's text.
+TEST(TagItemWriter, CloneEqualsTheCopyThroughText) {
+  std::string deep = "<opctag name=\"d0\" type=\"byte\">";
+  for (int i = 1; i <= common::kMaxTagNesting + 2; ++i) deep += "<opctag name=\"d" + std::to_string(i) + "\" type=\"word\">";
+  for (int i = 0; i <= common::kMaxTagNesting + 2; ++i) deep += "</opctag>";
+  const std::vector<std::string> texts{
+      "<opctag name=\"Motor 'A'\" type=\"LongInt\" proc=\"Value\" hvaddress=\"0x7FFFFFFF\" "
+      "expression='IF(%VALUE%=1;\"ON\";\"OFF\")'>"
+      "<subitem name=\"s1\" type=\"unknown-type\" hvaddress=\"-2147483648\"/>"
+      "<other/>"
+      "<subitem name='say \"hi\"' type=\"float\" proc=\"bitset\" expression=\"\"/>"
+      "</opctag>",
+      "<OPCTAG name=\"n\" type=\"16s\"><opctag name=\"inner\" type=\"8u\"><subitem name=\"x\"/></opctag>"
+      "<subitem name=\"y\" hvaddress=\"12\" expression=\"%VALUE%*2\"/></OPCTAG>",
+      "<subitem name=\"top\" type=\"32u\" hvaddress=\"$1F\"/>",
+      "<opctag name=\"bad\" type=\"byte\">text</opctag>",
+      "<opctag name=\"plain\" type=\"single\" proc=\"value\" hvaddress=\"7\"/>",
+      deep,
+  };
+  for (const std::string& text : texts) {
+    const TOPCTagItem item(text);
+    const std::unique_ptr<TOPCTagItem> clone = item.Clone();
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(Chain(*clone), Chain(item)) << text;
+    EXPECT_EQ(Chain(*clone), Chain(TOPCTagItem(item.AsText()))) << text;
+  }
+}
+
 TEST(TagItemWriter, AValueWithBothQuoteKindsStaysInDoubleQuotes) {
   TOPCTagItem item("<opctag name=\"n\" type=\"byte\"/>");
   item.Expression = "a\"b'c";
@@ -502,6 +532,36 @@ TEST_F(DescriptionFileOnDisk, ReadsLinesEndingInCrLfOrLf) {
   ASSERT_TRUE(model.LoadFromFile(path));
   ASSERT_EQ(model.Count(), 1);
   EXPECT_EQ(model.At(0)->Tags->Count(), 1);
+}
+
+// A file loads as its lines would: the same devices, tags and error text
+// for every way lines can end, comments, empty lines and failures.
+TEST_F(DescriptionFileOnDisk, AFileLoadsAsItsLinesDo) {
+  const std::vector<std::string> files{
+      "",
+      "\n",
+      "; only a comment",
+      "<OPC_Description>\r\n<device name=\"a\"/>\r\n</OPC_Description>\r\n",
+      "<OPC_Description>\n\n; note\n <device name=\"a\">\r\n<tagstlist><opctag name=\"t\" type=\"byte\"/>"
+      "</tagstlist></device>\r\r\n ;not a comment\n</OPC_Description>",
+      "<OPC_Description><device name=\"a\"/></OPC_Description>\r",
+      "<OPC_Description>\r\n<device name=\"a\"><tagstlist><opctag name=\"t\" type=\"none\"/></tagstlist>"
+      "</device>\r\n</OPC_Description>\r\n",
+      "\r\n\r\n<OPC_Description>\r\n<device name=\"b\"/><device name=\"a\"/>\r\n</OPC_Description>\r\n\r\n",
+  };
+  for (const std::string& bytes : files) {
+    TStringList lines;
+    lines.SetText(bytes);
+    TOPCDescriptionFile fromLines;
+    const bool linesLoaded = fromLines.LoadFromStrings(lines);
+    const std::string linesError = DescriptionErrorText();
+    TOPCDescriptionFile fromFile;
+    EXPECT_EQ(fromFile.LoadFromFile(Write(bytes)), linesLoaded) << bytes;
+    EXPECT_EQ(DescriptionErrorText(), linesError) << bytes;
+    EXPECT_EQ(DeviceNames(fromFile), DeviceNames(fromLines)) << bytes;
+    for (int32_t d = 0; d < fromFile.Count() && d < fromLines.Count(); ++d)
+      EXPECT_EQ(fromFile.At(d)->Tags->Count(), fromLines.At(d)->Tags->Count()) << bytes;
+  }
 }
 
 TEST_F(DescriptionFileOnDisk, AMissingFileLeavesTheErrorTextAlone) {

@@ -2,6 +2,11 @@
 
 #include "DriverTestSupport.h"
 #include "driver/DrvLog.h"
+#include "platform/os/Text.h"
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -64,6 +69,43 @@ TEST_F(TagTables, LoadDomainParsesFiltersAndSorts) {
   EXPECT_EQ(drvtest::CountLog(-12, "DLM:: Тег NoColon содержит ошибку в строке роутинга."_cp), 1);
   EXPECT_EQ(drvtest::CountLog(-12, "DLM:: Тег Bad содержит ошибку в строке роутинга."_cp), 1);
   EXPECT_EQ(drvtest::KernelLog().size(), 3u);
+}
+
+// Many tags, given out of key order and with repeated keys: the list is in
+// the order of the keys' text, each key's first tag wins, the refusals are
+// logged in kernel order, and loading the domain again refuses every tag.
+TEST_F(TagTables, ManyTagsSortByKeyTextAndTheFirstOfAKeyWins) {
+  const int32_t opc = Domain("OPC");
+  std::vector<std::string> expectedLog;
+  std::map<std::string, std::string> firstOfKey;
+  for (int32_t i = 0; i < 400; ++i) {
+    const int32_t device = (i * 7) % 13 - 1;  // -1 .. 11
+    const int32_t address = (i * 31) % 150;
+    const std::string name = "T" + std::to_string(i);
+    const std::string key = "OPC:" + std::to_string(device) + "|" + std::to_string(address);
+    Add(opc, Var(1000 + i, name, "OPC:DEVICE=" + std::to_string(device) + ";ADDRESS=" + std::to_string(address)));
+    const auto [first, fresh] = firstOfKey.emplace(key, name);
+    if (!fresh) expectedLog.push_back(name + "/" + first->second);
+  }
+  ASSERT_TRUE(list_.LoadDomain("OPC"));
+  ASSERT_EQ(list_.Count(), static_cast<int32_t>(firstOfKey.size()));
+  for (int32_t i = 1; i < list_.Count(); ++i)
+    ASSERT_LT(platform::os::CompareStr(list_.At(i - 1)->Key(), list_.At(i)->Key()), 0) << i;
+  for (int32_t i = 0; i < list_.Count(); ++i) {
+    EXPECT_EQ(list_.At(i)->Name, firstOfKey[list_.At(i)->Key()]);
+    const driver::TDRVVariable* byId = list_.FindById(list_.At(i)->Id);
+    EXPECT_EQ(byId, list_.At(i));
+  }
+  const auto log = drvtest::KernelLog();
+  ASSERT_EQ(log.size(), expectedLog.size());
+  for (std::size_t k = 0; k < log.size(); ++k) {
+    EXPECT_EQ(log[k].Code, -2);
+    EXPECT_NE(std::string(log[k].Text).find("( " + expectedLog[k] + " )"), std::string::npos) << log[k].Text;
+  }
+  const int32_t count = list_.Count();
+  ASSERT_TRUE(list_.LoadDomain("OPC"));
+  EXPECT_EQ(list_.Count(), count);
+  EXPECT_EQ(drvtest::KernelLog().size(), expectedLog.size() + 400);
 }
 
 TEST_F(TagTables, MissingDomainsAndEmptyPrefix) {

@@ -30,6 +30,12 @@ TEST(ItemsFile, TheDocumentedExampleParses) {
   EXPECT_TRUE(items[3].writable);
   EXPECT_FALSE(items[0].writable);
   EXPECT_EQ(items[4].constText, "abc def");
+  // A constant is kept converted to its item's type.
+  EXPECT_EQ(items[3].constValue.Get().vt, pc::VT_UI2);
+  EXPECT_EQ(items[3].constValue.Get().uiVal, 3);
+  ASSERT_EQ(items[4].constValue.Get().vt, pc::VT_BSTR);
+  EXPECT_EQ(pc::WideToAnsi(pc::WideView(items[4].constValue.Get().bstrVal)), "abc def");
+  EXPECT_EQ(items[0].constValue.Get().vt, pc::VT_EMPTY);
   EXPECT_EQ(items[5].periodMs, 2000u);
   EXPECT_EQ(items[5].b, 10.0);
   EXPECT_EQ(items[6].a, -5.0);

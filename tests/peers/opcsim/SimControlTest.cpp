@@ -1,11 +1,15 @@
 #include "peers/opcsim/SimControl.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace opcsim {
 namespace {
@@ -56,6 +60,43 @@ TEST_F(SimControlTest, FaultsSwitchOnAndOffAcrossObjects) {
   EXPECT_TRUE(faults.On("additem:Plant.Mode"));
 }
 
+// The watch on the control folder: every way the file or its folder can
+// change is seen by the next check, also when the folder came after the
+// switches and while journal lines are written beside the file.
+TEST_F(SimControlTest, FaultsFollowEveryChangeOfFileAndFolder) {
+  FaultSwitches faults("Sim.W");  // no control folder yet
+  EXPECT_FALSE(faults.On("write"));
+  AppendJournal("Sim.W", "connect");  // makes the folder
+  EXPECT_FALSE(faults.On("write"));
+  ASSERT_TRUE(SetFault("Sim.W", "write", true));
+  EXPECT_TRUE(faults.On("write"));
+  for (int i = 0; i < 50; ++i) {
+    AppendJournal("Sim.W", "additem X " + std::to_string(i));
+    ASSERT_TRUE(faults.On("write")) << i;
+  }
+  {
+    std::ofstream out(ControlFolder("Sim.W") + "/faults", std::ios::app);
+    out << "advise\n";  // written in place, not replaced
+  }
+  EXPECT_TRUE(faults.On("advise"));
+  std::filesystem::remove(ControlFolder("Sim.W") + "/faults");
+  EXPECT_FALSE(faults.On("write"));
+  EXPECT_FALSE(faults.On("advise"));
+  ASSERT_TRUE(SetFault("Sim.W", "status", true));
+  EXPECT_TRUE(faults.On("status"));
+  RemoveControl("Sim.W");  // the watched folder goes
+  EXPECT_FALSE(faults.On("status"));
+  ASSERT_TRUE(SetFault("Sim.W", "status", true));  // and comes back
+  EXPECT_TRUE(faults.On("status"));
+  ASSERT_TRUE(SetFault("Sim.W", "status", false));
+  EXPECT_FALSE(faults.On("status"));
+  std::filesystem::remove_all(dir_ + "/opcsim");  // the folder above goes too
+  EXPECT_FALSE(faults.On("status"));
+  ASSERT_TRUE(SetFault("Sim.W", "status", true));
+  EXPECT_TRUE(faults.On("status"));
+  RemoveControl("Sim.W");
+}
+
 TEST_F(SimControlTest, FaultNamesAndProgIds) {
   for (const char* ok : {"container", "shutdownpoint", "shutdownadvise", "addgroup", "additem:X", "callbackpoint",
                          "advise", "write", "write:X", "badstream", "status", "novendor"})
@@ -76,6 +117,42 @@ TEST_F(SimControlTest, JournalAppendsAndRemoveClears) {
   AppendJournal("Sim.C", "connect again");
   EXPECT_EQ(ReadJournal("Sim.C"), "connect again\n");
   RemoveControl("Sim.C");
+}
+
+// Several processes append to one journal at once: every line lands whole.
+TEST_F(SimControlTest, JournalLinesOfSeveralProcessesStayWhole) {
+  constexpr int kProcesses = 4;
+  constexpr int kLines = 500;
+  AppendJournal("Sim.P", "start");
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string pad(100, static_cast<char>('a' + p));
+      for (int i = 0; i < kLines; ++i) AppendJournal("Sim.P", std::to_string(p) + " " + pad);
+      ::_exit(0);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::istringstream in(ReadJournal("Sim.P"));
+  std::vector<int> count(kProcesses, 0);
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(line, "start");
+  while (std::getline(in, line)) {
+    const int p = line.empty() ? -1 : line[0] - '0';
+    ASSERT_TRUE(p >= 0 && p < kProcesses) << line;
+    ASSERT_EQ(line, std::to_string(p) + " " + std::string(100, static_cast<char>('a' + p)));
+    ++count[static_cast<std::size_t>(p)];
+  }
+  EXPECT_EQ(count, std::vector<int>(kProcesses, kLines));
+  RemoveControl("Sim.P");
 }
 
 }  // namespace
