@@ -179,7 +179,7 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
     lock.Remove();
     return SectionCreateResult::Failed;
   }
-  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (view == MAP_FAILED) {
     Discard(fd, posixName);
     lock.Remove();
@@ -216,7 +216,7 @@ bool SharedSection::Open(std::string_view name) {
     return false;
   }
   const auto size = static_cast<std::size_t>(info.st_size);
-  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (view == MAP_FAILED) {
     ::close(fd);
     return false;
