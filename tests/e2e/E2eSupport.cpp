@@ -65,6 +65,21 @@ std::optional<std::string> GetEnv(const char* name) {
   return std::string(value);
 }
 
+// The processes whose program file lies inside folder: the servers that
+// drivers started from the plant's driver folders.
+std::vector<pid_t> ProcessesRunningFrom(const std::string& folder) {
+  std::vector<pid_t> pids;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code unreadable;  // a process that ended meanwhile, or one of another user
+    const std::string program = fs::read_symlink(entry.path() / "exe", unreadable).string();
+    if (!unreadable && program.starts_with(folder + "/")) pids.push_back(static_cast<pid_t>(std::stol(name)));
+  }
+  return pids;
+}
+
 }  // namespace
 
 std::string ReadFile(const std::string& path) {
@@ -99,6 +114,9 @@ Plant::Plant() {
 }
 
 Plant::~Plant() {
+  // A server that a driver in a test's host started may still be ending
+  // when the test is over; it must not write into the folder after it went.
+  for (const pid_t pid : ProcessesRunningFrom(folder_.Path())) Remember(pid);
   for (const pid_t pid : servers_) {
     if (IsServerProcess(pid)) ::kill(pid, SIGKILL);
   }

@@ -24,9 +24,9 @@ std::string ReadFile(const std::string& path);
 // The setting a test runs in: sets FERROWICK_IPC_NAMESPACE,
 // FERROWICK_REGISTRY_DIR and LD_LIBRARY_PATH for this process and every
 // process it starts; makes the driver folder with a copy of the server
-// program; cleans up in the destructor (server processes killed, stale
-// window table and sections of the namespace removed, environment
-// restored).
+// program; cleans up in the destructor (server processes killed: those
+// remembered and those running a program from its folder; stale window
+// table and sections of the namespace removed, environment restored).
 class Plant {
  public:
   Plant();
