@@ -68,20 +68,43 @@ void LoadDescription(int32_t count) {
   if (!server::DescriptionFile->LoadFromStrings(lines)) throw std::runtime_error("description");
 }
 
-void BM_DecodeDataChange(benchmark::State& state) {
-  const auto count = static_cast<int32_t>(state.range(0));
-  auto driverSide = DriverSection(count);
-  exchange::ServerIndex = 0;
-  server::Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
-  server::VariableIndex = std::make_unique<server::TVariableIndex>();
-  server::VariableIndex->LoadFromShared();
-  LoadDescription(count);
+// The server's side of a data change: the driver's section of count
+// variables, the server's module state opened on it and one device's OPC
+// items linked to it, all released at the end.
+struct ServerSide {
+  explicit ServerSide(int32_t count) : driverSide(DriverSection(count)) {
+    exchange::ServerIndex = 0;
+    server::Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
+    server::VariableIndex = std::make_unique<server::TVariableIndex>();
+    server::VariableIndex->LoadFromShared();
+    LoadDescription(count);
+    items.LoadDevice("Bench", "OPC", 0, 1);
+  }
+  ~ServerSide() {
+    items.FreeAll();
+    server::DescriptionFile.reset();
+    server::VariableIndex.reset();
+    server::Intercom.reset();
+    exchange::ServerIndex = -1;
+  }
+  ServerSide(const ServerSide&) = delete;
+  ServerSide& operator=(const ServerSide&) = delete;
+
+  // The device window's decoding of an accepted value.
+  server::TValueCallback Decoder() {
+    return [this](const server::TOPCVariableIndexItem& item) { server::DecodeTagValue(item, devices, terminal); };
+  }
+
+  std::unique_ptr<exchange::TIntercomInterface> driverSide;
   server::TOPCVariableIndex items;
-  items.LoadDevice("Bench", "OPC", 0, 1);
   server::TDeviceList devices;
   server::TTerminalClass terminal;
-  pc::ComPtr<server::TOPCDataCallback> callback(new server::TOPCDataCallback(
-      &items, [&](const server::TOPCVariableIndexItem& item) { server::DecodeTagValue(item, devices, terminal); }));
+};
+
+void BM_DecodeDataChange(benchmark::State& state) {
+  const auto count = static_cast<int32_t>(state.range(0));
+  ServerSide side(count);
+  pc::ComPtr<server::TOPCDataCallback> callback(new server::TOPCDataCallback(&side.items, side.Decoder()));
 
   std::vector<pc::OPCHANDLE> handles(static_cast<size_t>(count));
   std::vector<pc::VARIANT> values(static_cast<size_t>(count));
@@ -99,11 +122,6 @@ void BM_DecodeDataChange(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * count);
   callback->Detach();
-  items.FreeAll();
-  server::DescriptionFile.reset();
-  server::VariableIndex.reset();
-  server::Intercom.reset();
-  exchange::ServerIndex = -1;
 }
 BENCHMARK(BM_DecodeDataChange)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
@@ -114,18 +132,8 @@ BENCHMARK(BM_DecodeDataChange)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillise
 void BM_DecodeStream(benchmark::State& state) {
   const auto count = static_cast<int32_t>(state.range(0));
   const bool cold = state.range(1) != 0;
-  auto driverSide = DriverSection(count);
-  exchange::ServerIndex = 0;
-  server::Intercom = exchange::TIntercomInterface::Open(exchange::kSectionName);
-  server::VariableIndex = std::make_unique<server::TVariableIndex>();
-  server::VariableIndex->LoadFromShared();
-  LoadDescription(count);
-  server::TOPCVariableIndex items;
-  items.LoadDevice("Bench", "OPC", 0, 1);
-  server::TDeviceList devices;
-  server::TTerminalClass terminal;
-  pc::ComPtr<server::TOPCAdviseSink> sink(new server::TOPCAdviseSink(
-      &items, [&](const server::TOPCVariableIndexItem& item) { server::DecodeTagValue(item, devices, terminal); }));
+  ServerSide side(count);
+  pc::ComPtr<server::TOPCAdviseSink> sink(new server::TOPCAdviseSink(&side.items, side.Decoder()));
 
   // Two streams whose values differ beyond the deadband of precision 0.
   std::vector<pc::HGLOBAL> streams;
@@ -155,11 +163,6 @@ void BM_DecodeStream(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * count);
   for (pc::HGLOBAL stream : streams) pc::GlobalFree(stream);
   sink->Detach();
-  items.FreeAll();
-  server::DescriptionFile.reset();
-  server::VariableIndex.reset();
-  server::Intercom.reset();
-  exchange::ServerIndex = -1;
 }
 BENCHMARK(BM_DecodeStream)->ArgsProduct({{10000, 50000}, {0, 1}})->Unit(benchmark::kMillisecond);
 
