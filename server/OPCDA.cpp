@@ -63,18 +63,16 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
 // points to kNearAhead items ahead, when the item itself has arrived.
 class TStreamLookahead {
  public:
-  TStreamLookahead(const pc::OpcStreamReader& reader, TOPCVariableIndex* items)
-      : reader_(reader), items_(items) {}
+  // count: the items of the stream (its header's dwItemCount).
+  TStreamLookahead(const pc::OpcStreamReader& reader, std::uint32_t count, TOPCVariableIndex* items)
+      : reader_(reader), count_(count), items_(items) {}
 
   // Called before the stream's item i is handled, for every i in order.
   void Before(std::uint32_t i) {
-    pc::OPCITEMHEADER1 header{};
-    if (reader_.ReadItem(i + kFarAhead, header))
-      if (const TOPCVariableIndexItem* far = ItemAt(items_, header.hClient))
-        for (std::size_t line = 0; line < sizeof(*far); line += 64)
-          __builtin_prefetch(reinterpret_cast<const char*>(far) + line, 1);
-    if (!reader_.ReadItem(i + kNearAhead, header)) return;
-    const TOPCVariableIndexItem* near = ItemAt(items_, header.hClient);
+    if (const TOPCVariableIndexItem* far = ItemAhead(i, kFarAhead))
+      for (std::size_t line = 0; line < sizeof(*far); line += 64)
+        __builtin_prefetch(reinterpret_cast<const char*>(far) + line, 1);
+    const TOPCVariableIndexItem* near = ItemAhead(i, kNearAhead);
     if (near == nullptr) return;
     if (near->Decoder) __builtin_prefetch(near->Decoder.get());
     if (VariableIndex) VariableIndex->Prefetch(near->VariableHint, near->DmlIndex);
@@ -83,7 +81,16 @@ class TStreamLookahead {
  private:
   static constexpr std::uint32_t kFarAhead = 16;
   static constexpr std::uint32_t kNearAhead = 8;
+
+  // The OPC item of the stream's item i + ahead, or nullptr.
+  const TOPCVariableIndexItem* ItemAhead(std::uint32_t i, std::uint32_t ahead) const {
+    pc::OPCITEMHEADER1 header{};
+    if (i >= count_ || count_ - i <= ahead || !reader_.ReadItem(i + ahead, header)) return nullptr;
+    return ItemAt(items_, header.hClient);
+  }
+
   const pc::OpcStreamReader& reader_;
+  std::uint32_t count_;
   TOPCVariableIndex* items_;
 };
 
@@ -126,7 +133,7 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
                                    format->cfFormat == formats.DataTime);
   pc::OPCGROUPHEADER header{};
   if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
-    TStreamLookahead ahead(reader, Items);
+    TStreamLookahead ahead(reader, header.dwItemCount, Items);
     for (std::uint32_t i = 0; i < header.dwItemCount && Items != nullptr; ++i) {
       ahead.Before(i);
       pc::OPCITEMHEADER1 itemHeader{};

@@ -3,7 +3,10 @@
 
 #include "server/ValueDecoding.h"
 
+#include "platform/com/OpcStream.h"
+#include "platform/com/Variant.h"
 #include "platform/os/Text.h"
+#include "server/OPCDA.h"
 #include "server/ServerData.h"
 #include "server/ServerDevices.h"
 #include "tests/server/ServerTestSupport.h"
@@ -352,6 +355,52 @@ TEST(CastWorkValue, Refusals) {
   EXPECT_EQ(error, "Floating point overflow");
   EXPECT_FALSE(server::CastWorkValue(Variant::String("x"), TOPCTagType::otByte, false, out, error));
   EXPECT_EQ(error, "Could not convert variant of type (String) into type (Double)");
+}
+
+// A stream longer than its loop looks ahead: every item's value reaches its
+// variable, and items of unknown handles among them are skipped.
+using StreamDecoding = server_test::ServerTest;
+
+TEST_F(StreamDecoding, EveryValueOfALongStreamReachesItsVariable) {
+  namespace pc = platform::com;
+  constexpr std::int32_t kCount = 40;
+  std::vector<TestVariable> variables;
+  std::string tags;
+  for (std::int32_t a = 1; a <= kCount; ++a) {
+    variables.push_back({a, "V" + std::to_string(a), "OPC:DEVICE=1;ADDRESS=" + std::to_string(a), -1.0f});
+    tags += "   <opctag name=\"Tag." + std::to_string(a) + "\" type=\"float\" proc=\"value\" hvaddress=\"" +
+            std::to_string(a) + "\"/>\r\n";
+  }
+  OpenSection(variables);
+  BuildVariableIndex();
+  LoadDescription("<OPC_Description>\r\n <device name=\"Long\">\r\n  <tagstlist>\r\n" + tags +
+                  "  </tagstlist>\r\n </device>\r\n</OPC_Description>\r\n");
+  server::TOPCVariableIndex items;
+  ASSERT_EQ(items.LoadDevice("Long", "OPC", 0, 1), kCount);
+  server::TDeviceList devices;
+  server::TTerminalClass terminal;
+  pc::ComPtr<server::TOPCAdviseSink> sink(new server::TOPCAdviseSink(
+      &items, [&](const TOPCVariableIndexItem& item) { server::DecodeTagValue(item, devices, terminal); }));
+
+  // Every item once, the last handle first, an unknown handle after every
+  // seventh; item h gets 100 + h.
+  std::vector<pc::VariantValue> values;
+  values.reserve(kCount);
+  std::vector<pc::OpcStreamItem> stream;
+  for (std::int32_t h = kCount - 1; h >= 0; --h) {
+    values.emplace_back(100.0f + static_cast<float>(h));
+    stream.push_back({static_cast<pc::OPCHANDLE>(h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
+    if (h % 7 == 0) stream.push_back({static_cast<pc::OPCHANDLE>(1000 + h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
+  }
+  pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, pc::WriteOpcDataStream(0, 1, pc::S_OK, stream, false), nullptr};
+  ASSERT_NE(medium.hGlobal, nullptr);
+  pc::FORMATETC format{static_cast<pc::CLIPFORMAT>(server::OPCFormats().Data), nullptr, pc::DVASPECT_CONTENT, -1,
+                       pc::TYMED_HGLOBAL};
+  sink->OnDataChange(&format, &medium);
+  pc::ReleaseStgMedium(&medium);
+  for (std::int32_t h = 0; h < kCount; ++h)
+    EXPECT_EQ(SharedValue(items.At(h)->DmlIndex), 100.0f + static_cast<float>(h)) << items.At(h)->ItemName;
+  sink->Detach();
 }
 
 }  // namespace
