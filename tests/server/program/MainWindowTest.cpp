@@ -232,10 +232,10 @@ TEST_F(MainWindowTest, WithoutTheSectionTheWindowHaltsTheProgram) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        // The child ends inside: release its section and its folder first.
+        // The child ends inside: release its folder and its section first.
+        std::filesystem::remove_all(folder_.Path());
         server::Intercom.reset();
         driver_.reset();
-        std::filesystem::remove_all(folder_.Path());
         server::TServerWindow* window = nullptr;
         ui::Application().CreateForm(window);
       },
