@@ -120,7 +120,7 @@ bool TDRVVariableList::LoadVariables(const TVLDomainInfo& domain, const std::str
   const int32_t count = domain.VariableCount;  // a packed field: read by value
   foundKeys.reserve(static_cast<std::size_t>(std::max(count, 0)));
   bool complete = true;
-  for (int32_t i = 0; i < domain.VariableCount; ++i) {
+  for (int32_t i = 0; i < count; ++i) {
     TVLVariableInfo record;
     std::memset(&record, 0, sizeof record);
     if (VLGetVariableInfoByDomainId(domain.DomainId, i, &record) < 0) {

@@ -220,9 +220,9 @@ std::vector<std::string> CommandReader::Take() {
 }
 
 FaultSwitches::FaultSwitches(std::string progId)
-    : parent_(std::filesystem::path(ControlFolder(progId)).parent_path().string()),
-      folderName_(std::filesystem::path(ControlFolder(progId)).filename().string()),
-      folder_(ControlFolder(progId)),
+    : folder_(ControlFolder(progId)),
+      parent_(std::filesystem::path(folder_).parent_path().string()),
+      folderName_(std::filesystem::path(folder_).filename().string()),
       path_(folder_ + "/faults"),
       notify_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 

@@ -117,9 +117,9 @@ class FaultSwitches {
     long nanoseconds = 0;
     bool operator==(const Stamp&) const = default;
   };
+  std::string folder_;
   std::string parent_;      // the folder above the control folder
   std::string folderName_;  // the control folder's name in it
-  std::string folder_;
   std::string path_;
   int notify_ = -1;  // the watches' descriptor; -1 when none could be had
   int parentWatch_ = -1;

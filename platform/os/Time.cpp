@@ -153,6 +153,13 @@ size_t RunLength(std::string_view format, size_t at) {
   return end - at;
 }
 
+// The kernel's pair of a moment; {0, 0} for a day outside 1 .. 9999-12-31.
+KernelDateTime KernelFromMoment(int64_t moment) {
+  const int64_t ordinal = moment / kMsPerDay;
+  if (moment < 0 || ordinal < 1 || ordinal > kMaxOrdinal) return KernelDateTime{0, 0};
+  return KernelDateTime{static_cast<uint32_t>(moment % kMsPerDay), static_cast<int32_t>(ordinal)};
+}
+
 // The local moment now: the test clock's while one runs.
 int64_t NowMoment() { return g_fake.active.load() ? g_fake.moment.load() : RealLocalMoment(); }
 
@@ -285,17 +292,10 @@ std::string DateTimeToStr(TDateTime value) {
 
 KernelDateTime DateTimeToKernel(TDateTime value) {
   int64_t moment = 0;
-  if (!MomentFromDateTime(value, moment)) return KernelDateTime{0, 0};
-  return KernelDateTime{static_cast<uint32_t>(moment % kMsPerDay),
-                        static_cast<int32_t>(moment / kMsPerDay)};
+  return MomentFromDateTime(value, moment) ? KernelFromMoment(moment) : KernelDateTime{0, 0};
 }
 
-KernelDateTime KernelNow() {
-  const int64_t moment = NowMoment();
-  const int64_t ordinal = moment / kMsPerDay;
-  if (moment < 0 || ordinal < 1 || ordinal > kMaxOrdinal) return KernelDateTime{0, 0};
-  return KernelDateTime{static_cast<uint32_t>(moment % kMsPerDay), static_cast<int32_t>(ordinal)};
-}
+KernelDateTime KernelNow() { return KernelFromMoment(NowMoment()); }
 
 bool KernelToDateTime(const KernelDateTime& kernel, TDateTime& result) {
   if (kernel.Date < 1 || kernel.Date > kMaxOrdinal || kernel.Time >= kMsPerDay) return false;
