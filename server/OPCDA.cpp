@@ -1,7 +1,9 @@
 #include "server/OPCDA.h"
 
 #include <cmath>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "platform/com/OpcStream.h"
 #include "server/ServerData.h"
@@ -55,6 +57,12 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
   HandleItemValue(item, true, ok ? &converted : nullptr, callback);
 }
 
+// The row of the item at a client handle; -1 for none.
+std::int32_t RowAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
+  const TOPCVariableIndexItem* item = ItemAt(items, handle);
+  return item == nullptr ? -1 : item->DmlIndex;
+}
+
 // A value's handling reads records that lie apart: its OPC item, then the
 // item's decoder, its variable in the index and the variable's shared row.
 // Between two deliveries they leave the caches, and read in turn each
@@ -63,36 +71,47 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
 // points to kNearAhead items ahead, when the item itself has arrived.
 class TStreamLookahead {
  public:
-  // count: the items of the stream (its header's dwItemCount).
-  TStreamLookahead(const pc::OpcStreamReader& reader, std::uint32_t count, TOPCVariableIndex* items)
-      : reader_(reader), count_(count), items_(items) {}
+  // order: the positions of the stream's items in the order of handling.
+  TStreamLookahead(const pc::OpcStreamReader& reader, std::span<const std::uint32_t> order,
+                   TOPCVariableIndex* items)
+      : reader_(reader), order_(order), items_(items) {}
 
-  // Called before the stream's item i is handled, for every i in order.
-  void Before(std::uint32_t i) {
-    if (const TOPCVariableIndexItem* far = ItemAhead(i, kFarAhead))
+  // Called before the k-th item of the order is handled, for every k in turn.
+  void Before(std::size_t k) {
+    if (const TOPCVariableIndexItem* far = ItemAhead(k, kFarAhead))
       for (std::size_t line = 0; line < sizeof(*far); line += 64)
         __builtin_prefetch(reinterpret_cast<const char*>(far) + line, 1);
-    const TOPCVariableIndexItem* near = ItemAhead(i, kNearAhead);
+    const TOPCVariableIndexItem* near = ItemAhead(k, kNearAhead);
     if (near == nullptr) return;
     if (near->Decoder) __builtin_prefetch(near->Decoder.get());
     if (VariableIndex) VariableIndex->Prefetch(near->VariableHint, near->DmlIndex);
   }
 
  private:
-  static constexpr std::uint32_t kFarAhead = 16;
-  static constexpr std::uint32_t kNearAhead = 8;
+  static constexpr std::size_t kFarAhead = 16;
+  static constexpr std::size_t kNearAhead = 8;
 
-  // The OPC item of the stream's item i + ahead, or nullptr.
-  const TOPCVariableIndexItem* ItemAhead(std::uint32_t i, std::uint32_t ahead) const {
+  // The OPC item of the order's item k + ahead, or nullptr.
+  const TOPCVariableIndexItem* ItemAhead(std::size_t k, std::size_t ahead) const {
     pc::OPCITEMHEADER1 header{};
-    if (i >= count_ || count_ - i <= ahead || !reader_.ReadItem(i + ahead, header)) return nullptr;
+    if (order_.size() - k <= ahead || !reader_.ReadItem(order_[k + ahead], header)) return nullptr;
     return ItemAt(items_, header.hClient);
   }
 
   const pc::OpcStreamReader& reader_;
-  std::uint32_t count_;
+  std::span<const std::uint32_t> order_;
   TOPCVariableIndex* items_;
 };
+
+// The stream's items in the order of handling. ReadHeader has checked that
+// every item header lies in the stream.
+std::span<const std::uint32_t> StreamOrder(const pc::OpcStreamReader& reader, std::uint32_t count,
+                                           TOPCVariableIndex* items, TDeliveryOrder& order) {
+  const std::span<std::int32_t> rows = order.Rows(count);
+  pc::OPCITEMHEADER1 header{};
+  for (std::uint32_t i = 0; i < count; ++i) rows[i] = reader.ReadItem(i, header) ? RowAt(items, header.hClient) : -1;
+  return order.Order();
+}
 
 }  // namespace
 
@@ -133,14 +152,19 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
                                    format->cfFormat == formats.DataTime);
   pc::OPCGROUPHEADER header{};
   if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
-    TStreamLookahead ahead(reader, header.dwItemCount, Items);
-    for (std::uint32_t i = 0; i < header.dwItemCount && Items != nullptr; ++i) {
-      ahead.Before(i);
+    // Taken for the call: a data change handled inside a callback gets
+    // buffers of its own.
+    TDeliveryOrder buffers = std::move(order_);
+    const std::span<const std::uint32_t> order = StreamOrder(reader, header.dwItemCount, Items, buffers);
+    TStreamLookahead ahead(reader, order, Items);
+    for (std::size_t k = 0; k < order.size() && Items != nullptr; ++k) {
+      ahead.Before(k);
       pc::OPCITEMHEADER1 itemHeader{};
-      if (!reader.ReadItem(i, itemHeader)) break;
+      if (!reader.ReadItem(order[k], itemHeader)) continue;
       if (TOPCVariableIndexItem* item = ItemAt(Items, itemHeader.hClient))
         HandleStreamItem(reader, itemHeader, *item, ValueCallback);
     }
+    order_ = std::move(buffers);
   }
   pc::GlobalUnlock(medium->hGlobal);
   if (VariableIndex) VariableIndex->PublishChanges();
@@ -170,7 +194,11 @@ pc::HRESULT TOPCDataCallback::OnReadComplete(pc::DWORD, pc::OPCHANDLE, pc::HRESU
 void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* clientItems,
                                     const pc::VARIANT* values, const pc::WORD* qualities) {
   if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
-  for (pc::DWORD i = 0; i < count && Items != nullptr; ++i) {
+  TDeliveryOrder buffers = std::move(order_);  // as in TOPCAdviseSink::OnDataChange
+  const std::span<std::int32_t> rows = buffers.Rows(count);
+  for (pc::DWORD i = 0; i < count; ++i) rows[i] = RowAt(Items, clientItems[i]);
+  for (const std::uint32_t i : buffers.Order()) {
+    if (Items == nullptr) break;
     TOPCVariableIndexItem* item = ItemAt(Items, clientItems[i]);
     if (item == nullptr) continue;
     float converted = 0.0f;
@@ -178,6 +206,7 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
     const bool ok = good && ToSingle(values[i], converted);
     HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
   }
+  order_ = std::move(buffers);
   if (VariableIndex) VariableIndex->PublishChanges();
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "platform/com/OpcDa.h"
+#include "server/DeliveryOrder.h"
 #include "server/VariableIndex.h"
 
 namespace server {
@@ -38,9 +39,10 @@ class TOPCAdviseSink final : public platform::com::ComObject<platform::com::IAdv
       : Items(items), ValueCallback(std::move(callback)) {}
 
   // Reads the stream of a data change in one of the two data formats with
-  // every size, count and offset checked; items whose client handle is no
-  // position of Items are skipped, a malformed stream ends the reading
-  // (what was read before stays handled). Bad quality: -23 on good -> bad.
+  // every size, count and offset checked, and handles its items in the
+  // order of their rows (TDeliveryOrder); items whose client handle is no
+  // position of Items are skipped, a stream whose item headers do not fit
+  // in it is not read. Bad quality: -23 on good -> bad.
   // VT_BSTR: -24 for each. Others: converted to a 4-byte float (a failure
   // is -22 on good -> bad) and passed on by the deadband rule.
   void OnDataChange(platform::com::FORMATETC* format, platform::com::STGMEDIUM* medium) override;
@@ -54,6 +56,9 @@ class TOPCAdviseSink final : public platform::com::ComObject<platform::com::IAdv
 
   TOPCVariableIndex* Items;       // not owned
   TValueCallback ValueCallback;
+
+ private:
+  TDeliveryOrder order_;
 };
 
 // Callback subscriber (OPC DA 2.0). Quality 0xC0 exactly is good, every
@@ -63,7 +68,8 @@ class TOPCDataCallback final : public platform::com::ComObject<platform::com::IO
   TOPCDataCallback(TOPCVariableIndex* items, TValueCallback callback)
       : Items(items), ValueCallback(std::move(callback)) {}
 
-  // Both handle their arrays item by item as described above; S_OK always
+  // Both handle their arrays item by item as described above, in the order
+  // of the items' rows (TDeliveryOrder); S_OK always
   // (also for missing arrays, which carry nothing to handle).
   platform::com::HRESULT OnDataChange(platform::com::DWORD transactionId, platform::com::OPCHANDLE group,
                                       platform::com::HRESULT masterQuality, platform::com::HRESULT masterError,
@@ -93,6 +99,8 @@ class TOPCDataCallback final : public platform::com::ComObject<platform::com::IO
  private:
   void HandleArrays(platform::com::DWORD count, const platform::com::OPCHANDLE* clientItems,
                     const platform::com::VARIANT* values, const platform::com::WORD* qualities);
+
+  TDeliveryOrder order_;
 };
 
 // Receiver of the OPC server's shutdown notice.

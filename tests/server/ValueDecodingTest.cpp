@@ -357,11 +357,12 @@ TEST(CastWorkValue, Refusals) {
   EXPECT_EQ(error, "Could not convert variant of type (String) into type (Double)");
 }
 
-// A stream longer than its loop looks ahead: every item's value reaches its
-// variable, and items of unknown handles among them are skipped.
-using StreamDecoding = server_test::ServerTest;
+// A data change longer than the stream's loop looks ahead, through both
+// subscribers: every item's value reaches its variable, in the order of
+// the variables' rows, and items of unknown handles among them are skipped.
+using DataChangeOrder = server_test::ServerTest;
 
-TEST_F(StreamDecoding, EveryValueOfALongStreamReachesItsVariable) {
+TEST_F(DataChangeOrder, EveryValueReachesItsVariableInTheOrderOfTheRows) {
   namespace pc = platform::com;
   constexpr std::int32_t kCount = 40;
   std::vector<TestVariable> variables;
@@ -375,32 +376,64 @@ TEST_F(StreamDecoding, EveryValueOfALongStreamReachesItsVariable) {
   BuildVariableIndex();
   LoadDescription("<OPC_Description>\r\n <device name=\"Long\">\r\n  <tagstlist>\r\n" + tags +
                   "  </tagstlist>\r\n </device>\r\n</OPC_Description>\r\n");
-  server::TOPCVariableIndex items;
+  server::TOPCVariableIndex items;  // by name descending: V9, V8, .., V40, V4, V39, ..
   ASSERT_EQ(items.LoadDevice("Long", "OPC", 0, 1), kCount);
   server::TDeviceList devices;
   server::TTerminalClass terminal;
-  pc::ComPtr<server::TOPCAdviseSink> sink(new server::TOPCAdviseSink(
-      &items, [&](const TOPCVariableIndexItem& item) { server::DecodeTagValue(item, devices, terminal); }));
+  std::vector<std::int32_t> rows;
+  const server::TValueCallback decode = [&](const TOPCVariableIndexItem& item) {
+    rows.push_back(item.DmlIndex);
+    server::DecodeTagValue(item, devices, terminal);
+  };
 
   // Every item once, the last handle first, an unknown handle after every
-  // seventh; item h gets 100 + h.
+  // seventh; item h gets base + h.
   std::vector<pc::VariantValue> values;
-  values.reserve(kCount);
   std::vector<pc::OpcStreamItem> stream;
-  for (std::int32_t h = kCount - 1; h >= 0; --h) {
-    values.emplace_back(100.0f + static_cast<float>(h));
-    stream.push_back({static_cast<pc::OPCHANDLE>(h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
-    if (h % 7 == 0) stream.push_back({static_cast<pc::OPCHANDLE>(1000 + h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
-  }
+  auto fill = [&](float base) {
+    values.clear();
+    values.reserve(kCount * 2);
+    stream.clear();
+    for (std::int32_t h = kCount - 1; h >= 0; --h) {
+      values.emplace_back(base + static_cast<float>(h));
+      stream.push_back({static_cast<pc::OPCHANDLE>(h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
+      if (h % 7 == 0) stream.push_back({static_cast<pc::OPCHANDLE>(1000 + h), pc::OPC_QUALITY_GOOD, {}, values.back().Get()});
+    }
+  };
+  auto expect = [&](float base, const char* path) {
+    std::vector<std::int32_t> ascending(kCount);
+    for (std::int32_t r = 0; r < kCount; ++r) ascending[static_cast<std::size_t>(r)] = r;
+    EXPECT_EQ(rows, ascending) << path;
+    for (std::int32_t h = 0; h < kCount; ++h)
+      EXPECT_EQ(SharedValue(items.At(h)->DmlIndex), base + static_cast<float>(h)) << path << " " << items.At(h)->ItemName;
+    rows.clear();
+  };
+
+  fill(100.0f);
+  pc::ComPtr<server::TOPCAdviseSink> sink(new server::TOPCAdviseSink(&items, decode));
   pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, pc::WriteOpcDataStream(0, 1, pc::S_OK, stream, false), nullptr};
   ASSERT_NE(medium.hGlobal, nullptr);
   pc::FORMATETC format{static_cast<pc::CLIPFORMAT>(server::OPCFormats().Data), nullptr, pc::DVASPECT_CONTENT, -1,
                        pc::TYMED_HGLOBAL};
   sink->OnDataChange(&format, &medium);
   pc::ReleaseStgMedium(&medium);
-  for (std::int32_t h = 0; h < kCount; ++h)
-    EXPECT_EQ(SharedValue(items.At(h)->DmlIndex), 100.0f + static_cast<float>(h)) << items.At(h)->ItemName;
   sink->Detach();
+  expect(100.0f, "stream");
+
+  fill(200.0f);
+  pc::ComPtr<server::TOPCDataCallback> callback(new server::TOPCDataCallback(&items, decode));
+  std::vector<pc::OPCHANDLE> handles;
+  std::vector<pc::VARIANT> arrayValues;
+  std::vector<pc::WORD> qualities;
+  for (const pc::OpcStreamItem& item : stream) {
+    handles.push_back(item.hClient);
+    arrayValues.push_back(item.value);
+    qualities.push_back(item.wQuality);
+  }
+  callback->OnDataChange(0, 1, pc::S_OK, pc::S_OK, static_cast<pc::DWORD>(handles.size()), handles.data(),
+                         arrayValues.data(), qualities.data(), nullptr, nullptr);
+  callback->Detach();
+  expect(200.0f, "arrays");
 }
 
 }  // namespace
