@@ -19,6 +19,7 @@
 
 #include "common/Opc_Description.h"
 #include "common/TArray.h"
+#include "platform/os/Time.h"
 
 namespace server {
 
@@ -60,7 +61,9 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
                            std::int32_t tagAddress, std::int32_t& hint) const;
 
   // Writes value, divided by the variable's scale when that is not 0, and
-  // the time now into the variable's shared item. False, writing nothing,
+  // the time of its batch into the variable's shared item: the time now at
+  // the batch's first value, a batch ending at each publication (see
+  // PublishChanges). False, writing nothing,
   // without a section or when the key is absent; false and error -19 when
   // the shared item cannot be reached. Every kPublishEvery written values
   // are published at once (see PublishChanges).
@@ -98,6 +101,7 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
 
   mutable Positions positions_;
   std::int32_t unpublished_ = 0;  // values written since the last bump
+  platform::os::TDateTime batchTime_ = 0.0;  // time of the values since the last bump
 };
 
 // One OPC item of a device.

@@ -4,6 +4,7 @@
 #include "server/VariableIndex.h"
 
 #include "platform/os/Text.h"
+#include "platform/os/Time.h"
 #include "server/ServerData.h"
 #include "server/ServerErrors.h"
 #include "tests/server/ServerTestSupport.h"
@@ -83,10 +84,13 @@ TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {
   EXPECT_EQ(SharedValue(1), 25.0f);
 }
 
-TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorth) {
+// A batch ends at each publication; its values carry the time of its first.
+TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorthWithTheBatchsTime) {
   OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}});
   BuildVariableIndex();
   TVariableIndex& index = *server::VariableIndex;
+  platform::os::TestClock clock(platform::os::TestClock::Mode::Manual);
+  const double start = platform::os::Now(), ms = 1.0 / 86400000.0;
   const auto counter = [this] { return driver_->DMLVariables()->ChangeCounter(); };
   ASSERT_EQ(counter(), -1);
   index.PublishChanges();
@@ -94,16 +98,24 @@ TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorth) 
   index.PublishChanges();
   EXPECT_EQ(counter(), -1) << "nothing written, nothing published";
   EXPECT_TRUE(index.WriteValue("OPC", 1, 1.0f, 1));
+  clock.Advance(7);
+  EXPECT_TRUE(index.WriteValue("OPC", 1, 1.5f, 1));
   EXPECT_EQ(counter(), -1) << "the batch goes on";
+  EXPECT_NEAR(SharedTime(0), start, ms / 2);
   index.PublishChanges();
   index.PublishChanges();
   EXPECT_EQ(counter(), 0);
+  clock.Advance(3);
   for (std::int32_t i = 1; i < TVariableIndex::kPublishEvery; ++i) index.WriteValue("OPC", 1, 2.0f, 1);
   EXPECT_EQ(counter(), 0);
+  EXPECT_NEAR(SharedTime(0), start + 10 * ms, ms / 2);
   index.WriteValue("OPC", 1, 3.0f, 1);
   EXPECT_EQ(counter(), 1) << "a long batch is published while it runs";
+  clock.Advance(5);
+  index.WriteValue("OPC", 1, 4.0f, 1);
+  EXPECT_NEAR(SharedTime(0), start + 15 * ms, ms / 2) << "the next batch reads the clock again";
   index.PublishChanges();
-  EXPECT_EQ(counter(), 1);
+  EXPECT_EQ(counter(), 2);
 }
 
 // Find keeps a cache of positions; an index changed behind it still
