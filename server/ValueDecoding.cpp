@@ -98,7 +98,7 @@ bool DecodeChain(const TOPCVariableIndexItem& item, const TOPCTagItem& head,
   headWrote = false;
   if (head.ProcKind == TOPCProcKind::pkEmpty) return true;
   common::TEvaluation evaluation;
-  const bool hasExpression = !os::Trim(head.Expression).empty();
+  const bool hasExpression = !os::TrimView(head.Expression).empty();
   for (const TOPCTagItem* element = &head; element != nullptr; element = element->NextItem.get()) {
     os::Variant work = os::Variant::Double(item.Value);
     std::string error;
