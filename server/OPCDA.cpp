@@ -57,6 +57,19 @@ void HandleStreamItem(const pc::OpcStreamReader& reader, const pc::OPCITEMHEADER
   HandleItemValue(item, true, ok ? &converted : nullptr, callback);
 }
 
+// Publishes what a data change wrote when its handling ends, also by an
+// exception: the values reach the driver, and the next batch reads the
+// clock anew (TVariableIndex::WriteValue).
+class TPublishAtEnd {
+ public:
+  TPublishAtEnd() = default;
+  ~TPublishAtEnd() {
+    if (VariableIndex) VariableIndex->PublishChanges();
+  }
+  TPublishAtEnd(const TPublishAtEnd&) = delete;
+  TPublishAtEnd& operator=(const TPublishAtEnd&) = delete;
+};
+
 // The row of the item at a client handle; -1 for none.
 std::int32_t RowAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
   const TOPCVariableIndexItem* item = ItemAt(items, handle);
@@ -148,6 +161,7 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
   if (format->cfFormat != formats.Data && format->cfFormat != formats.DataTime) return;
   const auto* bytes = static_cast<const std::uint8_t*>(pc::GlobalLock(medium->hGlobal));
   if (bytes == nullptr) return;
+  const TPublishAtEnd publish;
   const pc::OpcStreamReader reader(bytes, pc::GlobalSize(medium->hGlobal),
                                    format->cfFormat == formats.DataTime);
   pc::OPCGROUPHEADER header{};
@@ -167,7 +181,6 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
     order_ = std::move(buffers);
   }
   pc::GlobalUnlock(medium->hGlobal);
-  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCAdviseSink::Detach() {
@@ -194,6 +207,7 @@ pc::HRESULT TOPCDataCallback::OnReadComplete(pc::DWORD, pc::OPCHANDLE, pc::HRESU
 void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* clientItems,
                                     const pc::VARIANT* values, const pc::WORD* qualities) {
   if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
+  const TPublishAtEnd publish;
   TDeliveryOrder buffers = std::move(order_);  // as in TOPCAdviseSink::OnDataChange
   const std::span<std::int32_t> rows = buffers.Rows(count);
   for (pc::DWORD i = 0; i < count; ++i) rows[i] = RowAt(Items, clientItems[i]);
@@ -207,7 +221,6 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
     HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
   }
   order_ = std::move(buffers);
-  if (VariableIndex) VariableIndex->PublishChanges();
 }
 
 void TOPCDataCallback::Detach() {

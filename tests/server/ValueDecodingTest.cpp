@@ -16,6 +16,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -359,7 +360,8 @@ TEST(CastWorkValue, Refusals) {
 
 // A data change longer than the stream's loop looks ahead, through both
 // subscribers: every item's value reaches its variable, in the order of
-// the variables' rows, and items of unknown handles among them are skipped.
+// the variables' rows, and items of unknown handles among them are skipped;
+// what a handling wrote is published also when an exception ends it.
 using DataChangeOrder = server_test::ServerTest;
 
 TEST_F(DataChangeOrder, EveryValueReachesItsVariableInTheOrderOfTheRows) {
@@ -432,8 +434,21 @@ TEST_F(DataChangeOrder, EveryValueReachesItsVariableInTheOrderOfTheRows) {
   }
   callback->OnDataChange(0, 1, pc::S_OK, pc::S_OK, static_cast<pc::DWORD>(handles.size()), handles.data(),
                          arrayValues.data(), qualities.data(), nullptr, nullptr);
-  callback->Detach();
   expect(200.0f, "arrays");
+
+  // A handling that an exception ends publishes what it wrote.
+  const std::int32_t published = driver_->DMLVariables()->ChangeCounter();
+  callback->ValueCallback = [&](const TOPCVariableIndexItem& item) {
+    if (item.DmlIndex == 2) throw std::runtime_error("decoding");
+    decode(item);
+  };
+  for (pc::VARIANT& value : arrayValues) value.fltVal += 100.0f;
+  EXPECT_THROW(callback->OnDataChange(0, 1, pc::S_OK, pc::S_OK, static_cast<pc::DWORD>(handles.size()),
+                                      handles.data(), arrayValues.data(), qualities.data(), nullptr, nullptr),
+               std::runtime_error);
+  callback->Detach();
+  EXPECT_EQ(rows, (std::vector<std::int32_t>{0, 1}));
+  EXPECT_EQ(driver_->DMLVariables()->ChangeCounter(), published + 1);
 }
 
 }  // namespace
