@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -219,22 +220,40 @@ void ValueRoad(int32_t count, int32_t changing) {
 }
 
 // The least a cycle of 1 ms sleep costs on this machine: a thread that
-// does nothing but the driver's sleep, as a share of a core.
-double SleepLoopShare() {
-  double share = 0;
-  std::thread loop([&share] {
+// does nothing but the driver's sleep, run beside the driver over the same
+// window so that both meet the same conditions.
+class SleepLoop {
+ public:
+  SleepLoop() : thread_([this] { Run(); }) {}
+  ~SleepLoop() {
+    if (thread_.joinable()) Stop();
+  }
+  SleepLoop(const SleepLoop&) = delete;
+  SleepLoop& operator=(const SleepLoop&) = delete;
+
+  // Ends the loop; its CPU time as a share of a core over its run.
+  double Stop() {
+    stop_ = true;
+    thread_.join();
+    return share_;
+  }
+
+ private:
+  void Run() {
     timespec c0{}, c1{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
     const int64_t t0 = MonotonicNs();
-    for (int i = 0; i < 2000; ++i) platform::os::Sleep(1);
+    while (!stop_) platform::os::Sleep(1);
     const int64_t t1 = MonotonicNs();
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
     const double cpu = static_cast<double>(c1.tv_sec - c0.tv_sec) * 1e9 + static_cast<double>(c1.tv_nsec - c0.tv_nsec);
-    share = cpu / static_cast<double>(t1 - t0);
-  });
-  loop.join();
-  return share;
-}
+    share_ = cpu / static_cast<double>(t1 - t0);
+  }
+
+  std::atomic<bool> stop_{false};
+  double share_ = 0;
+  std::thread thread_;
+};
 
 // ---------------------------------------------------------------- idle cost and write road
 
@@ -255,16 +274,17 @@ void IdleAndWrites(int32_t count) {
   }
   rig.Pump(kIdleSettleMs);
   const std::vector<int32_t> started = StartedThreads(before);
+  SleepLoop sleepLoop;
   const std::vector<int64_t> cpu0 = ThreadsCpuNs(started);
   const int64_t t0 = MonotonicNs();
   rig.Pump(kIdleWindowMs);
   const int64_t t1 = MonotonicNs();
+  const double sleeper = sleepLoop.Stop();
   double busiest = 0;
   for (size_t i = 0; i < started.size(); ++i) {
     const int64_t now = bench::RoadRig::ThreadCpuNs(started[i]);
     if (now >= 0 && cpu0[i] >= 0) busiest = std::max(busiest, static_cast<double>(now - cpu0[i]) / static_cast<double>(t1 - t0));
   }
-  const double sleeper = SleepLoopShare();
   Add("driver thread CPU at idle, " + std::to_string(count) + " variables", Fixed(busiest * 100, 1) + " % of a core");
   Add("a thread that only sleeps 1 ms a cycle, this run", Fixed(sleeper * 100, 1) + " % of a core");
   const double ratio = sleeper > 0 ? busiest / sleeper : 0;
