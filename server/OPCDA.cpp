@@ -84,10 +84,10 @@ std::int32_t RowAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
 // points to kNearAhead items ahead, when the item itself has arrived.
 class TStreamLookahead {
  public:
-  // order: the positions of the stream's items in the order of handling.
-  TStreamLookahead(const pc::OpcStreamReader& reader, std::span<const std::uint32_t> order,
-                   TOPCVariableIndex* items)
-      : reader_(reader), order_(order), items_(items) {}
+  // order: the stream positions in the order of handling; items: the OPC
+  // item of each position.
+  TStreamLookahead(std::span<const std::uint32_t> order, std::span<TOPCVariableIndexItem* const> items)
+      : order_(order), items_(items) {}
 
   // Called before the k-th item of the order is handled, for every k in turn.
   void Before(std::size_t k) {
@@ -106,24 +106,27 @@ class TStreamLookahead {
 
   // The OPC item of the order's item k + ahead, or nullptr.
   const TOPCVariableIndexItem* ItemAhead(std::size_t k, std::size_t ahead) const {
-    pc::OPCITEMHEADER1 header{};
-    if (order_.size() - k <= ahead || !reader_.ReadItem(order_[k + ahead], header)) return nullptr;
-    return ItemAt(items_, header.hClient);
+    return order_.size() - k <= ahead ? nullptr : items_[order_[k + ahead]];
   }
 
-  const pc::OpcStreamReader& reader_;
   std::span<const std::uint32_t> order_;
-  TOPCVariableIndex* items_;
+  std::span<TOPCVariableIndexItem* const> items_;
 };
 
-// The stream's items in the order of handling. ReadHeader has checked that
-// every item header lies in the stream.
+// Reads the OPC item of each of the stream's item headers into pass.Items
+// and answers the order of handling. ReadHeader has checked that every item
+// header lies in the stream.
 std::span<const std::uint32_t> StreamOrder(const pc::OpcStreamReader& reader, std::uint32_t count,
-                                           TOPCVariableIndex* items, TDeliveryOrder& order) {
-  const std::span<std::int32_t> rows = order.Rows(count);
+                                           TOPCVariableIndex* items, TStreamPass& pass) {
+  pass.Items.resize(count);
+  const std::span<std::int32_t> rows = pass.Order.Rows(count);
   pc::OPCITEMHEADER1 header{};
-  for (std::uint32_t i = 0; i < count; ++i) rows[i] = reader.ReadItem(i, header) ? RowAt(items, header.hClient) : -1;
-  return order.Order();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    TOPCVariableIndexItem* item = reader.ReadItem(i, header) ? ItemAt(items, header.hClient) : nullptr;
+    pass.Items[i] = item;
+    rows[i] = item == nullptr ? -1 : item->DmlIndex;
+  }
+  return pass.Order.Order();
 }
 
 }  // namespace
@@ -168,17 +171,19 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
   if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
     // Taken for the call: a data change handled inside a callback gets
     // buffers of its own.
-    TDeliveryOrder buffers = std::move(order_);
-    const std::span<const std::uint32_t> order = StreamOrder(reader, header.dwItemCount, Items, buffers);
-    TStreamLookahead ahead(reader, order, Items);
+    TStreamPass pass = std::move(pass_);
+    const std::span<const std::uint32_t> order = StreamOrder(reader, header.dwItemCount, Items, pass);
+    TStreamLookahead ahead(order, pass.Items);
+    // Items goes when the device detaches the sink; the items read above
+    // are valid while it is there.
     for (std::size_t k = 0; k < order.size() && Items != nullptr; ++k) {
       ahead.Before(k);
+      TOPCVariableIndexItem* item = pass.Items[order[k]];
       pc::OPCITEMHEADER1 itemHeader{};
-      if (!reader.ReadItem(order[k], itemHeader)) continue;
-      if (TOPCVariableIndexItem* item = ItemAt(Items, itemHeader.hClient))
+      if (item != nullptr && reader.ReadItem(order[k], itemHeader))
         HandleStreamItem(reader, itemHeader, *item, ValueCallback);
     }
-    order_ = std::move(buffers);
+    pass_ = std::move(pass);
   }
   pc::GlobalUnlock(medium->hGlobal);
 }
@@ -208,7 +213,7 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
                                     const pc::VARIANT* values, const pc::WORD* qualities) {
   if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
   const TPublishAtEnd publish;
-  TDeliveryOrder buffers = std::move(order_);  // as in TOPCAdviseSink::OnDataChange
+  TDeliveryOrder buffers = std::move(order_);  // as pass_ in TOPCAdviseSink::OnDataChange
   const std::span<std::int32_t> rows = buffers.Rows(count);
   for (pc::DWORD i = 0; i < count; ++i) rows[i] = RowAt(Items, clientItems[i]);
   for (const std::uint32_t i : buffers.Order()) {

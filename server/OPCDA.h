@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/com/OpcDa.h"
 #include "server/DeliveryOrder.h"
@@ -31,6 +32,14 @@ struct TOPCFormats {
 // The three formats, registered with RegisterClipboardFormatA at the first
 // call (the program calls it at start). Any thread.
 const TOPCFormats& OPCFormats();
+
+// The buffers of one stream's handling, kept for the next: the order of
+// handling and the OPC item of each stream position (nullptr for a handle
+// that is no position of the items).
+struct TStreamPass {
+  TDeliveryOrder Order;
+  std::vector<TOPCVariableIndexItem*> Items;
+};
 
 // Stream subscriber (OPC DA 1.0 data object).
 class TOPCAdviseSink final : public platform::com::ComObject<platform::com::IAdviseSink> {
@@ -58,7 +67,7 @@ class TOPCAdviseSink final : public platform::com::ComObject<platform::com::IAdv
   TValueCallback ValueCallback;
 
  private:
-  TDeliveryOrder order_;
+  TStreamPass pass_;
 };
 
 // Callback subscriber (OPC DA 2.0). Quality 0xC0 exactly is good, every
