@@ -3,8 +3,10 @@
 // contract: quality 0 or 192, a finite last value, and only accepted values
 // (good, finite) reach the value callback.
 //
-// The first byte chooses the format (bit 0: with time stamps) and the
-// items' precision (bits 1..4); the rest is the stream.
+// The first byte chooses the format (bit 0: with time stamps), the items'
+// precision (bits 1..4) and their rows (bits 5..7: rows that are shared,
+// missing, next to each other or far apart, so that both ways of ordering
+// the handling run); the rest is the stream.
 
 #include <cmath>
 #include <cstddef>
@@ -31,12 +33,14 @@ void Check(bool condition) {
 }
 
 // Items at client handles 0..kItems-1 (their positions in the index).
-std::unique_ptr<server::TOPCVariableIndex> MakeItems(std::int32_t precision) {
+std::unique_ptr<server::TOPCVariableIndex> MakeItems(std::int32_t precision, std::uint8_t rowBits) {
+  const std::int32_t spread = (rowBits & 1) != 0 ? 1000000 : 1;
   auto items = std::make_unique<server::TOPCVariableIndex>();
   for (int i = 0; i < kItems; ++i) {
     auto item = std::make_unique<server::TOPCVariableIndexItem>();
     item->TagName = "TAG" + std::to_string(kItems - i);  // descending order
     item->Precision = precision;
+    item->DmlIndex = ((i + (rowBits >> 1)) % 3 - 1) * spread;
     std::int32_t at = 0;
     if (!items->FindKey(items->ItemKey(item.get()), at)) items->InsertAt(at, item.release());
   }
@@ -55,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Errors are formatted as in the server; without a section they go nowhere.
   if (!server::ServerErrors) server::ServerErrors = std::make_unique<server::TBaseErrorClass>();
   const bool withTime = (data[0] & 1) != 0;
-  auto items = MakeItems((data[0] >> 1) & 0x0F);
+  auto items = MakeItems((data[0] >> 1) & 0x0F, static_cast<std::uint8_t>(data[0] >> 5));
   const auto callback = [](const server::TOPCVariableIndexItem& item) {
     Check(item.Quality == server::kGoodQuality);
     CheckItem(item);
