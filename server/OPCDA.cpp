@@ -213,7 +213,7 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
                                     const pc::VARIANT* values, const pc::WORD* qualities) {
   if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
   const TPublishAtEnd publish;
-  TDeliveryOrder buffers = std::move(order_);  // as pass_ in TOPCAdviseSink::OnDataChange
+  TDeliveryOrder buffers = std::move(order_);  // taken for the call, as the stream sink's buffers
   const std::span<std::int32_t> rows = buffers.Rows(count);
   for (pc::DWORD i = 0; i < count; ++i) rows[i] = RowAt(Items, clientItems[i]);
   for (const std::uint32_t i : buffers.Order()) {
