@@ -92,6 +92,11 @@ int32_t IntOf(std::string_view text, int32_t def) {
   return platform::os::TryStrToInt(text, value) ? value : def;
 }
 
+// One line name="value" per attribute.
+void AddAttributeLines(const std::vector<TXMLAttribute>& attributes, platform::os::TStringList& list) {
+  for (const TXMLAttribute& a : attributes) list.Add(std::string(a.Name) + "=\"" + std::string(a.Value) + "\"");
+}
+
 // What GetAttribute answers for a missing attribute that is read as a
 // number: no number.
 constexpr std::string_view kNoNumber = "UNISED";
@@ -170,8 +175,7 @@ bool SplitAttributes(std::string_view attributeText, std::vector<TXMLAttribute>&
 bool ParseAttributes(std::string_view attributeText, platform::os::TStringList& list) {
   std::vector<TXMLAttribute> attributes;
   const bool ok = SplitAttributes(attributeText, attributes);
-  for (const TXMLAttribute& a : attributes)
-    list.Add(std::string(a.Name) + "=\"" + std::string(a.Value) + "\"");
+  AddAttributeLines(attributes, list);
   return ok;
 }
 
@@ -214,8 +218,7 @@ bool ParseElement(std::string_view elementText, platform::os::TStringList& attri
   TXMLElementView parts;
   const bool ok = SplitElement(elementText, parts);
   attributes.Clear();
-  for (const TXMLAttribute& a : parts.Attributes)
-    attributes.Add(std::string(a.Name) + "=\"" + std::string(a.Value) + "\"");
+  AddAttributeLines(parts.Attributes, attributes);
   tag.assign(parts.Tag);
   content.assign(parts.Content);
   return ok;

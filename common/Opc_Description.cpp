@@ -14,6 +14,7 @@ namespace common {
 
 namespace {
 
+using platform::os::SameText;
 using platform::os::TrimView;
 
 struct ErrorText {
@@ -66,14 +67,6 @@ std::string Quoted(std::string_view value) {
   out += value;
   out += q;
   return out;
-}
-
-// Whether text lowered (AnsiLowerCase) is lower, without building it.
-bool LowersTo(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (platform::os::AnsiLowerChar(text[i]) != lower[i]) return false;
-  return true;
 }
 
 // Splits an element as TXMLDataItem::Parse does: a blank text is an
@@ -131,13 +124,13 @@ std::string_view ProcKindName(TOPCProcKind kind) {
 
 TOPCTagType TagTypeFromName(std::string_view name) {
   for (const TypeName& t : kTypeNames)
-    if (LowersTo(name, t.name)) return t.type;
+    if (SameText(name, t.name)) return t.type;
   return TOPCTagType::otUnknown;
 }
 
 TOPCProcKind ProcKindFromName(std::string_view name) {
-  if (LowersTo(name, "bitstring") || LowersTo(name, "bitset")) return TOPCProcKind::pkBitString;
-  if (LowersTo(name, "value")) return TOPCProcKind::pkValue;
+  if (SameText(name, "bitstring") || SameText(name, "bitset")) return TOPCProcKind::pkBitString;
+  if (SameText(name, "value")) return TOPCProcKind::pkValue;
   return TOPCProcKind::pkEmpty;
 }
 
@@ -175,8 +168,8 @@ bool TOPCTagItem::ParseAt(std::string_view text, int depth) {
   TXMLElementView x;
   if (!SplitTrimmed(element, x)) return false;
 
-  const bool head = LowersTo(x.Tag, "opctag");
-  if (!head && !LowersTo(x.Tag, "subitem")) return true;
+  const bool head = SameText(x.Tag, "opctag");
+  if (!head && !SameText(x.Tag, "subitem")) return true;
   Name = x.Attribute("name", "Unknown");
   TagType = TagTypeFromName(x.Attribute("type", "Unknown"));
   ProcKind = ProcKindFromName(x.Attribute("proc", "Empty"));
@@ -319,7 +312,7 @@ bool TOPCDescriptionFile::LoadJoined(const std::string& text) {
   SetDescriptionErrorText(text);
 
   TXMLElementView root;
-  if (!SplitTrimmed(text, root) || !platform::os::SameText(root.Tag, "OPC_Description") ||
+  if (!SplitTrimmed(text, root) || !SameText(root.Tag, "OPC_Description") ||
       !RootEndsText(text, root.Tag))
     return false;
 
@@ -329,7 +322,7 @@ bool TOPCDescriptionFile::LoadJoined(const std::string& text) {
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
     if (!SplitTrimmed(element, x)) return false;
-    if (LowersTo(x.Tag, "device") && !LoadDevice(x)) return false;
+    if (SameText(x.Tag, "device") && !LoadDevice(x)) return false;
   }
   SetDescriptionErrorText(rest);
   return rest.empty();
@@ -348,7 +341,7 @@ bool TOPCDescriptionFile::LoadDevice(const TXMLElementView& device) {
   while (ExtractNextElement(rest, element)) {
     SetDescriptionErrorText(element);
     if (!SplitTrimmed(element, x)) return false;
-    if (LowersTo(x.Tag, "tagstlist") && !record->Tags->ParseTags(x.Content)) return false;
+    if (SameText(x.Tag, "tagstlist") && !record->Tags->ParseTags(x.Content)) return false;
   }
   SetDescriptionErrorText(rest);
   if (!rest.empty()) return false;

@@ -70,10 +70,18 @@ class TPublishAtEnd {
   TPublishAtEnd& operator=(const TPublishAtEnd&) = delete;
 };
 
-// The row of the item at a client handle; -1 for none.
-std::int32_t RowAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
-  const TOPCVariableIndexItem* item = ItemAt(items, handle);
-  return item == nullptr ? -1 : item->DmlIndex;
+// Finds the OPC item of each of a data change's count items (itemOf(i),
+// nullptr for none) into pass.Items and answers the order of handling.
+template <class ItemOf>
+std::span<const std::uint32_t> OrderItems(std::uint32_t count, TDataChangePass& pass, ItemOf itemOf) {
+  pass.Items.resize(count);
+  const std::span<std::int32_t> rows = pass.Order.Rows(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    TOPCVariableIndexItem* item = itemOf(i);
+    pass.Items[i] = item;
+    rows[i] = item == nullptr ? -1 : item->DmlIndex;
+  }
+  return pass.Order.Order();
 }
 
 // A value's handling reads records that lie apart: its OPC item, then the
@@ -112,22 +120,6 @@ class TStreamLookahead {
   std::span<const std::uint32_t> order_;
   std::span<TOPCVariableIndexItem* const> items_;
 };
-
-// Reads the OPC item of each of the stream's item headers into pass.Items
-// and answers the order of handling. ReadHeader has checked that every item
-// header lies in the stream.
-std::span<const std::uint32_t> StreamOrder(const pc::OpcStreamReader& reader, std::uint32_t count,
-                                           TOPCVariableIndex* items, TStreamPass& pass) {
-  pass.Items.resize(count);
-  const std::span<std::int32_t> rows = pass.Order.Rows(count);
-  pc::OPCITEMHEADER1 header{};
-  for (std::uint32_t i = 0; i < count; ++i) {
-    TOPCVariableIndexItem* item = reader.ReadItem(i, header) ? ItemAt(items, header.hClient) : nullptr;
-    pass.Items[i] = item;
-    rows[i] = item == nullptr ? -1 : item->DmlIndex;
-  }
-  return pass.Order.Order();
-}
 
 }  // namespace
 
@@ -171,8 +163,13 @@ void TOPCAdviseSink::OnDataChange(pc::FORMATETC* format, pc::STGMEDIUM* medium) 
   if (reader.ReadHeader(header) && pc::SUCCEEDED(header.hrStatus)) {
     // Taken for the call: a data change handled inside a callback gets
     // buffers of its own.
-    TStreamPass pass = std::move(pass_);
-    const std::span<const std::uint32_t> order = StreamOrder(reader, header.dwItemCount, Items, pass);
+    TDataChangePass pass = std::move(pass_);
+    // ReadHeader has checked that every item header lies in the stream.
+    const std::span<const std::uint32_t> order =
+        OrderItems(header.dwItemCount, pass, [&](std::uint32_t i) -> TOPCVariableIndexItem* {
+          pc::OPCITEMHEADER1 itemHeader{};
+          return reader.ReadItem(i, itemHeader) ? ItemAt(Items, itemHeader.hClient) : nullptr;
+        });
     TStreamLookahead ahead(order, pass.Items);
     // Items goes when the device detaches the sink; the items read above
     // are valid while it is there.
@@ -213,19 +210,19 @@ void TOPCDataCallback::HandleArrays(pc::DWORD count, const pc::OPCHANDLE* client
                                     const pc::VARIANT* values, const pc::WORD* qualities) {
   if (clientItems == nullptr || values == nullptr || qualities == nullptr) return;
   const TPublishAtEnd publish;
-  TDeliveryOrder buffers = std::move(order_);  // taken for the call, as the stream sink's buffers
-  const std::span<std::int32_t> rows = buffers.Rows(count);
-  for (pc::DWORD i = 0; i < count; ++i) rows[i] = RowAt(Items, clientItems[i]);
-  for (const std::uint32_t i : buffers.Order()) {
+  TDataChangePass pass = std::move(pass_);  // taken for the call, as in the stream sink
+  const std::span<const std::uint32_t> order =
+      OrderItems(count, pass, [&](std::uint32_t i) { return ItemAt(Items, clientItems[i]); });
+  for (const std::uint32_t i : order) {
     if (Items == nullptr) break;
-    TOPCVariableIndexItem* item = ItemAt(Items, clientItems[i]);
+    TOPCVariableIndexItem* item = pass.Items[i];
     if (item == nullptr) continue;
     float converted = 0.0f;
     const bool good = qualities[i] == pc::OPC_QUALITY_GOOD;
     const bool ok = good && ToSingle(values[i], converted);
     HandleItemValue(*item, good, ok ? &converted : nullptr, ValueCallback);
   }
-  order_ = std::move(buffers);
+  pass_ = std::move(pass);
 }
 
 void TOPCDataCallback::Detach() {

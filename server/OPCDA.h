@@ -33,10 +33,10 @@ struct TOPCFormats {
 // call (the program calls it at start). Any thread.
 const TOPCFormats& OPCFormats();
 
-// The buffers of one stream's handling, kept for the next: the order of
-// handling and the OPC item of each stream position (nullptr for a handle
+// The buffers of one data change's handling, kept for the next: the order
+// of handling and the OPC item of each of its items (nullptr for a handle
 // that is no position of the items).
-struct TStreamPass {
+struct TDataChangePass {
   TDeliveryOrder Order;
   std::vector<TOPCVariableIndexItem*> Items;
 };
@@ -67,7 +67,7 @@ class TOPCAdviseSink final : public platform::com::ComObject<platform::com::IAdv
   TValueCallback ValueCallback;
 
  private:
-  TStreamPass pass_;
+  TDataChangePass pass_;
 };
 
 // Callback subscriber (OPC DA 2.0). Quality 0xC0 exactly is good, every
@@ -109,7 +109,7 @@ class TOPCDataCallback final : public platform::com::ComObject<platform::com::IO
   void HandleArrays(platform::com::DWORD count, const platform::com::OPCHANDLE* clientItems,
                     const platform::com::VARIANT* values, const platform::com::WORD* qualities);
 
-  TDeliveryOrder order_;
+  TDataChangePass pass_;
 };
 
 // Receiver of the OPC server's shutdown notice.

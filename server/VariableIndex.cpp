@@ -53,6 +53,18 @@ bool MakeItem(const std::uint8_t* shared, std::int32_t i, TVariableIndexItem& it
   return true;
 }
 
+// Fills the empty list with items in one sort, not one insertion each.
+// before orders two items as the list does; the sort is stable, so of the
+// items of one key the first keeps its place and the others are freed.
+template <class List, class Item, class Before>
+void FillSorted(List& list, std::vector<std::unique_ptr<Item>>& items, Before before) {
+  std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) { return before(*a, *b); });
+  for (auto& item : items) {
+    if (list.Count() > 0 && !before(*list.At(list.Count() - 1), *item)) continue;  // the same key
+    list.InsertAt(list.Count(), item.release());
+  }
+}
+
 // The text after the prefix in a key: " DeviceAddress|TagAddress".
 class KeySuffix {
  public:
@@ -105,14 +117,8 @@ bool TVariableIndex::LoadFromShared() {
     auto item = std::make_unique<TVariableIndexItem>();
     if (MakeItem(shared, i, *item)) items.push_back(std::move(item));
   }
-  // Sorted once and appended in order, not inserted one by one. The sort
-  // is stable, so of the variables with one key the first in the table
-  // comes first and is the one kept.
-  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->Key < b->Key; });
-  for (auto& item : items) {
-    if (Count() > 0 && At(Count() - 1)->Key == item->Key) continue;
-    InsertAt(Count(), item.release());
-  }
+  // Of the variables with one key the first in the table is kept.
+  FillSorted(*this, items, [](const TVariableIndexItem& a, const TVariableIndexItem& b) { return a.Key < b.Key; });
   return true;
 }
 
@@ -240,14 +246,10 @@ std::int32_t TOPCVariableIndex::LoadDevice(std::string_view tagListName, std::st
     item->Decoder = tag->Clone();
     items.push_back(std::move(item));
   }
-  // Sorted once (descending names) and appended in order, not inserted one
-  // by one. The sort is stable, so of the items of one name the first in
-  // file order is the one kept.
-  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a->TagName > b->TagName; });
-  for (auto& item : items) {
-    if (Count() > 0 && At(Count() - 1)->TagName == item->TagName) continue;
-    InsertAt(Count(), item.release());
-  }
+  // Descending names; of the items of one name the first in file order is
+  // kept.
+  FillSorted(*this, items,
+             [](const TOPCVariableIndexItem& a, const TOPCVariableIndexItem& b) { return a.TagName > b.TagName; });
   return Count();
 }
 
