@@ -208,7 +208,8 @@ void TDriverThread::Cycle() {
 
   try {
     SetState("Обработка статических тегов."_cp);
-    if (!context_.Received->ScanStaticTags(*intercom->DMLVariables())) {
+    const int32_t server = intercom->ServerData()->GetProcessId(0);
+    if (!context_.Received->ScanStaticTags(*intercom->DMLVariables(), server)) {
       Log(context_, 10, "DLM::Ошибка при обработке статических тегов."_cp);
     } else if (context_.Received->Flush()) {
       refusals_.Succeeded();

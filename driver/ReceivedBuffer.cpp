@@ -20,15 +20,14 @@ struct ScanRow {
   float Value = 0, SentValue = 0, Deadband = 0, LowLimit = 0, HighLimit = 0;
 };
 
-// Reads them in place (a whole row is 777 bytes); false as GetItem.
+// Reads them in place (a whole row is 777 bytes); false as ReadValue.
 bool ReadScanRow(const exchange::TDMLVariablesList& table, int32_t index, ScanRow& row) {
   using exchange::TDMLVariable;
   using exchange::TVLVariableInfo;
+  if (!table.ReadValue(index, row.Value)) return false;
   const uint8_t* item = table.ItemPtr(index);
-  if (item == nullptr) return false;
   constexpr size_t info = offsetof(TDMLVariable, Info);
   row.Id = platform::os::LoadInt32(item, info + offsetof(TVLVariableInfo, Id));
-  row.Value = platform::os::LoadSingle(item, offsetof(TDMLVariable, Value));
   row.SentValue = platform::os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
   row.Deadband = platform::os::LoadSingle(item, info + offsetof(TVLVariableInfo, Deadband));
   row.LowLimit = platform::os::LoadSingle(item, info + offsetof(TVLVariableInfo, LowLimit));
@@ -160,14 +159,35 @@ void TReceivedBuffer::Log(const char* text) {
   if (log_ != nullptr) log_->Log(0, text);
 }
 
-bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
+bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table, int32_t serverProcess) {
   // Read before the walk: a bump during the walk makes the next call walk.
   const int32_t counter = table.ChangeCounter();
-  if (scannedCounter_ == counter && !rowsLeftUnsent_) return true;
-  scannedCounter_ = counter;
+  const uint32_t now = platform::os::GetTickCount();
+  if (!WalkDue(counter, serverProcess, now)) return true;
+  // No count until the walk ends: one that an exception cuts short leaves
+  // the next call walking.
+  scannedCounter_.reset();
+  scannedServer_ = serverProcess;
+  lastWalkTick_ = now;
   rowsLeftUnsent_ = false;
+  Walk(table);
+  scannedCounter_ = counter;
+  return true;
+}
+
+// The counter alone can miss a change: a restarted server counts up again
+// from -1 and may meet the last count while this thread waits in a send.
+// A new server process and the periodic walk catch what it missed.
+bool TReceivedBuffer::WalkDue(int32_t counter, int32_t serverProcess, uint32_t now) const {
+  return scannedCounter_ != counter || rowsLeftUnsent_ || serverProcess != scannedServer_ ||
+         platform::os::TickDiff(now, lastWalkTick_) >= FullWalkIntervalMs;
+}
+
+void TReceivedBuffer::Walk(exchange::TDMLVariablesList& table) {
   // Each row is read when the walk comes to it, so a walk that follows the
-  // server's writes passes on what they wrote before it got there.
+  // server's writes passes on what they wrote before it got there. A row
+  // whose write is still in progress is skipped: the bump that ends the
+  // write's batch brings the walk back to it.
   for (int32_t i = table.NextChangedRow(0); i >= 0; i = table.NextChangedRow(i + 1)) {
     PrefetchLimits(table, i + kLimitsAhead);
     ScanRow row;
@@ -184,7 +204,6 @@ bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table) {
       Log("Variable buffer overflow or locked.");
     }
   }
-  return true;
 }
 
 }  // namespace driver

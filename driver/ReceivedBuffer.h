@@ -49,11 +49,13 @@ class TReceivedBuffer {
 
   // Puts every row of the table whose value changed (by at least its
   // deadband, or to or beyond a limit) and marks it sent; a row that cannot
-  // be put is logged and tried again next time. The table is walked only
-  // when its change counter moved since the last walk or that walk left a
-  // row unsent (and on the first call); otherwise nothing can have changed.
-  // True.
-  bool ScanStaticTags(exchange::TDMLVariablesList& table);
+  // be put is logged and tried again next time. The table is walked when
+  // its change counter moved since the last whole walk, when that walk left
+  // a row unsent or did not end, when serverProcess (slot 0's process) is
+  // another, on the first call, and at least every FullWalkIntervalMs
+  // whatever the counter says. True.
+  bool ScanStaticTags(exchange::TDMLVariablesList& table, int32_t serverProcess);
+  static constexpr uint32_t FullWalkIntervalMs = 1000;
 
   // All of these: the driver thread only.
 
@@ -65,6 +67,8 @@ class TReceivedBuffer {
   bool SendToHost();
   void Reset();
   void Log(const char* text);
+  bool WalkDue(int32_t counter, int32_t serverProcess, uint32_t now) const;
+  void Walk(exchange::TDMLVariablesList& table);
 
   const HostWindowHandle hostWindow_;
   const int32_t messageId_;
@@ -73,9 +77,12 @@ class TReceivedBuffer {
   std::unique_ptr<TDrvValueBlock> block_;
   bool busy_ = false;  // guards re-entry while a wait handles messages
   bool invalidTargetLogged_ = false;
-  // The static scan: the change counter its last walk began with (none
-  // before the first), and whether that walk left a row unsent.
+  // The static scan: the change counter its last whole walk began with
+  // (none before the first and during a walk), slot 0's process and the
+  // tick at that walk's start, and whether it left a row unsent.
   std::optional<int32_t> scannedCounter_;
+  int32_t scannedServer_ = 0;
+  uint32_t lastWalkTick_ = 0;
   bool rowsLeftUnsent_ = false;
 };
 

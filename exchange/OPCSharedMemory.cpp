@@ -4,6 +4,9 @@
 #include "platform/os/Text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -79,29 +82,53 @@ std::int32_t Bounded(std::int32_t value, std::int32_t high) {
 
 bool InRange(std::int32_t index, std::int32_t count) { return index >= 0 && index < count; }
 
-// The change counter of block 3 sits at an unaligned offset (9897 of the
-// section), where no atomic int32 can be placed. Each of its bytes moves on
-// its own with release and acquire: a reader that sees any byte of a new
-// count also sees every value stored before that count. A read that mixes
-// two counts either differs from the last count read (one walk too many)
-// or equals it (the next read sees the new count); it never hides values.
+// The change counter of block 3 sits at an unaligned offset, but within one
+// cache line of the page-aligned mapping: one machine access moves it whole,
+// with release and acquire, so a reader that sees a new count also sees
+// every value stored before it.
+constexpr std::size_t kCounterInSection = kHalvorstenInfoSize + kServerDataSize + kVarsReserved;
+static_assert(kCounterInSection % os::kCacheLine + 4 <= os::kCacheLine);
+
 void StoreCounter(std::uint8_t* field, std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i) os::AtomicStoreByte(field + i, static_cast<std::uint8_t>(bits >> (8 * i)));
+  os::SharedStoreU32(field, static_cast<std::uint32_t>(value));
 }
 
-std::int32_t LoadCounter(const std::uint8_t* field) {
-  std::uint32_t bits = 0;
-  for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>(os::AtomicLoadByte(field + i)) << (8 * i);
-  return static_cast<std::int32_t>(bits);
+std::int32_t LoadCounter(const std::uint8_t* field) { return static_cast<std::int32_t>(os::SharedLoadU32(field)); }
+
+// A variable's current value and time. A value that crosses a cache line
+// can be read half written, so the server guards it with the time: it
+// stores kWriting as the time, then the value, then a time above the
+// row's last one. A read between two equal times other than kWriting is
+// whole: a write that began before the second time was read would have
+// shown kWriting or a new time.
+constexpr std::size_t kValueField = offsetof(TDMLVariable, Value);
+constexpr std::size_t kTimeField = offsetof(TDMLVariable, Time);
+constexpr std::uint64_t kWriting = 0xFFF8'0000'0000'0001;  // a NaN: never a row's time
+constexpr int kGuardedReadTries = 4;
+
+bool ValueCrossesLine(const std::uint8_t* item) { return os::CrossesCacheLine(item + kValueField, sizeof(float)); }
+
+// A time above `last` for the row's next write: `time`, or the next double
+// after `last` when the clock has not moved past it.
+std::uint64_t NextRowTime(std::uint64_t last, TDateTime time) {
+  const double previous = std::bit_cast<double>(last);
+  if (time > previous || !std::isfinite(previous)) return std::bit_cast<std::uint64_t>(time);
+  return std::bit_cast<std::uint64_t>(std::nextafter(previous, std::numeric_limits<double>::infinity()));
 }
 
 // Holds a busy byte of the section: takes it 0 -> 1 with compare-and-swap,
 // polling every 5 ms, and gives up once more than LockTimeout milliseconds
 // have passed. Releases it on every way out.
+std::atomic<std::uint32_t> gBusyWaits{0};
+
 class BusyByte {
  public:
   explicit BusyByte(std::uint8_t* busy) : busy_(busy) {
+    if (os::CompareExchangeByte(busy_, 0, 1)) {
+      held_ = true;
+      return;
+    }
+    gBusyWaits.fetch_add(1, std::memory_order_relaxed);
     const std::uint32_t start = os::GetTickCount();
     while (!os::CompareExchangeByte(busy_, 0, 1)) {
       os::Sleep(5);
@@ -122,6 +149,8 @@ class BusyByte {
 };
 
 }  // namespace
+
+std::uint32_t BusyWaits() { return gBusyWaits.load(std::memory_order_relaxed); }
 
 // ---------------------------------------------------------------- records
 
@@ -289,11 +318,30 @@ std::int32_t TDMLVariablesList::NextChangedRow(std::int32_t from) const {
   if (from >= count) return -1;
   const std::uint8_t* item = block_ + kDMLVariablesHeader + kDMLVariableSize * static_cast<std::size_t>(from);
   for (std::int32_t i = from; i < count; ++i, item += kDMLVariableSize) {
-    const float current = os::LoadSingle(item, offsetof(TDMLVariable, Value));
+    const auto current = std::bit_cast<float>(os::SharedLoadU32(item + kValueField));
     const float sent = os::LoadSingle(item, offsetof(TDMLVariable, SentValue));
     if (!(current == sent)) return i;
   }
   return -1;
+}
+
+bool TDMLVariablesList::ReadValue(std::int32_t index, float& value) const {
+  const std::uint8_t* item = ItemPtr(index);
+  if (!item) return false;
+  if (!ValueCrossesLine(item)) {
+    value = std::bit_cast<float>(os::SharedLoadU32(item + kValueField));
+    return true;
+  }
+  for (int i = 0; i < kGuardedReadTries; ++i) {
+    const std::uint64_t before = os::SharedLoadU64(item + kTimeField);
+    const std::uint32_t bits = os::SharedLoadU32(item + kValueField);
+    const std::uint64_t after = os::SharedLoadU64(item + kTimeField);
+    if (before == after && before != kWriting) {
+      value = std::bit_cast<float>(bits);
+      return true;
+    }
+  }
+  return false;
 }
 
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
@@ -306,8 +354,16 @@ bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
 bool TDMLVariablesList::SetValue(std::int32_t index, float value, TDateTime time) {
   std::uint8_t* item = ItemPtr(index);
   if (!item) return false;
-  os::StoreSingle(item, offsetof(TDMLVariable, Value), value);
-  os::StoreDouble(item, offsetof(TDMLVariable, Time), time);
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  if (!ValueCrossesLine(item)) {
+    os::SharedStoreU32(item + kValueField, bits);
+    os::StoreDouble(item, kTimeField, time);
+    return true;
+  }
+  const std::uint64_t stamp = NextRowTime(os::SharedLoadU64(item + kTimeField), time);
+  os::SharedStoreU64(item + kTimeField, kWriting);
+  os::SharedStoreU32(item + kValueField, bits);
+  os::SharedStoreU64(item + kTimeField, stamp);
   return true;
 }
 

@@ -260,18 +260,24 @@ class TDMLVariablesList {
   // there is none or the block is detached. Reads the two values of each
   // row in place, when it comes to the row.
   std::int32_t NextChangedRow(std::int32_t from) const;
+  // Driver: the current value of variable index as one write of the server
+  // left it, never half of one. False as GetItem, and when a write of the
+  // server stayed in progress over a few reads (its batch's bump follows).
+  bool ReadValue(std::int32_t index, float& value) const;
   // Driver: value last passed to the kernel. False as GetItem.
   bool SetSentValue(std::int32_t index, float value);
-  // Server: current value and its time. False as GetItem.
+  // Server: current value and its time. Where the value crosses a cache
+  // line, the time guards it (see ReadValue) and never goes back: a time
+  // not above the row's last becomes the next one above it. False as GetItem.
   bool SetValue(std::int32_t index, float value, TDateTime time);
   // The variable in place (777 bytes); nullptr as GetItem.
   std::uint8_t* ItemPtr(std::int32_t index) const;
 
   // The change counter, the int32 at offset 260 that every attach sets to
   // -1. The server bumps it after a batch of SetValue calls; the driver
-  // reads it before a scan and scans again only when it moved. Bump: +1,
-  // INT32_MAX is followed by 0; the SetValue stores before it are visible
-  // to a reader that sees the new count. 0 (Bump: nothing) when detached.
+  // reads it before a scan. Bump: +1, INT32_MAX is followed by 0; the
+  // SetValue stores before it are visible to a reader that sees the new
+  // count, and a read never mixes two counts. 0 (Bump: nothing) when detached.
   // Bump: server's main thread; read: driver thread.
   void BumpChangeCounter();
   std::int32_t ChangeCounter() const;
@@ -362,6 +368,11 @@ class TCommandsList {
   bool init_;
   std::uint8_t* block_ = nullptr;
 };
+
+// Waits of this process for a busy byte (blocks 4, 7-9) that found it set,
+// counted since the start (wrapping): a time read before the count moved
+// may be up to LockTimeout old. Any thread.
+std::uint32_t BusyWaits();
 
 // Block 4: the server's errors, up to 100 entries, under the busy byte.
 class TServerErrorList {

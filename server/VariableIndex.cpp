@@ -182,8 +182,13 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
   const float scale = os::LoadSingle(shared, kScaleOffset);
   if (scale != 0.0f) value = static_cast<float>(static_cast<double>(value) / scale);
   // One clock read per batch: it cost a quarter of a data change's
-  // decoding, and the values of a batch are of one moment.
-  if (unpublished_ == 0) batchTime_ = os::Now();
+  // decoding, and the values of a batch are of one moment. A wait for a
+  // busy byte within the batch can last seconds: the clock is read again.
+  const std::uint32_t waits = exchange::BusyWaits();
+  if (unpublished_ == 0 || waits != batchWaits_) {
+    batchTime_ = os::Now();
+    batchWaits_ = waits;
+  }
   const bool written = table.SetValue(item->DmlIndex, value, batchTime_);
   if (written && ++unpublished_ >= kPublishEvery) PublishChanges();
   return written;

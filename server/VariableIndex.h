@@ -62,11 +62,11 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
 
   // Writes value, divided by the variable's scale when that is not 0, and
   // the time of its batch into the variable's shared item: the time now at
-  // the batch's first value, a batch ending at each publication (see
-  // PublishChanges). False, writing nothing,
-  // without a section or when the key is absent; false and error -19 when
-  // the shared item cannot be reached. Every kPublishEvery written values
-  // are published at once (see PublishChanges).
+  // the batch's first value and after any busy-byte wait of the process, a
+  // batch ending at each publication (see PublishChanges). False, writing
+  // nothing, without a section or when the key is absent; false and error
+  // -19 when the shared item cannot be reached. Every kPublishEvery written
+  // values are published at once (see PublishChanges).
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress);
   // As WriteValue, finding the variable with Find's hint.
@@ -102,6 +102,7 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   mutable Positions positions_;
   std::int32_t unpublished_ = 0;  // values written since the last bump
   platform::os::TDateTime batchTime_ = 0.0;  // time of the values since the last bump
+  std::uint32_t batchWaits_ = 0;             // exchange::BusyWaits() when it was read
 };
 
 // One OPC item of a device.

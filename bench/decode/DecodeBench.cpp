@@ -200,14 +200,14 @@ void BM_ScanStaticTags(benchmark::State& state) {
         return platform::win::LRESULT{driver::ValueBlockCode};
       });
   driver::TReceivedBuffer buffer(kernel, kMessage, 1, nullptr);
-  buffer.ScanStaticTags(table);  // the first call walks once
+  buffer.ScanStaticTags(table, 0);  // the first call walks once
   float next = 1.0f;
   const int32_t stride = changed > 0 ? count / changed : 1;
   for (auto _ : state) {
     for (int32_t k = 0; k < changed; ++k) table.SetValue(k * stride, next, 0);
     if (changed > 0) table.BumpChangeCounter();
     next += 1.0f;
-    buffer.ScanStaticTags(table);
+    buffer.ScanStaticTags(table, 0);
     buffer.Flush();
   }
   if (received != state.iterations() * changed) state.SkipWithError("records lost");

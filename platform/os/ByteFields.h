@@ -94,4 +94,28 @@ inline bool CompareExchangeByte(std::uint8_t* p, std::uint8_t expected, std::uin
                                      __ATOMIC_ACQUIRE);
 }
 
+// A field of 4 or 8 bytes that another process writes while this one
+// reads, at any offset: one machine load (acquire) or store (release). The
+// machine makes it whole when the field lies within one cache line; a field
+// that crosses a line can be seen half written, and its users guard it.
+static_assert(sizeof(void*) == 8 && __GCC_ATOMIC_LLONG_LOCK_FREE == 2,
+              "shared fields are moved by single 64-bit machine accesses");
+inline constexpr std::size_t kCacheLine = 64;
+
+inline bool CrossesCacheLine(const void* field, std::size_t size) {
+  return reinterpret_cast<std::uintptr_t>(field) % kCacheLine + size > kCacheLine;
+}
+inline std::uint32_t SharedLoadU32(const std::uint8_t* p) {
+  return __atomic_load_n(reinterpret_cast<const std::uint32_t*>(p), __ATOMIC_ACQUIRE);
+}
+inline void SharedStoreU32(std::uint8_t* p, std::uint32_t value) {
+  __atomic_store_n(reinterpret_cast<std::uint32_t*>(p), value, __ATOMIC_RELEASE);
+}
+inline std::uint64_t SharedLoadU64(const std::uint8_t* p) {
+  return __atomic_load_n(reinterpret_cast<const std::uint64_t*>(p), __ATOMIC_ACQUIRE);
+}
+inline void SharedStoreU64(std::uint8_t* p, std::uint64_t value) {
+  __atomic_store_n(reinterpret_cast<std::uint64_t*>(p), value, __ATOMIC_RELEASE);
+}
+
 }  // namespace platform::os

@@ -3,10 +3,16 @@
 #include "DriverTestSupport.h"
 #include "driver/DrvLog.h"
 #include "exchange/OPCSharedMemory.h"
+#include "platform/os/ByteFields.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
+#include <atomic>
+#include <bit>
+#include <chrono>
 #include <functional>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -150,7 +156,7 @@ class StaticScan : public ReceivedBuffer {
   }
   std::vector<int32_t> SentIds() {
     std::vector<int32_t> ids;
-    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_, server_));
     EXPECT_TRUE(buffer_.Flush());
     if (!kernel_.blocks.empty()) {
       for (const auto& r : kernel_.blocks.back()) ids.push_back(r.Id);
@@ -160,6 +166,7 @@ class StaticScan : public ReceivedBuffer {
   }
   std::vector<uint8_t> bytes_ = std::vector<uint8_t>(exchange::kDMLVariablesHeader + 8 * exchange::kDMLVariableSize);
   exchange::TDMLVariablesList table_{8};
+  int32_t server_ = 100;  // slot 0's process
 };
 
 TEST_F(StaticScan, DeadbandAndLimitRules) {
@@ -206,7 +213,7 @@ TEST_F(StaticScan, WalksWhenTheCounterMovedOrTheLastWalkLeftRowsUnsent) {
   ASSERT_TRUE(buffer_.Put(99, 0));
   kernel_.during = [this] {
     kernel_.during = nullptr;
-    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_, server_));
   };
   ASSERT_TRUE(buffer_.Flush());
   EXPECT_EQ(drvtest::CountLog(0, "Variable buffer overflow or locked."), 1);
@@ -218,6 +225,84 @@ TEST_F(StaticScan, WalksWhenTheCounterMovedOrTheLastWalkLeftRowsUnsent) {
   ASSERT_TRUE(table_.GetItem(row, stored));
   EXPECT_EQ(stored.SentValue, 8.0f);
   EXPECT_TRUE(SentIds().empty()) << "sent: no more walks";
+}
+
+// A change the counter does not show is still found: on the periodic walk,
+// after a walk an exception cut short, and when a restarted server has
+// counted up to the last count seen.
+TEST_F(StaticScan, WalksWithoutTheCounterWhenItCannotBeTrusted) {
+  const int32_t row = Row(1);
+  platform::os::TestClock clock(platform::os::TestClock::Mode::Manual);
+  EXPECT_TRUE(SentIds().empty());
+
+  table_.SetValue(row, 6.0f, 0);  // never published
+  clock.Advance(TReceivedBuffer::FullWalkIntervalMs - 1);
+  EXPECT_TRUE(SentIds().empty());
+  clock.Advance(1);
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1})) << "the periodic walk";
+
+  // An exception out of the wait for the buffer ends a walk midway.
+  Set(row, 7.0f);
+  ASSERT_TRUE(buffer_.Put(99, 0));
+  kernel_.during = [this] {
+    kernel_.during = nullptr;
+    platform::win::SetEventSource(-1, [] { throw std::runtime_error("pump"); });
+    EXPECT_THROW(buffer_.ScanStaticTags(table_, server_), std::runtime_error);
+    platform::win::SetEventSource(-1, nullptr);
+  };
+  ASSERT_TRUE(buffer_.Flush());
+  kernel_.blocks.clear();
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1})) << "after a walk cut short";
+
+  // A new server attaches (-1) and counts up to the count last walked.
+  const int32_t walked = table_.ChangeCounter();
+  table_.Attach(bytes_.data(), false, bytes_.size());
+  table_.SetValue(row, 8.0f, 0);
+  while (table_.ChangeCounter() != walked) table_.BumpChangeCounter();
+  server_ = 200;
+  EXPECT_EQ(SentIds(), (std::vector<int32_t>{1})) << "for a new server process";
+  EXPECT_TRUE(SentIds().empty());
+}
+
+// The value of a row that crosses a cache line, flipped by the server
+// while the driver scans: the kernel gets only values the server wrote.
+TEST_F(StaticScan, NeverPassesOnHalfAWrite) {
+  std::vector<uint8_t> bytes(exchange::kDMLVariablesHeader + 64 * exchange::kDMLVariableSize);
+  exchange::TDMLVariablesList table(64);
+  table.Attach(bytes.data(), true, bytes.size());
+  exchange::TVLVariableInfo info{};
+  info.HighLimit = 1e30f;
+  int32_t crossing = -1;
+  for (info.Id = 0; info.Id < 64; ++info.Id) {
+    ASSERT_TRUE(table.Add(info));
+    const uint8_t* value = table.ItemPtr(info.Id) + offsetof(exchange::TDMLVariable, Value);
+    if (platform::os::CrossesCacheLine(value, sizeof(float))) crossing = info.Id;
+  }
+  ASSERT_GE(crossing, 0);
+  const float a = std::bit_cast<float>(0x3DCCCCCDu), b = std::bit_cast<float>(0x42F6E979u);  // no byte alike
+  std::atomic<bool> done{false};
+  std::thread server([&] {
+    for (uint32_t i = 0; !done.load(std::memory_order_relaxed); ++i) {
+      table.SetValue(crossing, i % 2 ? a : b, 0);
+      table.BumpChangeCounter();
+    }
+  });
+  std::vector<float> seen;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  while (std::chrono::steady_clock::now() < end) {
+    buffer_.ScanStaticTags(table, server_);
+    buffer_.Flush();
+    for (const auto& block : kernel_.blocks) {
+      for (const auto& record : block) seen.push_back(record.Value);
+    }
+    kernel_.blocks.clear();
+  }
+  done = true;
+  server.join();
+  EXPECT_GT(seen.size(), 100u);
+  for (const float value : seen) {
+    ASSERT_TRUE(value == a || value == b) << std::hex << std::bit_cast<uint32_t>(value);
+  }
 }
 
 TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {
@@ -232,7 +317,7 @@ TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {
     if (m != kRescan) return 0;
     for (int32_t row = 2; row < 8; ++row) table_.SetValue(row, 9.0f, 0);
     table_.BumpChangeCounter();
-    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_, server_));
     return 0;
   });
   platform::os::TestClock clock;  // each busy wait passes at once
@@ -242,7 +327,7 @@ TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {
   kernel_.during = [&] {
     kernel_.during = nullptr;
     ASSERT_TRUE(platform::win::PostMessage(rescanWindow, kRescan, 0, 0));
-    EXPECT_TRUE(buffer_.ScanStaticTags(table_));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_, server_));
   };
   ASSERT_TRUE(buffer_.Flush());
   platform::win::DestroyWindow(rescanWindow);

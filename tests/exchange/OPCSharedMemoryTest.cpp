@@ -9,11 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -336,7 +339,7 @@ TEST_F(Section, VariableTableAddsUpToCapacity) {
 TEST_F(Section, ServerAndDriverWriteTheirOwnValueFields) {
   auto driver = FilledDriver(3);
   auto server = TIntercomInterface::Open(kSectionName);
-  EXPECT_TRUE(server->DMLVariables()->SetValue(2, 4.25f, 45000.5));
+  EXPECT_TRUE(server->DMLVariables()->SetValue(2, 4.25f, 65000.5));
   EXPECT_FALSE(server->DMLVariables()->SetValue(3, 1.0f, 0));
   EXPECT_FALSE(server->DMLVariables()->SetValue(-1, 1.0f, 0));
   EXPECT_FALSE(server->DMLVariables()->Add(Record(9, 0)));  // capacity -1
@@ -346,7 +349,7 @@ TEST_F(Section, ServerAndDriverWriteTheirOwnValueFields) {
   ASSERT_TRUE(driver->DMLVariables()->GetItem(2, item));
   EXPECT_EQ(+item.Value, 4.25f);
   EXPECT_EQ(+item.SentValue, 3.0f);
-  EXPECT_EQ(+item.Time, 45000.5);
+  EXPECT_EQ(+item.Time, 65000.5);
   EXPECT_EQ(server->DMLVariables()->ItemPtr(3), nullptr);
 }
 
@@ -394,6 +397,62 @@ TEST_F(Section, ChangeCounterStartsAtMinusOneOnEveryAttachAndWraps) {
   TDMLVariablesList detached(-1);
   detached.BumpChangeCounter();
   EXPECT_EQ(detached.ChangeCounter(), 0);
+}
+
+// Row 2's value crosses a cache line (9901 + 777 x 2 = 11455): its time
+// guards it and never goes back; row 1's time is stored as given.
+TEST_F(Section, AValueAcrossACacheLineIsGuardedByItsTime) {
+  auto driver = FilledDriver(3);
+  auto server = TIntercomInterface::Open(kSectionName);
+  TDMLVariablesList& writer = *server->DMLVariables();
+  const TDMLVariablesList& reader = *driver->DMLVariables();
+  const auto time = [&](std::int32_t row) { return os::LoadDouble(reader.ItemPtr(row), offsetof(TDMLVariable, Time)); };
+  struct Write {
+    std::int32_t row;
+    double given, stored;
+  };
+  const double afterPrevious = -1;  // the next double after the row's last time
+  for (const Write& w : {Write{1, 60000, 60000}, Write{1, 50000, 50000}, Write{2, 60000, 60000},
+                         Write{2, 60000, afterPrevious}, Write{2, 50000, afterPrevious}}) {
+    const double previous = time(w.row);
+    ASSERT_TRUE(writer.SetValue(w.row, 7.5f, w.given));
+    EXPECT_EQ(time(w.row), w.stored == afterPrevious ? std::nextafter(previous, 1e9) : w.stored) << w.row;
+  }
+  float value = 0;
+  ASSERT_TRUE(reader.ReadValue(2, value));
+  EXPECT_EQ(value, 7.5f);
+  // A write that never ended (a server gone midway) leaves its mark.
+  os::StoreU64(reader.ItemPtr(2), offsetof(TDMLVariable, Time), 0xFFF8'0000'0000'0001);
+  EXPECT_FALSE(reader.ReadValue(2, value));
+  ASSERT_TRUE(writer.SetValue(2, 8.5f, 50000));
+  EXPECT_TRUE(reader.ReadValue(2, value));
+  EXPECT_EQ(value, 8.5f);
+}
+
+// Bumps that carry across the counter's bytes: the reader never sees a
+// count go back, so none is a mix of two.
+TEST_F(Section, ChangeCounterIsReadWholeWhileTheServerBumps) {
+  auto driver = FilledDriver(1);
+  auto server = TIntercomInterface::Open(kSectionName);
+  os::StoreInt32(driver->View(), 9637 + 260, 0x00FFFF00);
+  TDMLVariablesList& writer = *server->DMLVariables();
+  constexpr std::int32_t kBumps = 0x200000;
+  std::atomic<bool> reading{false}, done{false};
+  std::thread bumper([&] {
+    while (!reading) std::this_thread::yield();
+    for (std::int32_t i = 0; i < kBumps; ++i) writer.BumpChangeCounter();
+    done = true;
+  });
+  std::int32_t last = 0x00FFFF00, backwards = 0;
+  reading = true;
+  while (!done) {
+    const std::int32_t now = driver->DMLVariables()->ChangeCounter();
+    backwards += now < last;
+    last = now;
+  }
+  bumper.join();
+  EXPECT_EQ(backwards, 0);
+  EXPECT_EQ(driver->DMLVariables()->ChangeCounter(), 0x00FFFF00 + kBumps);
 }
 
 TEST_F(Section, StoredCountIsBoundedByTheBlock) {

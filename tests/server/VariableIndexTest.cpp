@@ -118,6 +118,22 @@ TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorthWi
   EXPECT_EQ(counter(), 2);
 }
 
+// A wait for a busy byte inside a batch can last seconds: the values
+// written after it carry a time read after it.
+TEST_F(VariableIndexTest, ABusyByteWaitInsideABatchRenewsItsTime) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}, {2, "B", "OPC:DEVICE=1;ADDRESS=2"}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  platform::os::TestClock clock;  // each sleep of the wait moves the clocks
+  const double start = platform::os::Now(), ms = 1.0 / 86400000.0;
+  EXPECT_TRUE(index.WriteValue("OPC", 1, 1.0f, 1));
+  driver_->Terminal1()->Block()[8] = 1;  // the busy byte, held by the driver
+  EXPECT_FALSE(server::Intercom->Terminal1()->WriteText("line"));
+  EXPECT_TRUE(index.WriteValue("OPC", 1, 2.0f, 2));
+  EXPECT_NEAR(SharedTime(0), start, ms / 2);
+  EXPECT_GT(SharedTime(1), start + exchange::LockTimeout * ms);
+}
+
 // Find keeps a cache of positions; an index changed behind it still
 // answers from its items.
 TEST_F(VariableIndexTest, FindFollowsTheItemsAfterTheyChanged) {
