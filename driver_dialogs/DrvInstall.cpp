@@ -150,13 +150,15 @@ bool TInstallProcDialog::CopyDriverFiles(const std::string& sourceDir, const std
   return result;
 }
 
-// A log that cannot be written is not lost silently: the user is told.
+// A log that cannot be written is not lost: the user is told, and the
+// dialog stays open with its log for another try.
 void TInstallProcDialog::SaveLogBitBtnClick() {
   if (!SaveDialog->Execute()) return;
   if (ProcessMemo->Lines().SaveToFile(SaveDialog->FileName)) return;
   const std::string text =
       std::string("Журнал установки драйвера не удалось сохранить в файл \""_cp) + SaveDialog->FileName + "\".";
   ShowMessageBoxDialog(Handle(), Caption(), text, false, false);
+  SetModalResult(ui::mrNone);
 }
 
 bool InstallDriver(HostWindowHandle parent, const std::string& sourceDir, const std::string& targetDir) {

@@ -1,8 +1,8 @@
 #pragma once
 // TInstallProcDialog: copies the driver's side files from a source to a
 // target folder, logging each step into its memo, and is shown only when
-// something went wrong; the user may save the log to a text file. Kernel's
-// window thread.
+// something went wrong; the user may save the log to a text file (a save
+// that fails leaves the dialog open with its log). Kernel's window thread.
 
 #include "platform/ui/Edit.h"
 #include "platform/ui/Form.h"

@@ -10,10 +10,28 @@
 #include "platform/win/Messages.h"
 #include "skin/sFormButtons.h"
 
+#include <string>
+
 namespace driver_dialogs {
 
 namespace ui = platform::ui;
 using namespace platform::os::literals;
+
+namespace {
+
+// Puts the terminal's text into memo once its counter moved from seen, and
+// remembers the counter that text was written with. A read that times out
+// leaves memo and seen as they were, so the next tick tries again.
+void Follow(const exchange::TTerminalClass& terminal, int32_t& seen, ui::TMemo& memo) {
+  if (terminal.GetCounter() == seen) return;
+  std::string text;
+  int32_t counter = 0;
+  if (!terminal.TryReadText(text, counter)) return;
+  seen = counter;
+  memo.SetMemoText(text);
+}
+
+}  // namespace
 
 TTerminalWindow::TTerminalWindow(ui::TComponent* owner) : ui::TForm(owner) {
   SetUpDialogForm(*this, "TerminalWindow", "Информация о работе драйвера Ferrowick..."_cp, 520, 400);
@@ -118,22 +136,15 @@ void TTerminalWindow::OnSelectOPCServer(int row) {
 void TTerminalWindow::OnUpdateByTimer() {
   exchange::TIntercomInterface* section = Terminals();
   if (section == nullptr) return;
-  exchange::TTerminalClass& commands = *section->Terminal2();
-  if (const int32_t counter = commands.GetCounter(); counter != commandsCounter_) {
-    commandsCounter_ = counter;
-    CommandsTerminalMemo->SetMemoText(commands.ReadText());
-  }
+  Follow(*section->Terminal2(), commandsCounter_, *CommandsTerminalMemo);
   const int row = OPCServerList->Row();
   if (row < 1) return;
-  exchange::TTerminalClass& values = *section->Terminal1();
+  const exchange::TTerminalClass& values = *section->Terminal1();
   if (row != values.GetOwnerId() + 1) {
     TerminalMemo->Clear();
     return;
   }
-  if (const int32_t counter = values.GetCounter(); counter != terminalCounter_) {
-    terminalCounter_ = counter;
-    TerminalMemo->SetMemoText(values.ReadText());
-  }
+  Follow(values, terminalCounter_, *TerminalMemo);
 }
 
 // Without devices there is nothing to follow, so the timer stays off.

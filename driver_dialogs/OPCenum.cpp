@@ -39,7 +39,8 @@ com::ComPtr<com::IUnknown> CreateServerListObject(const std::string& machine) {
   }
 }
 
-// The classes of one category, as the list object enumerates them.
+// The classes of one category, as the list object enumerates them, at most
+// kMaxCategoryClasses: an enumerator that never ends stops there.
 template <class List>
 std::vector<com::CLSID> ClassesOf(List& list, com::CATID category) {
   std::vector<com::CLSID> classes;
@@ -47,7 +48,9 @@ std::vector<com::CLSID> ClassesOf(List& list, com::CATID category) {
   if (com::FAILED(list.EnumClassesOfCategories(1, &category, 0, nullptr, found.Put())) || !found) return classes;
   com::CLSID clsid{};
   std::uint32_t fetched = 0;
-  while (found->Next(1, &clsid, &fetched) == com::S_OK && fetched == 1) classes.push_back(clsid);
+  while (classes.size() < TOPCServerList::kMaxCategoryClasses && found->Next(1, &clsid, &fetched) == com::S_OK &&
+         fetched == 1)
+    classes.push_back(clsid);
   return classes;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/com/Guid.h"
 #include "platform/os/StringList.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct TOPCServerInfo {
 
 class TOPCServerList {
  public:
+  // Classes taken from one category's enumeration at most.
+  static constexpr std::size_t kMaxCategoryClasses = 4096;
+
   // Stores the arguments; does not scan. An empty machine name is this
   // machine; the category scan runs when categories is not empty.
   TOPCServerList(std::string machineName, std::vector<platform::com::CATID> categories, bool useRegistry);
@@ -62,9 +66,9 @@ class TOPCServerList {
   // "OPC" subkey whose ProgID resolves (CLSIDFromProgID, on this machine).
   void ScanRegistry();
   // The classes the OPC server list object (created on the machine) gives
-  // for each category in turn, through IOPCServerList2 or else
-  // IOPCServerList. Makes the calling thread an apartment for its run when
-  // it is not one.
+  // for each category in turn (at most kMaxCategoryClasses of each),
+  // through IOPCServerList2 or else IOPCServerList. Makes the calling thread
+  // an apartment for its run when it is not one.
   void ScanServerBrowser();
 
  private:

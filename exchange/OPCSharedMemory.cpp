@@ -632,10 +632,18 @@ bool TTerminalClass::WriteText(std::string_view text) {
 }
 
 std::string TTerminalClass::ReadText() const {
-  if (!block_) return std::string();
+  std::string text;
+  std::int32_t counter = 0;
+  return TryReadText(text, counter) ? text : std::string();
+}
+
+bool TTerminalClass::TryReadText(std::string& text, std::int32_t& counter) const {
+  if (!block_) return false;
   BusyByte busy(block_ + kTermBusy);
-  if (!busy) return std::string();
-  return os::LoadCString(block_, kTermText, kMaxTerminalText);
+  if (!busy) return false;
+  text = os::LoadCString(block_, kTermText, kMaxTerminalText);
+  counter = os::LoadInt32(block_, kTermCounter);
+  return true;
 }
 
 std::int32_t TTerminalClass::GetOwnerId() const {

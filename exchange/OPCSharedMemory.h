@@ -421,6 +421,10 @@ class TTerminalClass {
   // The text (at most 56535 characters); "" when detached or the busy byte
   // could not be had.
   std::string ReadText() const;
+  // The text and the change counter it was written with, both taken under
+  // the busy byte. False, leaving both untouched, when detached or the busy
+  // byte could not be had within LockTimeout.
+  bool TryReadText(std::string& text, std::int32_t& counter) const;
   std::int32_t GetOwnerId() const;   // -1 when detached
   void SetOwnerId(std::int32_t id);
   std::int32_t GetCounter() const;   // 0 when detached

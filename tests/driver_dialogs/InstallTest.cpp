@@ -169,12 +169,15 @@ TEST_F(Install, SaveWritesTheLogLinesAndCancelWritesNothing) {
   EXPECT_FALSE(fs::exists(saved));
 }
 
-TEST_F(Install, LogThatCannotBeSavedIsReported) {
+TEST_F(Install, LogThatCannotBeSavedIsReportedAndKept) {
   Source({".ini"});
-  ui::THeadlessDriver::AnswerNextSaveDialog([&](ui::TSaveDialog&, std::string& name) {
-    name = (folder_ / "no-such-folder/journal.txt").string();
-    return true;
-  });
+  const fs::path saved = folder_ / "journal.txt";
+  for (const fs::path& path : {folder_ / "no-such-folder/journal.txt", saved}) {
+    ui::THeadlessDriver::AnswerNextSaveDialog([path](ui::TSaveDialog&, std::string& name) {
+      name = path.string();
+      return true;
+    });
+  }
   std::string boxText;
   EXPECT_FALSE(Run(Dir("src"), Dir("dst"), [&](ui::TCustomForm& form) {
     ui::THeadlessDriver::AnswerNextModal([&](ui::TCustomForm& box) {
@@ -183,8 +186,13 @@ TEST_F(Install, LogThatCannotBeSavedIsReported) {
       Click(box, "OkBitBtn");
     });
     Click(form, "SaveLogBitBtn");
+    // Still open with its log, so the user can try again.
+    EXPECT_EQ(form.ModalResult(), ui::mrNone);
+    EXPECT_EQ(Shown(form, "ProcessMemo"), log_);
+    Click(form, "SaveLogBitBtn");
   }));
   EXPECT_NE(boxText.find("no-such-folder/journal.txt"), std::string::npos) << boxText;
+  EXPECT_EQ(Read(saved), log_);
 }
 
 }  // namespace

@@ -132,6 +132,15 @@ TEST_F(Enumeration, WithoutServerListObjectOrRegistryNothingIsListed) {
   EXPECT_EQ(both.Count(), 0);
 }
 
+// A broken list object whose enumerator always answers S_OK: the scan
+// takes a bounded number of classes and ends.
+TEST_F(Enumeration, AClassEnumerationThatNeverEndsIsCutAtItsBound) {
+  Put(kLocal, "CLSID\\" + com::GuidToString(com::CLSID_OpcServerList) + "\\InprocServer32", FW_ENDLESS_SERVER_LIST);
+  TOPCServerList list("", {com::CATID_OPCDAServer20}, false);
+  list.Refresh();
+  EXPECT_EQ(list.Count(), static_cast<int>(TOPCServerList::kMaxCategoryClasses));
+}
+
 TEST_F(Enumeration, AnotherMachinesRegistryByItsName) {
   // PC1 knows Beta.Server under its own description and vendor, and
   // Remote.Only, whose ProgID this machine does not know.

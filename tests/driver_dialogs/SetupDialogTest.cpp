@@ -91,9 +91,10 @@ Globals Read(const driver::TGeneralSettings& s) {
 
 std::string Shown(ui::TControl* control) { return Driver::Shown(control); }
 
-// Waits up to 10 s for condition.
-bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+// Waits up to limit for condition.
+bool Eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::yield();
@@ -457,17 +458,26 @@ TEST_F(SetupDialog, NavigatorPicksControlTags) {
 }
 
 // The driver thread reads the list every cycle; a reader like it runs all
-// the while the dialog copies the list and OK replaces it (clean under the
-// thread and address sanitizers).
+// the while the dialog copies the list (clean under the thread and address
+// sanitizers). Then it holds the guard while OK is pressed: OK must wait for
+// it, so the reader still sees the three devices, and OK returns only after
+// the reader let go.
 TEST_F(SetupDialog, TheListIsCopiedAndReplacedUnderItsGuard) {
   Init({MakeDevice("A", 1, "Sim.A"), MakeDevice("B", 2, "Sim.B"), MakeDevice("C", 3, "Sim.C")});
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false}, hold{false}, holding{false}, okDone{false};
   std::atomic<int> reads{0};
+  int32_t countWhileHeld = -1;
+  bool okDoneWhileHeld = true;
   std::thread reader([&] {
     while (!stop) {
-      driver::DeviceListGuard()->With([](const TDeviceList& list) {
+      driver::DeviceListGuard()->With([&](const TDeviceList& list) {
         std::size_t length = 0;
         for (int32_t i = 0; i < list.Count(); ++i) length += list.GetDevice(i)->GetSettingsLine().size();
+        if (!hold.exchange(false)) return length;
+        holding = true;
+        // Time enough for an OK that does not wait to be done.
+        okDoneWhileHeld = Eventually([&] { return okDone.load(); }, std::chrono::milliseconds(500));
+        countWhileHeld = list.Count();
         return length;
       });
       ++reads;
@@ -477,13 +487,18 @@ TEST_F(SetupDialog, TheListIsCopiedAndReplacedUnderItsGuard) {
   EXPECT_EQ(RunSetup([&](TFerrowickSetupDlg& d) {
               Driver::Click(d.DelBitBtn);
               EXPECT_TRUE(Eventually([&] { return reads >= 10; }));
+              hold = true;
+              EXPECT_TRUE(Eventually([&] { return holding.load(); }));
               Driver::Click(d.OkBitBtn);
+              okDone = true;
             }),
             1);
   const int before = reads;
   EXPECT_TRUE(Eventually([&] { return reads >= before + 10; }));
   stop = true;
   reader.join();
+  EXPECT_FALSE(okDoneWhileHeld);
+  EXPECT_EQ(countWhileHeld, 3);
   EXPECT_EQ(DriverLines().size(), 2u);
 }
 

@@ -145,6 +145,37 @@ TEST_F(StateWindow, DevicesSelectionTerminalsAndLock) {
   EXPECT_EQ(driver::TerminalWindowHandle(), 0u);
 }
 
+// A busy byte held past the read's time-out, as by a server stuck while
+// writing: the window neither reads nor remembers a counter then.
+void HoldBusy(exchange::TTerminalClass& terminal, bool held) { terminal.Block()[8] = held ? 1 : 0; }
+
+TEST_F(StateWindow, ATerminalReadThatTimesOutKeepsTheMemoAndIsTriedAgain) {
+  Init({{"Boiler", "Sim.Boiler.1"}});
+  exchange::TTerminalClass& values = *Section().Terminal1();
+  exchange::TTerminalClass& commands = *Section().Terminal2();
+  ASSERT_TRUE(values.WriteText("Boiler 1"));
+  ASSERT_TRUE(commands.WriteText("write 1"));
+  ui::THeadlessDriver::AnswerNextModal([&](ui::TCustomForm& form) {
+    EXPECT_EQ(Shown(form, "TerminalMemo"), "Boiler 1\r\n");
+    ASSERT_TRUE(values.WriteText("Boiler 2"));
+    ASSERT_TRUE(commands.WriteText("write 2"));
+    HoldBusy(values, true);
+    HoldBusy(commands, true);
+    const uint32_t start = platform::os::GetTickCount();
+    WaitPumping([] { return false; }, 600);
+    const uint32_t waited = platform::os::TickDiff(platform::os::GetTickCount(), start);
+    HoldBusy(values, false);
+    HoldBusy(commands, false);
+    EXPECT_GE(waited, 3000u) << "no tick timed out";
+    EXPECT_EQ(Shown(form, "TerminalMemo"), "Boiler 1\r\n");
+    EXPECT_EQ(Shown(form, "CommandsTerminalMemo"), "write 1\r\n");
+    EXPECT_TRUE(WaitPumping([&] { return Shown(form, "TerminalMemo") == "Boiler 2\r\n"; }, 1500));
+    EXPECT_EQ(Shown(form, "CommandsTerminalMemo"), "write 2\r\n");
+    Click(form, "OkBitBtn");
+  });
+  EXPECT_EQ(driver::ShowState(0), 0);
+}
+
 TEST_F(StateWindow, NoDevicesOrNoSectionLeaveEverythingEmpty) {
   for (const bool configOnly : {false, true}) {
     SCOPED_TRACE(configOnly ? "configuration only" : "no devices");
