@@ -393,7 +393,8 @@ void TsButtonControl::MouseDown(ui::TMouseButton button, ui::TShiftState shift, 
 }
 
 // A release clicks only while the button is still Down: a key released
-// during the press has clicked it already.
+// during the press has clicked it already. A click that frees the button
+// ends the release there.
 void TsButtonControl::MouseUp(ui::TMouseButton button, ui::TShiftState shift, int x, int y) {
   TCustomControl::MouseUp(button, shift, x, y);
   fadeCounter_ = style_->FadeIterations() - 1;
@@ -402,12 +403,18 @@ void TsButtonControl::MouseUp(ui::TMouseButton button, ui::TShiftState shift, in
   const bool wasDown = down_;
   MarkCacheStale();
   SetDown(false);
-  if (wasDown && ClientRect().Contains(ui::TPoint{x, y})) Click();
+  if (wasDown && ClientRect().Contains(ui::TPoint{x, y}) && !ClickKeepsButton()) return;
   try {
     Repaint();
   } catch (...) {
     ui::HandleDispatchException(std::current_exception());
   }
+}
+
+bool TsButtonControl::ClickKeepsButton() {
+  const std::weak_ptr<const bool> alive = alive_;
+  Click();
+  return !alive.expired();
 }
 
 // ---------------------------------------------------------------- cross-fade

@@ -57,7 +57,7 @@ void TsButton::MouseDown(ui::TMouseButton button, ui::TShiftState shift, int x, 
 void TsButton::Dispatch(ui::TMessage& m) {
   switch (m.Msg) {
     case ui::WM_KEYUP:
-      if (Down() && !KeyReleased()) return;  // gone while messages were processed
+      if (Down() && !KeyReleased()) return;  // freed by its click or meanwhile
       break;
     case ui::CM_DIALOGKEY:
       DialogKey(m);
@@ -85,18 +85,17 @@ void TsButton::Dispatch(ui::TMessage& m) {
 // Processes pending messages; false when this button was freed meanwhile
 // (a handler run there may free its form), so nothing of it may be touched.
 bool TsButton::ProcessPending() {
-  const std::weak_ptr<const bool> alive = alive_;
+  const std::weak_ptr<const bool> alive = Lifetime();
   ui::Application().ProcessMessages();
   return !alive.expired();
 }
 
-// Any key released while pressed (Space, or a key during a mouse press).
+// Any key released while pressed (Space, or a key during a mouse press)
+// clicks; false when the button is gone afterwards.
 bool TsButton::KeyReleased() {
   SetDown(false);
   InvalidateStyle();
-  if (!ProcessPending()) return false;
-  Click();
-  return true;
+  return ProcessPending() && ClickKeepsButton();
 }
 
 // Enter on the active default button, Esc on a Cancel one. A key release
@@ -109,7 +108,7 @@ void TsButton::DialogKey(ui::TMessage& m) {
   m.Result = 1;
   SetDown(true);
   if (!ProcessPending()) return;
-  if (Down()) Click();
+  if (Down() && !ClickKeepsButton()) return;
   SetDown(false);
   ProcessPending();
 }
@@ -127,8 +126,7 @@ void TsButton::DialogChar(ui::TMessage& m) {
   Repaint();
   m.Result = 1;
   m.WParam = 0;
-  if (!accel) return;
-  Click();
+  if (!accel || !ClickKeepsButton()) return;
   SetDown(false);
 }
 

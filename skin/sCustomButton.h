@@ -11,7 +11,7 @@
 // GUI thread only.
 
 #include <cstdint>
-#include <memory>
+#include <string_view>
 
 #include "platform/ui/Bitmap.h"
 #include "skin/sButtonControl.h"
@@ -62,7 +62,6 @@ class TsButton : public TsButtonControl {
   bool default_ = false;
   bool active_ = false;
   platform::ui::TModalResult modalResult_ = platform::ui::mrNone;
-  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // expires with the button
 };
 
 class TsBitBtn : public TsButton {

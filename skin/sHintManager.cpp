@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "platform/ui/Colors.h"
 #include "skin/sBorderMasks.h"
@@ -20,6 +21,30 @@ using ui::TRect;
 namespace {
 
 TsHintManager* gActiveManager = nullptr;
+
+// The managers alive: one freed out of order passes what it replaced to
+// the manager that replaced it in turn.
+std::vector<TsHintManager*>& LiveManagers() {
+  static std::vector<TsHintManager*> managers;
+  return managers;
+}
+
+template <class Pred>
+TsHintManager* FindManager(Pred pred) {
+  const std::vector<TsHintManager*>& managers = LiveManagers();
+  const auto it = std::find_if(managers.begin(), managers.end(), [&](const TsHintManager* m) { return pred(*m); });
+  return it == managers.end() ? nullptr : *it;
+}
+
+bool IsThunkOf(const ui::TShowHintEvent& handler, const TsHintManager* manager) {
+  const auto* thunk = handler.target<TsShowHintThunk>();
+  return thunk != nullptr && thunk->Manager == manager;
+}
+
+bool IsMakerOf(const ui::THintWindowClass& windowClass, const TsHintManager* manager) {
+  const auto* maker = windowClass.target<TsHintWindowMaker>();
+  return maker != nullptr && maker->Manager == manager;
+}
 
 // A predefined look: Style, the manager's numbers, the body painting, the
 // gradient and the shadow; ExOffset, Radius and FontSize are kept when
@@ -57,6 +82,13 @@ const std::array<TsHintLook, 7> kLooks{{
 bool IsSkinnedStyle(TsHintStyle s) {
   return s == TsHintStyle::hsSimply || s == TsHintStyle::hsComics || s == TsHintStyle::hsEllipse ||
          s == TsHintStyle::hsBalloon;
+}
+
+// The live manager whose skinned class windowClass is; null for another.
+TsHintManager* ManagerOfClass(const ui::THintWindowClass& windowClass) {
+  const auto* maker = windowClass.target<TsHintWindowMaker>();
+  if (maker == nullptr || !IsSkinnedStyle(maker->Style)) return nullptr;
+  return FindManager([maker](const TsHintManager& m) { return &m == maker->Manager; });
 }
 
 // The full look of shSimply .. shComicsTransparent; null for the others.
@@ -121,20 +153,31 @@ TsHintManager::TsHintManager(ui::TComponent* owner)
   app.HintShortPause = kManagerHintShortPause;
   replacedShowHint_ = std::move(app.OnShowHint);
   app.OnShowHint = TsShowHintThunk{this};
+  LiveManagers().push_back(this);
 }
 
 TsHintManager::~TsHintManager() { HandBack(); }
 
-// Puts back what this manager replaced, as long as the application still
-// holds this manager's own handler and class.
+// What this manager replaced goes back where its own handler and class now
+// sit: into the application while it holds them, else into the manager
+// that replaced them in turn, so that nothing refers to this one after it.
+// Someone else's handler or class in the application stays. The active
+// manager, when this one, becomes the one whose class the application
+// then holds.
 void TsHintManager::HandBack() {
-  if (gActiveManager == this) gActiveManager = nullptr;
+  std::erase(LiveManagers(), this);
   ui::TApplication& app = ui::Application();
-  if (const auto* thunk = app.OnShowHint.target<TsShowHintThunk>(); thunk != nullptr && thunk->Manager == this)
+  const auto tookHandler = [this](const TsHintManager& m) { return IsThunkOf(m.replacedShowHint_, this); };
+  const auto tookClass = [this](const TsHintManager& m) { return IsMakerOf(m.replacedHintWindowClass_, this); };
+  if (IsThunkOf(app.OnShowHint, this))
     app.OnShowHint = std::move(replacedShowHint_);
-  const auto* maker = app.HintWindowClass().target<TsHintWindowMaker>();
-  if (hintWindowClassReplaced_ && maker != nullptr && maker->Manager == this)
+  else if (TsHintManager* next = FindManager(tookHandler))
+    next->replacedShowHint_ = std::move(replacedShowHint_);
+  if (IsMakerOf(app.HintWindowClass(), this))
     app.SetHintWindowClass(std::move(replacedHintWindowClass_));
+  else if (TsHintManager* next = FindManager(tookClass))
+    next->replacedHintWindowClass_ = std::move(replacedHintWindowClass_);
+  if (gActiveManager == this) gActiveManager = ManagerOfClass(app.HintWindowClass());
 }
 
 void TsHintManager::Loaded() {
@@ -142,11 +185,15 @@ void TsHintManager::Loaded() {
   ApplyStyle();
 }
 
+// The first time, the application's class is kept to hand back; later, a
+// class someone else installed since stays.
 void TsHintManager::ApplyStyle() {
   ui::TApplication& app = ui::Application();
   if (!hintWindowClassReplaced_) {
     replacedHintWindowClass_ = app.HintWindowClass();
     hintWindowClassReplaced_ = true;
+  } else if (!IsMakerOf(app.HintWindowClass(), this)) {
+    return;
   }
   app.SetHintWindowClass(TsHintWindowMaker{this, hintStyle_});
   if (IsSkinnedStyle(hintStyle_)) gActiveManager = this;
@@ -221,6 +268,12 @@ void TsHintManager::AssignTo(ui::TPersistent* dest) const {
 }
 
 // ---- painting ----
+
+TsHintNumbers TsHintManager::Numbers() const {
+  const auto side = [](int32_t v) { return std::clamp(v, -ui::kMaxGraphicSide, ui::kMaxGraphicSide); };
+  return TsHintNumbers{side(Radius),  side(BevelWidth), side(Blur), side(ExOffset),
+                       side(MarginH), side(MarginV),    std::clamp(MaxWidth, 0, ui::kMaxGraphicSide)};
+}
 
 int32_t TsHintManager::ShadowShift() const {
   const TsPassiveShadow& shadow = style_->Shadow();

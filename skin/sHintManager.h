@@ -8,7 +8,9 @@
 // of it at once. When destroyed it hands back the show-hint handler and
 // the hint window class it replaced (which frees the hint window made
 // from its classes) and stops being the active manager, so nothing the
-// application holds points into the code that made it.
+// application holds points into the code that made it. Managers may be
+// freed in any order: one that another manager replaced passes what it
+// replaced on to that manager.
 //
 // GUI thread only; the active manager is module-wide and unguarded.
 
@@ -43,15 +45,22 @@ enum class TsHintsPredefinitions : uint8_t {
 inline constexpr int kManagerHintPause = 500;
 inline constexpr int kManagerHintShortPause = 200;
 
+// The manager's integer properties as the hint windows read them.
+struct TsHintNumbers {
+  int32_t Radius, BevelWidth, Blur, ExOffset, MarginH, MarginV, MaxWidth;
+};
+
 class TsHintManager : public platform::ui::TComponent, public TsPassiveStyleOwner {
  public:
   // Every default; the application's hint pauses become 500 and 200 ms and
   // the manager becomes its show-hint handler (the one it replaces is kept).
   explicit TsHintManager(platform::ui::TComponent* owner);
-  // Hands back what it replaced (see above).
+  // Hands back what it replaced (see above); the active manager becomes
+  // the one whose class the application then holds, if any.
   ~TsHintManager() override;
 
-  // Stored without side effects.
+  // Stored without side effects; the hint windows read the integers
+  // through Numbers.
   bool HTMLMode = false;
   int32_t Radius = 20;
   int32_t BevelWidth = 1;
@@ -72,7 +81,8 @@ class TsHintManager : public platform::ui::TComponent, public TsPassiveStyleOwne
 
   TsHintStyle Style() const { return hintStyle_; }
   // Stores and applies the style (hint window class, active manager), then
-  // PreDefinitions becomes shCustom.
+  // PreDefinitions becomes shCustom. A class someone else installed after
+  // this manager's first one stays, and so does the active manager then.
   void SetStyle(TsHintStyle value);
   platform::ui::TFont& Font() { return *font_; }
   const platform::ui::TFont& Font() const { return *font_; }
@@ -82,6 +92,10 @@ class TsHintManager : public platform::ui::TComponent, public TsPassiveStyleOwne
   // Applies the look (shCustom: nothing), then stores the value.
   void SetPreDefinitions(TsHintsPredefinitions value);
 
+  // The integer properties, each within -kMaxGraphicSide..kMaxGraphicSide
+  // (MaxWidth within 0..kMaxGraphicSide), so that no sum of a few of them
+  // and a window's sides overflows.
+  TsHintNumbers Numbers() const;
   // The room the shadow takes at the right and bottom: its offset when it
   // is on, else 0.
   int32_t ShadowShift() const;

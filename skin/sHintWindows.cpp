@@ -22,11 +22,6 @@ namespace {
 
 int32_t BoundSide(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, ui::kMaxGraphicSide)); }
 
-// An inset of the manager's numbers, within a bitmap's side either way.
-int32_t BoundInset(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, -ui::kMaxGraphicSide, ui::kMaxGraphicSide));
-}
-
 // The w x h part of the screen at (left, top) in screen coordinates.
 void CutFromScreen(TBitmap& out, const TBitmap& screen, const TRect& bounds) {
   const TRect desk = ui::Screen().DesktopRect();
@@ -48,7 +43,8 @@ TRect TsCustomHintWindow::CalcHintRect(int, const std::string& hint, void*) {
   if (m == nullptr) return TRect{};
   TBitmap& work = m->sStyle().WorkBitmap();
   work.Canvas().Font().Assign(&m->Font());
-  TRect r = ui::Rect(0, 0, BoundSide(m->MaxWidth), 0);
+  const TsHintNumbers n = m->Numbers();
+  TRect r = ui::Rect(0, 0, n.MaxWidth, 0);
   if (m->HTMLMode) {
     TsHtml html;
     html.Init(&work, hint, r);
@@ -58,8 +54,8 @@ TRect TsCustomHintWindow::CalcHintRect(int, const std::string& hint, void*) {
                                         ui::DT_VCENTER);
   }
   const int64_t shift = m->ShadowShift();
-  r.Right = BoundSide(r.Right + shift + 2 * (int64_t(m->MarginH) + m->BevelWidth));
-  r.Bottom = BoundSide(r.Bottom + shift + 2 * (int64_t(m->MarginV) + m->BevelWidth));
+  r.Right = BoundSide(r.Right + shift + 2 * (n.MarginH + n.BevelWidth));
+  r.Bottom = BoundSide(r.Bottom + shift + 2 * (n.MarginV + n.BevelWidth));
   AddShapeRoom(*m, r);
   return r;
 }
@@ -121,11 +117,11 @@ TRect TsCustomHintWindow::GetBodyRect(const TsHintManager& m) const {
 void TsCustomHintWindow::PaintBG(TsHintManager& m, TBitmap& b, const TRect& r) { m.PaintBG(b, r); }
 
 void TsCustomHintWindow::PaintBorder(TsHintManager& m, TBitmap& b) {
-  if (m.BevelWidth <= 0) return;
+  int32_t count = m.Numbers().BevelWidth;
+  if (count <= 0) return;
   TRect r = GetBodyRect(m);
   --r.Right;
   --r.Bottom;
-  int32_t count = m.BevelWidth;
   b.Canvas().Pen().SetStyle(ui::TPenStyle::psSolid);
   const TsPassivePainting& painting = m.sStyle().Painting();
   DrawRingFrame(b.Canvas().Handle(), r, ui::ColorToRGB(painting.ColorBorderTop()),
@@ -139,8 +135,9 @@ void TsCustomHintWindow::PaintText(TsHintManager& m, TBitmap& b) {
   c.Font().Assign(&m.Font());
   c.Handle();  // DrawText takes the clear brush and the font colour from the device
   TRect r = GetBodyRect(m);
-  const int32_t dx = BoundInset(int64_t(m.MarginH) + m.BevelWidth + EllipseExtraWidth / 2);
-  const int32_t dy = BoundInset(int64_t(m.MarginV) + m.BevelWidth + EllipseExtraHeight / 2);
+  const TsHintNumbers n = m.Numbers();
+  const int32_t dx = n.MarginH + n.BevelWidth + EllipseExtraWidth / 2;
+  const int32_t dy = n.MarginV + n.BevelWidth + EllipseExtraHeight / 2;
   r = ui::Rect(r.Left + dx, r.Top + dy, r.Right - dx, r.Bottom - dy);
   if (m.HTMLMode) {
     TsHtml html;
@@ -173,7 +170,7 @@ void TsSimplyHintWindow::PaintShadow(TsHintManager& m) {
 
 std::unique_ptr<TBitmap> TsSimplyHintWindow::GetMask(TsHintManager& m) {
   auto mask = NewLikeWork(m);
-  CastRoundShadowInPlace(*mask, GetBodyRect(m), 0, ui::clBlack, m.Blur, 0);
+  CastRoundShadowInPlace(*mask, GetBodyRect(m), 0, ui::clBlack, m.Numbers().Blur, 0);
   return mask;
 }
 
@@ -197,11 +194,11 @@ std::unique_ptr<TBitmap> TsTailedHintWindow::GetBody(TsHintManager& m) {
 }
 
 TRect TsTailedHintWindow::GetBodyRect(const TsHintManager& m) const {
-  return TailBodyRect(Corner, ClientWidth(), ClientHeight(), m.ShadowShift(), m.ExOffset);
+  return TailBodyRect(Corner, ClientWidth(), ClientHeight(), m.ShadowShift(), m.Numbers().ExOffset);
 }
 
 void TsTailedHintWindow::PaintBorder(TsHintManager& m, TBitmap& b) {
-  if (m.BevelWidth <= 0) return;
+  if (m.Numbers().BevelWidth <= 0) return;
   const std::unique_ptr<TBitmap> mask = GetMask(m);
   ToShapeMask(*mask);
   const TsPassivePainting& painting = m.sStyle().Painting();
@@ -209,7 +206,7 @@ void TsTailedHintWindow::PaintBorder(TsHintManager& m, TBitmap& b) {
 }
 
 void TsTailedHintWindow::AddShapeRoom(const TsHintManager& m, TRect& r) {
-  r.Bottom = BoundSide(int64_t(r.Bottom) + m.ExOffset);
+  r.Bottom = BoundSide(int64_t(r.Bottom) + m.Numbers().ExOffset);
 }
 
 void TsTailedHintWindow::AddEllipseRoom(const TsHintManager& m, TRect& r) {
@@ -223,8 +220,9 @@ TPoint TsTailedHintWindow::TailPoint() const { return HintTailPoint(Corner, Clie
 
 std::unique_ptr<TBitmap> TsTailedHintWindow::SteppedMask(TsHintManager& m, THintShape shape) {
   auto mask = NewLikeWork(m);
-  DrawSteppedShape(*mask, shape, GetBodyRect(m), TailPoint(), Corner, m.sStyle().Painting().Transparency(), m.Blur,
-                   m.Radius);
+  const TsHintNumbers n = m.Numbers();
+  DrawSteppedShape(*mask, shape, GetBodyRect(m), TailPoint(), Corner, m.sStyle().Painting().Transparency(), n.Blur,
+                   n.Radius);
   return mask;
 }
 
@@ -234,7 +232,7 @@ void TsTailedHintWindow::SteppedShadow(TsHintManager& m, THintShape shape) {
   const TRect body = GetBodyRect(m);
   const int32_t o = shadow.Offset();
   const TRect r = ui::Rect(body.Left + o, body.Top + o, body.Right + o, body.Bottom + o);
-  DrawSteppedShape(*shade, shape, r, TailPoint(), Corner, m.ShadowTransparency(), shadow.Blur(), m.Radius);
+  DrawSteppedShape(*shade, shape, r, TailPoint(), Corner, m.ShadowTransparency(), shadow.Blur(), m.Numbers().Radius);
   TintThroughMask(m.sStyle().WorkBitmap(), *shade, ui::ColorToRGB(shadow.Color()));
 }
 
@@ -251,7 +249,7 @@ std::unique_ptr<TBitmap> TsEllipseHintWindow::GetMask(TsHintManager& m) { return
 void TsEllipseHintWindow::AddShapeRoom(const TsHintManager& m, TRect& r) { AddEllipseRoom(m, r); }
 
 TBalloonTrail TsBalloonHintWindow::Trail(const TsHintManager& m) const {
-  return TBalloonTrail{BubbleCount, BubbleDivisor, m.ExOffset, m.ShadowShift()};
+  return TBalloonTrail{BubbleCount, BubbleDivisor, m.Numbers().ExOffset, m.ShadowShift()};
 }
 
 void TsBalloonHintWindow::PaintShadow(TsHintManager& m) {
@@ -266,7 +264,8 @@ void TsBalloonHintWindow::PaintShadow(TsHintManager& m) {
 
 std::unique_ptr<TBitmap> TsBalloonHintWindow::GetMask(TsHintManager& m) {
   auto mask = NewLikeWork(m);
-  DrawBalloonMask(*mask, GetBodyRect(m), TailPoint(), Corner, Trail(m), m.sStyle().Painting().Transparency(), m.Blur);
+  DrawBalloonMask(*mask, GetBodyRect(m), TailPoint(), Corner, Trail(m), m.sStyle().Painting().Transparency(),
+                  m.Numbers().Blur);
   return mask;
 }
 

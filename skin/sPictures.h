@@ -11,8 +11,9 @@ namespace skin {
 // Loads path into picture: ".JPG"/".JPEG" (any case) through the JPEG
 // decoder, grey when asked; ".BMP" as a bitmap turned 24-bit (grey when
 // asked: (b + g + r) div 3). A missing file clears the picture; any other
-// extension leaves it unchanged. Bad image data raises nothing: the
-// picture keeps what the failing step left.
+// extension leaves it unchanged. A failure while loading (bad image data,
+// memory, an exception from the picture's change handler) raises nothing
+// and leaves the picture empty.
 void LoadPictureByExt(platform::ui::TPicture& picture, const std::string& path, bool grey);
 
 }  // namespace skin

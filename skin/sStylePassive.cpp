@@ -29,6 +29,7 @@ void TsPassiveShadow::SetEnabled(bool value) {
 }
 
 void TsPassiveShadow::SetOffset(int32_t value) {
+  value = std::clamp(value, -kMaxGraphicSide, kMaxGraphicSide);
   if (value == offset_) return;
   offset_ = value;
   style_.NotifyOwner();

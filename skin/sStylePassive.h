@@ -38,7 +38,8 @@ class TsPassiveShadow : public TPersistent {
  public:
   explicit TsPassiveShadow(TsPassivePaintStyle& style) : style_(style) {}
 
-  // Each setter stores a different value and notifies the owner.
+  // Each setter stores a different value and notifies the owner. Offset
+  // is kept within -kMaxGraphicSide..kMaxGraphicSide.
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   int32_t Offset() const { return offset_; }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -324,6 +325,38 @@ TEST_F(Buttons, ButtonFreedWhileItsEnterProcessesMessagesIsLeftAlone) {
   Driver::PressKey(ui::VK_RETURN);
   EXPECT_EQ(form_->FindComponent("Ok"), nullptr);
   EXPECT_TRUE(clicks_.empty());
+}
+
+// A click handler that frees its button: no path touches the button after
+// the click (checked under ASan).
+TEST_F(Buttons, ClickThatFreesItsButtonEndsEveryPath) {
+  ui::TEdit* edit = AddEdit();
+  Show();
+  const struct {
+    const char* path;
+    ui::TWinControl* focus;  // null: the button
+    std::function<void(TsBitBtn*)> press;
+  } paths[] = {
+      {"key up", nullptr, [](TsBitBtn*) { Driver::PressKey(ui::VK_SPACE); }},
+      {"dialog key", edit, [](TsBitBtn*) { Driver::PressKey(ui::VK_RETURN); }},
+      {"accelerator", edit, [](TsBitBtn*) { Driver::AltChar('g'); }},
+      {"mouse up", edit, [](TsBitBtn* b) { Driver::Click(b); }},
+  };
+  for (const auto& p : paths) {
+    clicks_.clear();
+    TsBitBtn* b = Add("Gone", 10);
+    b->SetCaption("&Gone");
+    b->SetDefault(true);
+    b->OnClick = [this](ui::TObject* sender) {
+      clicks_.push_back("Gone");
+      ui::TComponent::Free(dynamic_cast<ui::TComponent*>(sender));
+    };
+    Driver::Pump();
+    (p.focus != nullptr ? p.focus : b)->SetFocus();
+    p.press(b);
+    EXPECT_EQ(form_->FindComponent("Gone"), nullptr) << p.path;
+    EXPECT_EQ(clicks_, Clicks{"Gone"}) << p.path;
+  }
 }
 
 TEST_F(Buttons, DefaultButtonFollowsTheFocusAndTellsTheForm) {

@@ -258,12 +258,37 @@ TEST_F(HintManagerLife, HandsBackOnlyWhatIsStillItsOwn) {
   int later = 0;
   app.OnShowHint = [&](std::string&, bool&, ui::THintInfo&) { ++later; };
   app.SetHintWindowClass([](ui::TComponent* owner) { return ui::Create<ui::THintWindow>(owner); });
+  m->SetStyle(TsHintStyle::hsComics);  // someone else's class stays, also now
+  EXPECT_EQ(app.HintWindowClass().target<TsHintWindowMaker>(), nullptr);
   m.reset();
-  EXPECT_TRUE(app.HintWindowClass());  // someone else's class stays
+  EXPECT_TRUE(app.HintWindowClass());
   ShowHintOf(button);
   EXPECT_EQ(later, 1);
   app.OnShowHint = nullptr;
   app.SetHintWindowClass(nullptr);
+}
+
+// Two managers freed in either order: the one left is active and shows its
+// hints, and once both are gone the application has what it had before
+// the first (not a handler or class of a freed manager).
+TEST_F(HintManagerLife, ManagersFreedInEitherOrder) {
+  auto& app = ui::Application();
+  int before = 0;
+  for (const bool firstGoesFirst : {true, false}) {
+    app.OnShowHint = [&](std::string&, bool&, ui::THintInfo&) { ++before; };
+    auto first = SetupLikeManager();
+    auto second = SetupLikeManager();
+    (firstGoesFirst ? first : second).reset();
+    const auto& left = firstGoesFirst ? second : first;
+    EXPECT_EQ(ActiveHintManager(), left.get()) << firstGoesFirst;
+    EXPECT_TRUE(Is<TsEllipseHintWindow>(ShowHintOf(button))) << firstGoesFirst;
+    (firstGoesFirst ? second : first).reset();
+    EXPECT_EQ(ActiveHintManager(), nullptr);
+    EXPECT_FALSE(app.HintWindowClass()) << firstGoesFirst;
+    EXPECT_FALSE(Is<TsCustomHintWindow>(ShowHintOf(button))) << firstGoesFirst;
+  }
+  EXPECT_EQ(before, 2);
+  app.OnShowHint = nullptr;
 }
 
 TEST_F(HintManagerLife, NoManagerShowsNothing) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/os/Text.h"
@@ -301,6 +303,40 @@ TEST_F(HintWindows, ExtremeManagerNumbersPaint) {
       m->MarginH = v;
       if (v < 0) m->MarginV = m->BevelWidth = m->ExOffset = v;
       ShowAndCheck(*m, look, v);
+    }
+  }
+}
+
+// The tail's room, the shadow's offset, the bevel and the margins at
+// either end: every shape measures its hint within a bitmap's side and
+// paints a hint window of the usual size without overflow (checked under
+// UBSan).
+TEST_F(HintWindows, NumbersAtTheirEndsPaintAUsualWindow) {
+  using Set = void (*)(TsHintManager&, int32_t);
+  const std::pair<const char*, Set> numbers[] = {
+      {"ExOffset", [](TsHintManager& m, int32_t v) { m.ExOffset = v; }},
+      {"shadow Offset", [](TsHintManager& m, int32_t v) { m.sStyle().Shadow().SetOffset(v); }},
+      {"BevelWidth", [](TsHintManager& m, int32_t v) { m.BevelWidth = v; }},
+      {"MarginH", [](TsHintManager& m, int32_t v) { m.MarginH = v; }},
+      {"MarginV", [](TsHintManager& m, int32_t v) { m.MarginV = v; }},
+  };
+  auto m = ui::CreateOwned<TsHintManager>(nullptr);
+  auto& app = ui::Application();
+  ui::Backend().SetCursorPos(ui::TPoint{300, 200});
+  for (const auto look : {TsHintsPredefinitions::shSimply, TsHintsPredefinitions::shEllipse,
+                          TsHintsPredefinitions::shBalloon, TsHintsPredefinitions::shComicsGradient}) {
+    for (const auto& [name, set] : numbers) {
+      for (const int32_t v : {INT32_MAX, INT32_MIN}) {
+        m->SetPreDefinitions(look);
+        set(*m, v);
+        ui::THintWindow* w = app.HintWindowClass()(&app);
+        const ui::TRect r = w->CalcHintRect(0, "hint", nullptr);
+        EXPECT_LE(std::max(r.Width(), r.Height()), ui::kMaxGraphicSide) << name << " " << v;
+        w->ActivateHint(ui::Rect(0, 0, 240, 120), "hint");
+        THeadlessDriver::Pump();
+        EXPECT_TRUE(w->Visible()) << name << " " << v;
+        ui::TComponent::Free(w);
+      }
     }
   }
 }

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "skin/sPictures.h"
 #include "tests/platform/ui/draw/JpegEncode.h"
@@ -78,10 +81,12 @@ TEST_F(PicturesTest, BitmapEndsAt24BitsAndGreyWhenAsked) {
   }
 }
 
+// Other extensions leave the picture as it was; a missing file and every
+// failure while loading (bad data, a change handler that raises something
+// other than a graphic error) leave it empty.
 TEST_F(PicturesTest, OtherExtensionsMissingAndCorruptFiles) {
   const auto bmp = Filled(2, 2, ui::clRed)->SaveToBytes();
-  const std::string kept[] = {Write("p.png", bmp), Write("noext", bmp), Write("g.gif", bmp),
-                              Write("bad.jpg", {1, 2, 3}), Write("bad.bmp", {'B', 'M', 0})};
+  const std::string kept[] = {Write("p.png", bmp), Write("noext", bmp), Write("g.gif", bmp)};
   for (const std::string& path : kept) {
     ui::TPicture p;
     Prefill(p);
@@ -89,10 +94,27 @@ TEST_F(PicturesTest, OtherExtensionsMissingAndCorruptFiles) {
     ASSERT_NE(p.Graphic(), nullptr) << path;
     EXPECT_EQ(p.Width(), 3) << path;
   }
-  ui::TPicture p;
-  Prefill(p);
-  LoadPictureByExt(p, (dir_ / "missing.bmp").string(), false);
-  EXPECT_EQ(p.Graphic(), nullptr);
+  const std::vector<uint8_t> rgb(2 * 2 * 3, 90);
+  const struct {
+    std::string path;
+    bool handlerRaises;
+  } emptied[] = {{(dir_ / "missing.bmp").string(), false},
+                 {Write("bad.jpg", {1, 2, 3}), false},
+                 {Write("bad.bmp", {'B', 'M', 0}), false},
+                 {Write("good.bmp", bmp), true},
+                 {Write("good.jpg", drawtest::EncodeJpeg(rgb, 2, 2)), true}};
+  for (const auto& c : emptied) {
+    ui::TPicture p;
+    Prefill(p);
+    bool raised = false;
+    if (c.handlerRaises)
+      p.OnChange = [&raised](ui::TObject*) {
+        if (!std::exchange(raised, true)) throw std::runtime_error("the change is refused");
+      };
+    EXPECT_NO_THROW(LoadPictureByExt(p, c.path, true)) << c.path;
+    EXPECT_EQ(p.Graphic(), nullptr) << c.path;
+    EXPECT_EQ(raised, c.handlerRaises) << c.path;
+  }
 }
 
 }  // namespace
