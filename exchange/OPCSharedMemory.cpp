@@ -116,11 +116,12 @@ std::uint64_t NextRowTime(std::uint64_t last, TDateTime time) {
   return std::bit_cast<std::uint64_t>(std::nextafter(previous, std::numeric_limits<double>::infinity()));
 }
 
+// Busy bytes found set, for BusyWaits.
+std::atomic<std::uint32_t> gBusyWaits{0};
+
 // Holds a busy byte of the section: takes it 0 -> 1 with compare-and-swap,
 // polling every 5 ms, and gives up once more than LockTimeout milliseconds
 // have passed. Releases it on every way out.
-std::atomic<std::uint32_t> gBusyWaits{0};
-
 class BusyByte {
  public:
   explicit BusyByte(std::uint8_t* busy) : busy_(busy) {
