@@ -20,12 +20,13 @@ struct ScanRow {
   float Value = 0, SentValue = 0, Deadband = 0, LowLimit = 0, HighLimit = 0;
 };
 
-// Reads them in place (a whole row is 777 bytes); false as ReadValue.
+// Reads them in place (a whole row is 777 bytes); false when the row cannot
+// be reached or its value is being written.
 bool ReadScanRow(const exchange::TDMLVariablesList& table, int32_t index, ScanRow& row) {
   using exchange::TDMLVariable;
   using exchange::TVLVariableInfo;
-  if (!table.ReadValue(index, row.Value)) return false;
   const uint8_t* item = table.ItemPtr(index);
+  if (item == nullptr || !exchange::TDMLVariablesList::ReadValue(item, row.Value)) return false;
   constexpr size_t info = offsetof(TDMLVariable, Info);
   row.Id = platform::os::LoadInt32(item, info + offsetof(TVLVariableInfo, Id));
   row.SentValue = platform::os::LoadSingle(item, offsetof(TDMLVariable, SentValue));

@@ -326,9 +326,7 @@ std::int32_t TDMLVariablesList::NextChangedRow(std::int32_t from) const {
   return -1;
 }
 
-bool TDMLVariablesList::ReadValue(std::int32_t index, float& value) const {
-  const std::uint8_t* item = ItemPtr(index);
-  if (!item) return false;
+bool TDMLVariablesList::ReadValue(const std::uint8_t* item, float& value) {
   if (!ValueCrossesLine(item)) {
     value = std::bit_cast<float>(os::SharedLoadU32(item + kValueField));
     return true;

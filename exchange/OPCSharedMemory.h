@@ -260,10 +260,11 @@ class TDMLVariablesList {
   // there is none or the block is detached. Reads the two values of each
   // row in place, when it comes to the row.
   std::int32_t NextChangedRow(std::int32_t from) const;
-  // Driver: the current value of variable index as one write of the server
-  // left it, never half of one. False as GetItem, and when a write of the
-  // server stayed in progress over a few reads (its batch's bump follows).
-  bool ReadValue(std::int32_t index, float& value) const;
+  // Driver: the current value of a variable (item as ItemPtr gave it, not
+  // null) as one write of the server left it, never half of one. False
+  // when a write of the server stayed in progress over a few reads (its
+  // batch's bump follows).
+  static bool ReadValue(const std::uint8_t* item, float& value);
   // Driver: value last passed to the kernel. False as GetItem.
   bool SetSentValue(std::int32_t index, float value);
   // Server: current value and its time. Where the value crosses a cache

@@ -419,13 +419,13 @@ TEST_F(Section, AValueAcrossACacheLineIsGuardedByItsTime) {
     EXPECT_EQ(time(w.row), w.stored == afterPrevious ? std::nextafter(previous, 1e9) : w.stored) << w.row;
   }
   float value = 0;
-  ASSERT_TRUE(reader.ReadValue(2, value));
+  ASSERT_TRUE(reader.ReadValue(reader.ItemPtr(2), value));
   EXPECT_EQ(value, 7.5f);
   // A write that never ended (a server gone midway) leaves its mark.
   os::StoreU64(reader.ItemPtr(2), offsetof(TDMLVariable, Time), 0xFFF8'0000'0000'0001);
-  EXPECT_FALSE(reader.ReadValue(2, value));
+  EXPECT_FALSE(reader.ReadValue(reader.ItemPtr(2), value));
   ASSERT_TRUE(writer.SetValue(2, 8.5f, 50000));
-  EXPECT_TRUE(reader.ReadValue(2, value));
+  EXPECT_TRUE(reader.ReadValue(reader.ItemPtr(2), value));
   EXPECT_EQ(value, 8.5f);
 }
 
