@@ -112,7 +112,7 @@ int HostSession::Run(LineSource& source) {
     return 2;
   }
   StopAndDone();
-  return 0;
+  return waitTimedOut_ ? 1 : 0;
 }
 
 void HostSession::RunLine(std::string_view text) {
@@ -356,7 +356,10 @@ void HostSession::WaitFor(const Words& w) {
   } else {
     throw ScriptError("waitfor what: " + w[1]);
   }
-  if (!platform::win::WaitPumping(arrived, timeout)) out_.Line("timeout " + std::to_string(lineNumber_));
+  if (!platform::win::WaitPumping(arrived, timeout)) {
+    out_.Line("timeout " + std::to_string(lineNumber_));
+    waitTimedOut_ = true;
+  }
 }
 
 void HostSession::Section() { out_.Line(DescribeDriverSection()); }

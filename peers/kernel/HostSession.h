@@ -36,8 +36,9 @@ class HostSession {
   HostSession& operator=(const HostSession&) = delete;
 
   // Runs every line of source. Answers 0 when the script ran to its end or
-  // to "exit", 2 after a script error (reported on standard error), also
-  // when dialog actions or save answers are left that nothing used.
+  // to "exit", 1 when it did so but a "waitfor" timed out on the way, 2
+  // after a script error (reported on standard error), also when dialog
+  // actions or save answers are left that nothing used.
   int Run(LineSource& source);
 
   // Runs one script line (blank and comment lines do nothing; "exit" is
@@ -101,6 +102,7 @@ class HostSession {
   int64_t answer_ = 2002;
   bool initialised_ = false;
   int lineNumber_ = 0;
+  bool waitTimedOut_ = false;
 
   ValueObserver valueObserver_;  // main thread
   bool echoValues_ = true;

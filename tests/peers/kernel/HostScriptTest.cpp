@@ -123,7 +123,7 @@ TEST_F(HostScript, ValueBlocksAcceptedRefusedAndAwaited) {
       "run\n"
       "waitfor log 2\n"
       "waitfor value 7 200\n");
-  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.status, 1) << "a waitfor timed out\n" << run.err;
   EXPECT_TRUE(run.Has("value block=9 id=7 value=12.5 value2=12.5 time=1000 date=738886"));
   EXPECT_TRUE(run.Has("value block=9 id=8 value=0.100000001 value2=0.100000001 time=1000 date=738886"));
   EXPECT_TRUE(run.Has("log source=FAKE code=2 text=\"answer 2002 for 7\""));
@@ -354,6 +354,9 @@ TEST_F(HostScript, ScriptErrorsNameTheLine) {
   EXPECT_EQ(Run("var 1 A - \nvar 1 B -\n").status, 2);
   const HostRun early = Run("info\nexit\nfly\n");
   EXPECT_EQ(early.status, 0);
+  // A script error outranks a waitfor that timed out before it.
+  EXPECT_EQ(Run("waitfor log 9 0\nexit\n").status, 1);
+  EXPECT_EQ(Run("waitfor log 9 0\nfly\n").status, 2);
 }
 
 TEST_F(HostScript, StandardInputRunsLineByLine) {
