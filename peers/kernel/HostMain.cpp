@@ -3,6 +3,9 @@
 //
 //   halvorsten-host [--module PATH] [--interactive] SCRIPT   SCRIPT "-" reads standard input
 //   halvorsten-host [--module PATH] --demo [SECONDS]
+//
+// A script ends with status 0, 1 when a "waitfor" timed out, 2 after a
+// script error.
 
 #include "peers/kernel/DemoRunner.h"
 #include "peers/kernel/HostSession.h"
@@ -36,7 +39,7 @@ bool UseDisplay() {
     return false;
   }
   if (platform::ui::Backend().Name() != "x11") {
-    std::cerr << "halvorsten-host: --interactive: the display " << display << " cannot be used\n";
+    std::cerr << "halvorsten-host: --interactive: display " << display << " cannot be opened; the script did not run\n";
     return false;
   }
   return true;

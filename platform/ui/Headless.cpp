@@ -112,7 +112,7 @@ TBackend& Backend() {
       try {
         return new TX11Backend();  // lives to the end of the process
       } catch (const EX11Error& e) {
-        std::fprintf(stderr, "display %s: %s; running headless\n", display, e.what());
+        std::fprintf(stderr, "%s: this process shows no window\n", e.what());
       }
     }
     return &TheHeadless();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -245,7 +246,11 @@ bool TX11Window::Capture(TBitmap& out) const {
 TX11Display::TX11Display(const std::string& name) {
   XSetErrorHandler(OnXError);
   display_ = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-  if (display_ == nullptr) throw EX11Error("Cannot open X display " + (name.empty() ? std::string("$DISPLAY") : name));
+  if (display_ == nullptr) {
+    const char* fromEnvironment = std::getenv("DISPLAY");
+    const std::string shown = !name.empty() ? name : fromEnvironment != nullptr ? fromEnvironment : "";
+    throw EX11Error("cannot open X display \"" + shown + "\"");
+  }
   Display* d = Dpy(display_);
   XSetIOErrorExitHandler(d, OnIoErrorExit, &alive_);
   deleteAtom_ = XInternAtom(d, "WM_DELETE_WINDOW", False);

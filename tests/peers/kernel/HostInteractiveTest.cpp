@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -172,11 +173,22 @@ TEST(HostInteractive, AFormTheDriverOpensIsAWindowThePersonAnswers) {
 }
 
 TEST(HostInteractive, WithoutADisplayTheHostRefuses) {
-  unsetenv("DISPLAY");
-  const std::string command = std::string("'") + HOST_PROGRAM + "' --module '" + FAKE_DRIVER +
-                              "' --interactive /dev/null 2>/dev/null";
-  const int raw = std::system(command.c_str());
-  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2);
+  // No DISPLAY, and a display that does not open: the message names it.
+  const fs::path errors = fs::temp_directory_path() / ("host-display-" + std::to_string(getpid()) + ".txt");
+  for (const char* display : {"", ":4093"}) {
+    const std::string command = std::string(*display ? "DISPLAY=" : "unset DISPLAY; ") + display + " '" +
+                                HOST_PROGRAM + "' --module '" + FAKE_DRIVER + "' --interactive /dev/null 2>'" +
+                                errors.string() + "'";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << display;
+    std::ifstream in(errors);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (*display) {
+      EXPECT_NE(text.find("cannot open X display \":4093\""), std::string::npos) << text;
+      EXPECT_EQ(text.find("headless"), std::string::npos) << text;
+    }
+  }
+  fs::remove(errors);
 }
 
 }  // namespace
