@@ -86,10 +86,29 @@ void RunMainWindow() {
   if (comStarted) platform::com::CoUninitialize();
 }
 
+// Why a refused start ended, for a person who started the program by hand.
+std::string RefusalReason(TStartupVerdict verdict) {
+  switch (verdict) {
+    case TStartupVerdict::BadParameters: return "the arguments are not a slot (0..31) and the settings file";
+    case TStartupVerdict::NoSettingsFile: return "no settings file " + IniFileName;
+    case TStartupVerdict::NoSection: return "the driver's shared section does not exist";
+    case TStartupVerdict::AlreadyRunning:
+      return "a running server already holds slot " + std::to_string(exchange::ServerIndex);
+    case TStartupVerdict::Run: break;
+  }
+  return "";
+}
+
 }  // namespace
 
 int ServerMain(const std::vector<std::string>& parameters, std::string_view programPath) {
-  if (CheckStartup(parameters, programPath) != TStartupVerdict::Run) return 0;
+  if (const TStartupVerdict verdict = CheckStartup(parameters, programPath); verdict != TStartupVerdict::Run) {
+    std::fprintf(stderr,
+                 "Ferrowick_V30.srv: ended: %s; the driver starts the server itself, once it has made the section, "
+                 "as: DIR/Ferrowick_V30.srv SLOT DIR/Ferrowick_V30.ini\n",
+                 RefusalReason(verdict).c_str());
+    return 0;
+  }
   int exitCode = 0;
   try {
     RunMainWindow();

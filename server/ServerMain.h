@@ -1,7 +1,8 @@
 #pragma once
 // Start-up checks of the server program and the clean-up of its slot at
 // exit. The program runs only when every check passes; every refusal ends
-// it with exit code 0 and without a window.
+// it with exit code 0, without a window, and with one line on stderr that
+// says why and how the driver starts the program.
 //
 // Main thread only (they set ServerIndex, IniFileName and Intercom).
 

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <limits>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -175,8 +176,14 @@ bool ServerProgram::Start(const std::vector<std::string>& parameters) {
   argv.push_back(nullptr);
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!ErrorFile.empty())
+    posix_spawn_file_actions_addopen(&actions, 2, ErrorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid = -1;
-  if (::posix_spawn(&pid, path_.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
+  const int spawned = ::posix_spawn(&pid, path_.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
   pid_ = pid;
   return true;
 }

@@ -106,6 +106,8 @@ class ServerProgram {
   const std::string& Path() const { return path_; }
   // Extra environment of the next Start.
   std::map<std::string, std::string> Environment;
+  // When not empty, the next Start sends standard error to this file.
+  std::string ErrorFile;
   // Starts the program with these parameters; false when it could not be
   // started.
   bool Start(const std::vector<std::string>& parameters);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -63,24 +65,38 @@ class ServerProgramTest : public ::testing::Test {
   std::unique_ptr<exchange::TIntercomInterface> driver_;
 };
 
+// Each refusal says on standard error why the program ended and how the
+// driver starts it.
+void ExpectRefusalLine(const std::string& errorFile, const std::string& reason) {
+  std::ifstream in(errorFile);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(text.starts_with("Ferrowick_V30.srv: ended: " + reason)) << text;
+  EXPECT_NE(text.find("DIR/Ferrowick_V30.srv SLOT DIR/Ferrowick_V30.ini\n"), std::string::npos) << text;
+}
+
 TEST_F(ServerProgramTest, RefusedStartsEndWithZeroAndTouchNothing) {
   driver_ = CreateDriverSection(3);
   const std::vector<std::vector<std::string>> refused = {
       {}, {"0"}, {"0", "a.ini", "x"}, {"zero", "a.ini"}, {"-1", "a.ini"}, {"", "a.ini"}, {"32", "a.ini"}};
   const std::vector<std::uint8_t> before(driver_->View(), driver_->View() + driver_->ViewSize());
+  program_.ErrorFile = folder_.Path() + "/stderr.txt";
   for (const auto& parameters : refused) {
     ASSERT_TRUE(program_.Start(parameters));
     EXPECT_EQ(program_.Wait(), 0) << parameters.size() << " parameters";
+    ExpectRefusalLine(program_.ErrorFile, "the arguments are not a slot (0..31) and the settings file");
   }
   std::filesystem::remove(folder_.Path() + "/Ferrowick_V30.ini");
   ASSERT_TRUE(program_.Start(Parameters()));
   EXPECT_EQ(program_.Wait(), 0) << "no .ini";
+  ExpectRefusalLine(program_.ErrorFile, "no settings file " + folder_.Path() + "/Ferrowick_V30.ini");
   EXPECT_TRUE(std::equal(before.begin(), before.end(), driver_->View())) << "the section changed";
 }
 
 TEST_F(ServerProgramTest, WithoutASectionThereIsNoWindow) {
+  program_.ErrorFile = folder_.Path() + "/stderr.txt";
   ASSERT_TRUE(program_.Start(Parameters()));
   EXPECT_EQ(program_.Wait(), 0);
+  ExpectRefusalLine(program_.ErrorFile, "the driver's shared section does not exist");
 }
 
 TEST_F(ServerProgramTest, RegistersInSlotZeroBeatsAndClosesOnWmClose) {
@@ -126,8 +142,10 @@ TEST_F(ServerProgramTest, ASecondStartForALiveSlotChangesNothing) {
   StartRegistered();
   ASSERT_TRUE(NextBeat());
   std::vector<std::uint8_t> before(driver_->View(), driver_->View() + driver_->ViewSize());
+  second_.ErrorFile = folder_.Path() + "/stderr.txt";
   ASSERT_TRUE(second_.Start(Parameters()));
   EXPECT_EQ(second_.Wait(), 0);
+  ExpectRefusalLine(second_.ErrorFile, "a running server already holds slot 0");
   std::vector<std::uint8_t> after(driver_->View(), driver_->View() + driver_->ViewSize());
   // The first server's heartbeat may have moved meanwhile; nothing else.
   std::memset(before.data() + kSlotHeartbeat, 0, 4);
