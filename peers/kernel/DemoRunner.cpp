@@ -257,6 +257,7 @@ void Demo::SendWrites(HostSession& session) {
   for (DemoDevice& device : devices_) {
     session.RunLine("write " + std::to_string(device.WriteVariable) + "=" + FloatText(device.WriteValue));
     device.Written = true;
+    table_.CommandSent(device.CommandVariable);
     out_.Line("  write " + std::string(device.WriteName) + "=" + FloatText(device.WriteValue) + " sent to " +
               device.ProgId);
   }

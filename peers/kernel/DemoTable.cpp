@@ -19,6 +19,8 @@ void DemoTable::Receive(int32_t id, float value) {
   ++received_;
 }
 
+void DemoTable::CommandSent(int32_t id) { commandsSent_.insert(id); }
+
 std::optional<float> DemoTable::Last(int32_t id) const {
   const auto found = last_.find(id);
   if (found == last_.end()) return std::nullopt;
@@ -40,7 +42,7 @@ std::string DemoTable::Row(int second) {
                           Column(Number(kMixerSpeed, 1), 11) + Column(Number(kMixerBatch, 0), 11) +
                           Column(Number(kMixerSpeedSetpoint, 0), 8) + Column(Bits(kMixerStatusBit0, 16), 18) +
                           Column(LinkText(Last(kBoilerLink)) + "/" + LinkText(Last(kMixerLink)), 14) +
-                          Column(CommandText(Last(kBoilerCommand)) + "/" + CommandText(Last(kMixerCommand)), 15);
+                          Column(Command(kBoilerCommand) + "/" + Command(kMixerCommand), 15);
   received_ = 0;
   return row;
 }
@@ -76,6 +78,10 @@ std::string DemoTable::Number(int32_t id, int precision) const {
   char text[48];
   std::snprintf(text, sizeof text, "%.*f", precision, static_cast<double>(*value));
   return text;
+}
+
+std::string DemoTable::Command(int32_t id) const {
+  return commandsSent_.contains(id) ? CommandText(Last(id)) : "-";
 }
 
 }  // namespace kernel

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace kernel {
@@ -30,6 +31,10 @@ class DemoTable {
  public:
   // Records one received value.
   void Receive(int32_t id, float value);
+  // Records that a write went out whose state the command-control variable
+  // id carries; until then its column shows "-", as its value (the
+  // kernel's initial 0) tells nothing.
+  void CommandSent(int32_t id);
 
   // The last value of id, or nothing when none arrived.
   std::optional<float> Last(int32_t id) const;
@@ -38,7 +43,8 @@ class DemoTable {
   static std::string Header();
   // One row for the second `second`: the records received since the
   // previous row, the last values of a few tags, the bits put together,
-  // the link and command states. Starts a new count.
+  // the link states and the states of the commands sent. Starts a new
+  // count.
   std::string Row(int second);
 
   // Names of a link state (0 up, 1 down) and a command state (0 queued,
@@ -52,8 +58,10 @@ class DemoTable {
 
  private:
   std::string Number(int32_t id, int precision) const;
+  std::string Command(int32_t id) const;
 
   std::map<int32_t, float> last_;
+  std::set<int32_t> commandsSent_;
   int64_t received_ = 0;
 };
 

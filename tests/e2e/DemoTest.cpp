@@ -82,12 +82,18 @@ TEST(DemoTable, RowsShowValuesBitsAndStatesAndCountPerSecond) {
   table.Receive(ids::kBoilerTemperature, 81.256f);
   table.Receive(ids::kBoilerLink, 0.0f);
   table.Receive(ids::kMixerLink, 1.0f);
+  table.Receive(ids::kBoilerCommand, 0.0f);  // the kernel's initial value: nothing was sent
   table.Receive(ids::kMixerCommand, 3.0f);
   const std::string row = table.Row(4);
-  EXPECT_TRUE(std::regex_search(row, std::regex("^   4      8     81.26 +- "))) << row;
+  EXPECT_TRUE(std::regex_search(row, std::regex("^   4      9     81.26 +- "))) << row;
   EXPECT_NE(row.find("up/down"), std::string::npos) << row;
-  EXPECT_NE(row.find("-/refused"), std::string::npos) << row;
-  EXPECT_TRUE(std::regex_search(table.Row(5), std::regex("^   5      0 "))) << "the count starts again";
+  EXPECT_TRUE(row.ends_with(" -/-")) << "no command shown before a write\n" << row;
+  table.CommandSent(ids::kMixerCommand);
+  const std::string next = table.Row(5);
+  EXPECT_TRUE(std::regex_search(next, std::regex("^   5      0 "))) << "the count starts again";
+  EXPECT_TRUE(next.ends_with(" -/refused")) << next;
+  table.CommandSent(ids::kBoilerCommand);
+  EXPECT_TRUE(table.Row(6).ends_with("queued/refused"));
   EXPECT_EQ(table.Last(ids::kMixerSpeed), std::nullopt);
   EXPECT_EQ(table.Last(ids::kBoilerTemperature), 81.256f);
 }
