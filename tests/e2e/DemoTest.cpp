@@ -1,10 +1,16 @@
 // The demo: halvorsten-host --demo runs the bundled project and leaves
 // nothing behind; its table shows values, bits put together and states.
+// The README's example of the stand-in kernel runs as written.
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "peers/kernel/DemoTable.h"
 #include "tests/e2e/E2eSupport.h"
@@ -49,6 +55,51 @@ TEST(Demo, RunsTheBundledProjectAndLeavesNothingBehind) {
   const std::string prefix = "ferrowick-demo-" + std::to_string(pid) + ".";
   for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec))
     EXPECT_NE(entry.path().filename().string().rfind(prefix, 0), 0u) << entry.path();
+}
+
+// The fenced sh block of the README whose last line is `last`, or "".
+std::string ReadmeBlock(const std::string& last) {
+  std::istringstream readme(ReadFile(FW_SOURCE_DIR "/README.md"));
+  std::string block, line;
+  bool inside = false;
+  while (std::getline(readme, line)) {
+    if (!inside && line == "```sh") {
+      inside = true;
+      block.clear();
+    } else if (inside && line == "```") {
+      if (block.ends_with(last + "\n")) return block;
+      inside = false;
+    } else if (inside) {
+      block += line + "\n";
+    }
+  }
+  return "";
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+}
+
+// The README's example of the stand-in kernel, run as a newcomer pastes it
+// (its folder /tmp/fw moved into the test's own): values, the write's
+// command state, the section, and status 0 (no waitfor timed out).
+TEST(Demo, TheReadmeExampleRunsAsWritten) {
+  Plant plant;  // namespace; servers started from its folder are ended
+  std::string recipe = ReadmeBlock("/tmp/fw/halvorsten-host /tmp/fw/script.txt");
+  ASSERT_FALSE(recipe.empty()) << "no such example in README.md";
+  ReplaceAll(recipe, "build/out/", FW_OUT_DIR "/");
+  ReplaceAll(recipe, "/tmp/fw", plant.Folder().Path() + "/fw");
+  const std::string script = plant.Folder().Path() + "/recipe.sh", out = plant.Folder().Path() + "/out.txt";
+  std::ofstream(script) << recipe;
+  const std::string command =
+      "env -u LD_LIBRARY_PATH timeout -k 5 120 bash '" + script + "' > '" + out + "' 2>&1";
+  const int raw = std::system(command.c_str());
+  const std::string output = ReadFile(out);
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << output;
+  for (const char* expected : {"\nvalue block=1 id=1001 ", "\nvalue block=1 id=2001 ", "\nvalue block=1 id=9002 value=1 ",
+                               "\nvalue block=1 id=1009 value=77.5 ", "\nsection state=2 "}) {
+    EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
+  }
 }
 
 TEST(Demo, RefusesSecondsOutOfRange) {
