@@ -412,7 +412,7 @@ void TsButtonControl::MouseUp(ui::TMouseButton button, ui::TShiftState shift, in
 }
 
 bool TsButtonControl::ClickKeepsButton() {
-  const std::weak_ptr<const bool> alive = alive_;
+  const auto alive = Lifetime();
   Click();
   return !alive.expired();
 }

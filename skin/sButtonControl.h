@@ -212,9 +212,6 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   void InvalidateStyle();
   bool IsHot() const;
   platform::ui::TBitmap& Cache();
-  // A token that expires when this button is freed: a handler run from its
-  // input (Click, the processing of messages) may free it with its form.
-  std::weak_ptr<const bool> Lifetime() const { return alive_; }
   // Click; false when the click freed this button, which must then not be
   // touched again.
   bool ClickKeepsButton();
@@ -258,7 +255,6 @@ class TsButtonControl : public platform::ui::TCustomControl, public TsStyleButto
   bool grayed_ = false;
   platform::ui::TButtonLayout layout_ = platform::ui::TButtonLayout::blGlyphLeft;
   int32_t spacing_ = 3;
-  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // expires with the button
 };
 
 }  // namespace skin

@@ -85,7 +85,7 @@ void TsButton::Dispatch(ui::TMessage& m) {
 // Processes pending messages; false when this button was freed meanwhile
 // (a handler run there may free its form), so nothing of it may be touched.
 bool TsButton::ProcessPending() {
-  const std::weak_ptr<const bool> alive = Lifetime();
+  const auto alive = Lifetime();
   ui::Application().ProcessMessages();
   return !alive.expired();
 }

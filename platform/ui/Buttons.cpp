@@ -115,7 +115,9 @@ void TButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && down_) {
     down_ = false;
     Invalidate();
+    const auto alive = Lifetime();
     if (ClientRect().Contains(TPoint{x, y})) Perform(CN_COMMAND, 0, 0);
+    if (alive.expired()) return;  // the click freed the button
   }
   TWinControl::MouseUp(button, shift, x, y);
 }
@@ -132,7 +134,9 @@ void TButton::KeyUp(uint16_t& key, TShiftState shift) {
   if (key == VK_SPACE && down_) {
     down_ = false;
     Invalidate();
+    const auto alive = Lifetime();
     Perform(CN_COMMAND, 0, 0);
+    if (alive.expired()) return;  // the click freed the button
   }
   TWinControl::KeyUp(key, shift);
 }
@@ -312,7 +316,9 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
         else if (allowAllUp_)
           SetDown(false);
       }
+      const auto alive = Lifetime();
       Click();
+      if (alive.expired()) return;  // the click freed the button
     }
   }
   TGraphicControl::MouseUp(button, shift, x, y);

@@ -107,6 +107,11 @@ class TComponent : public TPersistent {
 
   intptr_t Tag = 0;
 
+  // A token that expires when this component is freed. Code that runs
+  // handlers which may free the component (with its form, say) keeps the
+  // token across the call and leaves the component alone once it expired.
+  std::weak_ptr<const void> Lifetime() const { return alive_; }
+
   // Asks to be told (Notification with opRemove) when component is freed.
   // Both sides forget each other when either is freed.
   void FreeNotification(TComponent* component);
@@ -142,6 +147,7 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> freeNotifies_;   // both directions
   std::string name_;
   TComponentState state_ = 0;
+  std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);  // expires with the component
 };
 
 // Frees a component through TComponent::Free.

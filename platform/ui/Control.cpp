@@ -122,9 +122,12 @@ void TControl::HandleMouse(TMessage& m) {
   auto* self = dynamic_cast<TWinControl*>(this);
   uint32_t msg = m.Msg;
   if (msg == WM_LBUTTONDBLCLK && !(controlStyle_ & csDoubleClicks)) msg = WM_LBUTTONDOWN;
+  // A click or a popup's handler may free this control (with its form).
+  const auto alive = Lifetime();
   switch (msg) {
     case WM_LBUTTONDOWN:
       if (self != nullptr && self->FocusOnClick() && self->CanFocus() && !self->Focused()) self->SetFocus();
+      if (alive.expired()) return;
       if (controlStyle_ & csCaptureMouse) in.capture = this;
       if (controlStyle_ & csClickEvents) clicked_ = true;
       MouseDown(TMouseButton::mbLeft, shift | ssLeft, x, y);
@@ -132,6 +135,7 @@ void TControl::HandleMouse(TMessage& m) {
     case WM_LBUTTONDBLCLK:
       if (controlStyle_ & csCaptureMouse) in.capture = this;
       if (controlStyle_ & csClickEvents) DblClick();
+      if (alive.expired()) return;
       MouseDown(TMouseButton::mbLeft, shift | ssLeft | ssDouble, x, y);
       break;
     case WM_LBUTTONUP: {
@@ -139,6 +143,7 @@ void TControl::HandleMouse(TMessage& m) {
       bool wasClicked = clicked_;
       clicked_ = false;
       if (wasClicked && ClientRect().Contains(TPoint{x, y})) Click();
+      if (alive.expired()) return;
       MouseUp(TMouseButton::mbLeft, shift, x, y);
       break;
     }
@@ -148,7 +153,7 @@ void TControl::HandleMouse(TMessage& m) {
       break;
     case WM_RBUTTONUP:
       MouseUp(TMouseButton::mbRight, shift, x, y);
-      if (popupMenu_ != nullptr) {
+      if (!alive.expired() && popupMenu_ != nullptr) {
         TPoint p = ClientToScreen(TPoint{x, y});
         popupMenu_->SetPopupComponent(this);
         popupMenu_->Popup(p.X, p.Y);

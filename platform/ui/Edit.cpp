@@ -150,14 +150,16 @@ void TEdit::KeyDown(uint16_t& key, TShiftState shift) {
 void TEdit::WndProc(TMessage& m) {
   if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
     // A click focuses without selecting all; the caret goes to the end.
+    // Its focus change may free the edit.
+    const auto alive = Lifetime();
     clickFocus_ = true;
     try {
       TWinControl::WndProc(m);
     } catch (...) {
-      clickFocus_ = false;
+      if (!alive.expired()) clickFocus_ = false;
       throw;
     }
-    clickFocus_ = false;
+    if (!alive.expired()) clickFocus_ = false;
     return;
   }
   TWinControl::WndProc(m);

@@ -197,15 +197,18 @@ bool TCustomForm::CloseQuery() {
   return canClose;
 }
 
+// OnCloseQuery or OnClose may free the form; it is left alone then.
 void TCustomForm::Close() {
   if (modal_) {
     // The modal loop closes the form once it sees the result.
     modalResult_ = mrCancel;
     return;
   }
-  if (!CloseQuery()) return;
+  const auto alive = Lifetime();
+  if (!CloseQuery() || alive.expired()) return;
   TCloseAction action = Application().MainForm() == this ? TCloseAction::caFree : TCloseAction::caHide;
   if (OnClose) OnClose(this, action);
+  if (alive.expired()) return;
   switch (action) {
     case TCloseAction::caNone:
       return;
@@ -290,8 +293,9 @@ void TCustomForm::Activate() {
   if (activeControl_ != nullptr && activeControl_->CanFocus()) target = activeControl_;
   if (target == nullptr) target = FindNextControl(nullptr, true, true);
   if (target == nullptr) target = this;
+  const auto alive = Lifetime();
   FocusControl(target);
-  if (OnActivate) OnActivate(this);
+  if (!alive.expired() && OnActivate) OnActivate(this);
 }
 
 void TCustomForm::Deactivate() {
@@ -314,8 +318,12 @@ void TCustomForm::FocusControl(TWinControl* control) {
   if (in.focus == control) control->Perform(WM_SETFOCUS, 0, 0);
 }
 
+// OnExit and OnEnter may free the form or the control; the walk ends then.
 void TCustomForm::SetFocusedControl(TWinControl* control) {
   if (control != this && !control->HasAncestor(this)) return;
+  const auto formAlive = Lifetime();
+  const auto controlAlive = control->Lifetime();
+  const auto gone = [&] { return formAlive.expired() || controlAlive.expired(); };
   activeControl_ = control == this ? nullptr : control;
   Screen().SetActiveForm(this);
   if (focusedControl_ == nullptr) focusedControl_ = this;
@@ -324,6 +332,7 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
     TWinControl* leaving = focusedControl_;
     focusedControl_ = leaving->Parent();
     leaving->Perform(CM_EXIT, 0, 0);
+    if (gone()) return;
   }
   if (focusedControl_ == nullptr) focusedControl_ = this;
   while (focusedControl_ != control) {
@@ -331,6 +340,7 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
     while (step->Parent() != focusedControl_) step = step->Parent();
     focusedControl_ = step;
     step->Perform(CM_ENTER, 0, 0);
+    if (gone()) return;
   }
   Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
 }

@@ -135,8 +135,10 @@ TControl* TWinControl::ControlAtPos(TPoint p) const {
 }
 
 void TWinControl::Broadcast(TMessage& message) {
+  const auto alive = Lifetime();
   std::vector<TControl*> children = controls_;  // a handler may change the list
   for (TControl* c : children) {
+    if (alive.expired()) return;
     if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
     c->Perform(message);
     if (message.Result != 0) return;
@@ -216,8 +218,9 @@ bool TWinControl::WantsKey(uint16_t key, TShiftState) const {
 }
 
 void TWinControl::Dispatch(TMessage& m) {
+  const auto alive = Lifetime();
   DispatchOwn(m);
-  if (Parent() != nullptr) return;
+  if (alive.expired() || Parent() != nullptr) return;
   switch (m.Msg) {
     case CM_VISIBLECHANGED:
     case CM_TEXTCHANGED:
@@ -251,7 +254,7 @@ void TWinControl::DispatchOwn(TMessage& m) {
     case WM_SYSKEYUP: {
       auto key = static_cast<uint16_t>(m.WParam);
       auto shift = static_cast<TShiftState>(m.LParam);
-      if (OnKeyUp) OnKeyUp(this, key, shift);
+      if (!RunKeyEvent(OnKeyUp, key, shift)) return;
       if (key != 0) KeyUp(key, shift);
       return;
     }
@@ -301,26 +304,41 @@ void TWinControl::DispatchOwn(TMessage& m) {
   }
 }
 
+// The dialog key's handlers, OnKeyDown and KeyDown may free this control
+// (with its form); nothing of it is touched after that.
 void TWinControl::HandleKeyDown(TMessage& m) {
   auto key = static_cast<uint16_t>(m.WParam);
   auto shift = static_cast<TShiftState>(m.LParam);
   if (m.Msg == WM_SYSKEYDOWN) shift |= ssAlt;
   if (!WantsKey(key, shift)) {
     if (TCustomForm* form = ParentForm()) {
+      const auto alive = Lifetime();
       if (form->Perform(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)) != 0) {
         m.Result = 1;  // the key is used up; no character follows it
         return;
       }
+      if (alive.expired()) return;
     }
   }
-  if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (!RunKeyEvent(OnKeyDown, key, shift)) return;
   if (key != 0) KeyDown(key, shift);
+}
+
+bool TWinControl::RunKeyEvent(const TKeyEvent& event, uint16_t& key, TShiftState shift) {
+  if (!event) return true;
+  const auto alive = Lifetime();
+  event(this, key, shift);
+  return !alive.expired();
 }
 
 void TWinControl::HandleChar(TMessage& m, bool system) {
   char ch = static_cast<char>(m.WParam);
   if (!system) {
-    if (OnKeyPress) OnKeyPress(this, ch);
+    if (OnKeyPress) {
+      const auto alive = Lifetime();
+      OnKeyPress(this, ch);
+      if (alive.expired()) return;
+    }
     if (ch == 0) return;
     if (WantsChars()) {
       KeyPress(ch);

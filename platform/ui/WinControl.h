@@ -19,6 +19,10 @@
 // OnKeyPress and then KeyPress; for every other control the character goes to
 // the form as CM_DIALOGCHAR. WM_SYSCHAR (Alt + character) always does.
 //
+// A handler run on the way (a click, a key event, OnEnter / OnExit) may free
+// the control or its whole form: the routing then touches neither again
+// (each step that runs one checks the Lifetime token after it).
+//
 // Single-threaded: the focus is per thread, as the classic input model.
 
 #include <memory>
@@ -125,6 +129,8 @@ class TWinControl : public TControl {
   void RemoveChild(TControl* control);
   void DispatchOwn(TMessage& message);
   void HandleKeyDown(TMessage& message);
+  // Raises a key event (if set); false when its handler freed this control.
+  bool RunKeyEvent(const TKeyEvent& event, uint16_t& key, TShiftState shift);
   void HandleChar(TMessage& message, bool system);
   void CollectTabSequence(std::vector<TWinControl*>& out) const;
   void AlignControls();

@@ -327,35 +327,56 @@ TEST_F(Buttons, ButtonFreedWhileItsEnterProcessesMessagesIsLeftAlone) {
   EXPECT_TRUE(clicks_.empty());
 }
 
-// A click handler that frees its button: no path touches the button after
-// the click (checked under ASan).
-TEST_F(Buttons, ClickThatFreesItsButtonEndsEveryPath) {
-  ui::TEdit* edit = AddEdit();
-  Show();
+// A click handler that frees its button, or its whole form: no path
+// touches either afterwards, with the focus on the button or away from it
+// (checked under ASan).
+TEST_F(Buttons, ClickThatFreesItsButtonOrFormEndsEveryPath) {
+  using Press = std::function<void(TsBitBtn*)>;
+  const Press enter = [](TsBitBtn*) { Driver::PressKey(ui::VK_RETURN); };
+  const Press esc = [](TsBitBtn*) { Driver::PressKey(ui::VK_ESCAPE); };
+  const Press accel = [](TsBitBtn*) { Driver::AltChar('g'); };
+  const Press mouse = [](TsBitBtn* b) { Driver::Click(b); };
   const struct {
     const char* path;
-    ui::TWinControl* focus;  // null: the button
-    std::function<void(TsBitBtn*)> press;
+    bool focusOnButton, freeForm;
+    Press press;
   } paths[] = {
-      {"key up", nullptr, [](TsBitBtn*) { Driver::PressKey(ui::VK_SPACE); }},
-      {"dialog key", edit, [](TsBitBtn*) { Driver::PressKey(ui::VK_RETURN); }},
-      {"accelerator", edit, [](TsBitBtn*) { Driver::AltChar('g'); }},
-      {"mouse up", edit, [](TsBitBtn* b) { Driver::Click(b); }},
+      {"key up", true, false, [](TsBitBtn*) { Driver::PressKey(ui::VK_SPACE); }},
+      {"Enter", false, false, enter},
+      {"Enter, focused", true, false, enter},
+      {"Esc, focused", true, false, esc},
+      {"accelerator", false, false, accel},
+      {"accelerator, focused", true, false, accel},
+      {"mouse up", false, false, mouse},
+      {"form: Enter", false, true, enter},
+      {"form: Enter, focused", true, true, enter},
+      {"form: Esc", false, true, esc},
+      {"form: accelerator", false, true, accel},
+      {"form: accelerator, focused", true, true, accel},
+      {"form: mouse up", false, true, mouse},
   };
   for (const auto& p : paths) {
+    if (form_ == nullptr) SetUp();
     clicks_.clear();
+    ui::TEdit* edit = AddEdit();
+    Show();
     TsBitBtn* b = Add("Gone", 10);
     b->SetCaption("&Gone");
     b->SetDefault(true);
-    b->OnClick = [this](ui::TObject* sender) {
+    b->SetCancel(true);
+    b->OnClick = [this, freeForm = p.freeForm](ui::TObject* sender) {
       clicks_.push_back("Gone");
-      ui::TComponent::Free(dynamic_cast<ui::TComponent*>(sender));
+      ui::TComponent::Free(freeForm ? form_.release() : dynamic_cast<ui::TComponent*>(sender));
     };
     Driver::Pump();
-    (p.focus != nullptr ? p.focus : b)->SetFocus();
+    (p.focusOnButton ? static_cast<ui::TWinControl*>(b) : edit)->SetFocus();
     p.press(b);
-    EXPECT_EQ(form_->FindComponent("Gone"), nullptr) << p.path;
     EXPECT_EQ(clicks_, Clicks{"Gone"}) << p.path;
+    if (p.freeForm)
+      EXPECT_EQ(form_, nullptr) << p.path;
+    else
+      EXPECT_EQ(form_->FindComponent("Gone"), nullptr) << p.path;
+    form_.reset();
   }
 }
 

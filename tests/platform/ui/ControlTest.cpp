@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -248,6 +249,83 @@ TEST_F(UiTest, ExceptionsOfHandlersNeverLeaveADispatch) {
   EXPECT_NO_THROW(Driver::Click(button));
   EXPECT_EQ(Application().ExceptionCount(), before + 1);
   EXPECT_EQ(Application().LastExceptionText(), "boom");
+}
+
+// A handler that frees the whole form on the way of a key, a character, a
+// click or a focus change: the routing touches none of its controls
+// afterwards (checked under ASan).
+TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
+  struct Form {
+    TComponentPtr<TForm> form = CreateOwned<TForm>(nullptr);
+    TEdit* edit = CreateChild<TEdit>(form.get(), form.get(), "Edit");
+    TButton* ok = CreateChild<TButton>(form.get(), form.get(), "Ok");
+    TEdit* second = CreateChild<TEdit>(form.get(), form.get(), "Second");
+    TLabel* label = CreateChild<TLabel>(form.get(), form.get(), "Label");
+    void Gone() { TComponent::Free(form.release()); }
+  };
+  using Step = std::function<void(Form&)>;
+  const auto gone = [](Form& f) { return [&f](auto&&...) { f.Gone(); }; };
+  const auto onClick = [gone](Form& f) { f.ok->OnClick = gone(f); };
+  const auto onLabel = [gone](Form& f) { f.label->OnClick = gone(f); };
+  const auto onOkFocused = [gone](Form& f) {
+    f.ok->OnClick = gone(f);
+    f.ok->SetFocus();
+  };
+  const auto key = [](uint16_t k) { return [k](Form&) { Driver::PressKey(k); }; };
+  const auto close = [](Form& f) { SafePerform(f.form.get(), platform::win::WM_CLOSE, 0, 0); };
+  // The edit frees the form on msg, before any handling of its own.
+  const auto hook = [](uint32_t msg) {
+    return [msg](Form& f) {
+      f.edit->WindowProc = [&f, msg, old = f.edit->WindowProc](TMessage& m) {
+        if (m.Msg == msg) return f.Gone();
+        old(m);
+      };
+    };
+  };
+  const struct {
+    const char* path;
+    Step arm, act;
+  } paths[] = {
+      {"Enter, edit focused", onClick, key(VK_RETURN)},
+      {"Enter, button focused", onOkFocused, key(VK_RETURN)},
+      {"Space, button focused", onOkFocused, key(VK_SPACE)},
+      {"accelerator", onClick, [](Form&) { Driver::AltChar('o'); }},
+      {"button click", onClick, [](Form& f) { Driver::Click(f.ok); }},
+      {"label click", onLabel, [](Form& f) { Driver::Click(f.label); }},
+      {"label double click", [gone](Form& f) { f.label->OnDblClick = gone(f); },
+       [](Form& f) { Driver::DblClick(f.label); }},
+      {"label right release", [gone](Form& f) { f.label->OnMouseUp = gone(f); },
+       [](Form& f) { Driver::RightClick(f.label); }},
+      {"OnKeyDown", [gone](Form& f) { f.edit->OnKeyDown = gone(f); }, key('A')},
+      {"OnKeyUp", [gone](Form& f) { f.edit->OnKeyUp = gone(f); }, key('A')},
+      {"OnKeyPress", [gone](Form& f) { f.edit->OnKeyPress = gone(f); }, [](Form&) { Driver::Type("x"); }},
+      {"unanswered dialog key", hook(CM_DIALOGKEY), key(VK_ESCAPE)},
+      {"Tab, OnExit", [gone](Form& f) { f.edit->OnExit = gone(f); }, key(VK_TAB)},
+      {"Tab, OnEnter", [gone](Form& f) { f.ok->OnEnter = gone(f); }, key(VK_TAB)},
+      {"mouse focus, OnEnter", [gone](Form& f) { f.second->OnEnter = gone(f); },
+       [](Form& f) { Driver::Click(f.second); }},
+      {"OnCloseQuery", [gone](Form& f) { f.form->OnCloseQuery = gone(f); }, close},
+      {"OnClose", [gone](Form& f) { f.form->OnClose = gone(f); }, close},
+      {"activation", hook(WM_SETFOCUS),
+       [](Form& f) {
+         auto other = CreateOwned<TForm>(nullptr);
+         other->Show();
+         f.form->BringToFront();
+       }},
+  };
+  for (const auto& p : paths) {
+    Form f;
+    f.ok->SetDefault(true);
+    f.ok->SetCaption("&Ok");
+    f.ok->SetTop(40);
+    f.second->SetTop(80);
+    f.label->SetBounds(10, 120, 80, 20);
+    f.form->Show();
+    ASSERT_TRUE(f.edit->Focused()) << p.path;
+    p.arm(f);
+    p.act(f);
+    EXPECT_EQ(f.form, nullptr) << p.path;
+  }
 }
 
 TEST_F(UiTest, NotificationsForPropertyChanges) {
