@@ -84,11 +84,25 @@ bool IsSkinnedStyle(TsHintStyle s) {
          s == TsHintStyle::hsBalloon;
 }
 
+// The live manager a maker belongs to; null when none.
+TsHintManager* LiveOwner(const TsHintWindowMaker& maker) {
+  return FindManager([&maker](const TsHintManager& m) { return &m == maker.Manager; });
+}
+
 // The live manager whose skinned class windowClass is; null for another.
 TsHintManager* ManagerOfClass(const ui::THintWindowClass& windowClass) {
   const auto* maker = windowClass.target<TsHintWindowMaker>();
   if (maker == nullptr || !IsSkinnedStyle(maker->Style)) return nullptr;
-  return FindManager([maker](const TsHintManager& m) { return &m == maker->Manager; });
+  return LiveOwner(*maker);
+}
+
+// The class to hand back: a live manager's own class carries that
+// manager's Style as it is now, which may have been set while another
+// manager covered its class.
+ui::THintWindowClass WithCurrentStyle(ui::THintWindowClass windowClass) {
+  const auto* maker = windowClass.target<TsHintWindowMaker>();
+  const TsHintManager* owner = maker != nullptr ? LiveOwner(*maker) : nullptr;
+  return owner != nullptr ? TsHintWindowMaker{owner, owner->Style()} : windowClass;
 }
 
 // The full look of shSimply .. shComicsTransparent; null for the others.
@@ -161,9 +175,9 @@ TsHintManager::~TsHintManager() { HandBack(); }
 // What this manager replaced goes back where its own handler and class now
 // sit: into the application while it holds them, else into the manager
 // that replaced them in turn, so that nothing refers to this one after it.
-// Someone else's handler or class in the application stays. The active
-// manager, when this one, becomes the one whose class the application
-// then holds.
+// Someone else's handler or class in the application stays. A manager's
+// class goes back with that manager's current Style. The active manager,
+// when this one, becomes the one whose class the application then holds.
 void TsHintManager::HandBack() {
   std::erase(LiveManagers(), this);
   ui::TApplication& app = ui::Application();
@@ -174,7 +188,7 @@ void TsHintManager::HandBack() {
   else if (TsHintManager* next = FindManager(tookHandler))
     next->replacedShowHint_ = std::move(replacedShowHint_);
   if (IsMakerOf(app.HintWindowClass(), this))
-    app.SetHintWindowClass(std::move(replacedHintWindowClass_));
+    app.SetHintWindowClass(WithCurrentStyle(std::move(replacedHintWindowClass_)));
   else if (TsHintManager* next = FindManager(tookClass))
     next->replacedHintWindowClass_ = std::move(replacedHintWindowClass_);
   if (gActiveManager == this) gActiveManager = ManagerOfClass(app.HintWindowClass());

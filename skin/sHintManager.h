@@ -10,7 +10,8 @@
 // from its classes) and stops being the active manager, so nothing the
 // application holds points into the code that made it. Managers may be
 // freed in any order: one that another manager replaced passes what it
-// replaced on to that manager.
+// replaced on to that manager, and a manager's class goes back with that
+// manager's current Style.
 //
 // GUI thread only; the active manager is module-wide and unguarded.
 

@@ -291,6 +291,25 @@ TEST_F(HintManagerLife, ManagersFreedInEitherOrder) {
   app.OnShowHint = nullptr;
 }
 
+// A Style set while another manager covered this one's class is the one
+// its class carries once that manager goes.
+TEST_F(HintManagerLife, StyleSetUnderAnotherManagerHoldsWhenItGoes) {
+  const struct {
+    TsHintStyle style;
+    bool (*is)(const ui::THintWindow*);
+    bool active;
+  } cases[] = {{TsHintStyle::hsBalloon, Is<TsBalloonHintWindow>, true},
+               {TsHintStyle::hsStandard, [](const ui::THintWindow* w) { return !Is<TsCustomHintWindow>(w); }, false}};
+  for (const auto& c : cases) {
+    auto covered = SetupLikeManager();
+    auto cover = SetupLikeManager();
+    covered->SetStyle(c.style);
+    cover.reset();
+    EXPECT_EQ(ActiveHintManager(), c.active ? covered.get() : nullptr) << int(c.style);
+    EXPECT_TRUE(c.is(ShowHintOf(button))) << int(c.style);
+  }
+}
+
 TEST_F(HintManagerLife, NoManagerShowsNothing) {
   auto& app = ui::Application();
   // A manager that only ever applied hsNone: its window finds no look.
