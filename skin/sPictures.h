@@ -12,8 +12,10 @@ namespace skin {
 // decoder, grey when asked; ".BMP" as a bitmap turned 24-bit (grey when
 // asked: (b + g + r) div 3). A missing file clears the picture; any other
 // extension leaves it unchanged. A failure while loading (bad image data,
-// memory, an exception from the picture's change handler) raises nothing
-// and leaves the picture empty.
+// memory, the picture's change handler refusing the loaded picture) leaves
+// the picture empty. Raises nothing: what the change handler raises, at
+// any change, goes to the application (HandleDispatchException), as from
+// any handler, and the picture holds the change all the same.
 void LoadPictureByExt(platform::ui::TPicture& picture, const std::string& path, bool grey);
 
 }  // namespace skin

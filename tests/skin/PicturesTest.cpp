@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/Application.h"
 #include "skin/sPictures.h"
 #include "tests/platform/ui/draw/JpegEncode.h"
 #include "tests/skin/SkinTestSupport.h"
@@ -82,8 +83,9 @@ TEST_F(PicturesTest, BitmapEndsAt24BitsAndGreyWhenAsked) {
 }
 
 // Other extensions leave the picture as it was; a missing file and every
-// failure while loading (bad data, a change handler that raises something
-// other than a graphic error) leave it empty.
+// failure while loading (bad data, a change handler that refuses the
+// change, once or every time) leave it empty and raise nothing: the
+// handler's refusals go to the application.
 TEST_F(PicturesTest, OtherExtensionsMissingAndCorruptFiles) {
   const auto bmp = Filled(2, 2, ui::clRed)->SaveToBytes();
   const std::string kept[] = {Write("p.png", bmp), Write("noext", bmp), Write("g.gif", bmp)};
@@ -94,27 +96,35 @@ TEST_F(PicturesTest, OtherExtensionsMissingAndCorruptFiles) {
     ASSERT_NE(p.Graphic(), nullptr) << path;
     EXPECT_EQ(p.Width(), 3) << path;
   }
+  enum Refuses { kNever, kFirst, kEvery };
   const std::vector<uint8_t> rgb(2 * 2 * 3, 90);
+  const std::string missing = (dir_ / "missing.bmp").string();
+  const std::string badJpg = Write("bad.jpg", {1, 2, 3});
+  const std::string goodBmp = Write("good.bmp", bmp);
+  const std::string goodJpg = Write("good.jpg", drawtest::EncodeJpeg(rgb, 2, 2));
   const struct {
     std::string path;
-    bool handlerRaises;
-  } emptied[] = {{(dir_ / "missing.bmp").string(), false},
-                 {Write("bad.jpg", {1, 2, 3}), false},
-                 {Write("bad.bmp", {'B', 'M', 0}), false},
-                 {Write("good.bmp", bmp), true},
-                 {Write("good.jpg", drawtest::EncodeJpeg(rgb, 2, 2)), true}};
+    Refuses refuses;
+    int refusals;  // the changes refused, each reported to the application
+  } emptied[] = {{missing, kNever, 0},  {badJpg, kNever, 0},  {Write("bad.bmp", {'B', 'M', 0}), kNever, 0},
+                 {goodBmp, kFirst, 1},  {goodJpg, kFirst, 1}, {goodBmp, kEvery, 2},
+                 {goodJpg, kEvery, 2},  {badJpg, kEvery, 1},  {missing, kEvery, 1}};
+  int reported = 0;
+  ui::Application().OnException = [&reported](ui::TObject*, std::exception_ptr) { ++reported; };
   for (const auto& c : emptied) {
     ui::TPicture p;
     Prefill(p);
-    bool raised = false;
-    if (c.handlerRaises)
-      p.OnChange = [&raised](ui::TObject*) {
-        if (!std::exchange(raised, true)) throw std::runtime_error("the change is refused");
-      };
+    int refusals = 0;
+    p.OnChange = [&refusals, &c](ui::TObject*) {
+      if (c.refuses == kEvery) throw ++refusals;  // not even a std::exception
+      if (c.refuses == kFirst && refusals++ == 0) throw std::runtime_error("the change is refused");
+    };
+    reported = 0;
     EXPECT_NO_THROW(LoadPictureByExt(p, c.path, true)) << c.path;
     EXPECT_EQ(p.Graphic(), nullptr) << c.path;
-    EXPECT_EQ(raised, c.handlerRaises) << c.path;
+    EXPECT_EQ(reported, c.refusals) << c.path << " " << c.refuses;
   }
+  ui::Application().OnException = nullptr;
 }
 
 }  // namespace
