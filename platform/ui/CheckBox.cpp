@@ -65,9 +65,10 @@ void TCheckBox::Toggle() {
 
 void TCheckBox::Dispatch(TMessage& m) {
   if (m.Msg == CM_DIALOGCHAR && IsAccel(static_cast<char>(m.WParam), Caption()) && CanFocus()) {
-    SetFocus();
-    Toggle();
     m.Result = 1;
+    const auto alive = Lifetime();
+    SetFocus();
+    if (!alive.expired()) Toggle();  // OnEnter may free the box
     return;
   }
   TWinControl::Dispatch(m);
@@ -81,7 +82,9 @@ void TCheckBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 void TCheckBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && pressed_) {
     pressed_ = false;
+    const auto alive = Lifetime();
     if (ClientRect().Contains(TPoint{x, y})) Toggle();
+    if (alive.expired()) return;  // the click freed the box
   }
   TWinControl::MouseUp(button, shift, x, y);
 }

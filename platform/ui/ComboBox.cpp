@@ -66,17 +66,19 @@ void TComboBox::SelectByUser(int index) {
   itemIndex_ = index;
   if (style_ != TComboBoxStyle::csDropDownList) SetText(items_[index]);
   Invalidate();
+  const auto alive = Lifetime();
   if (OnChange) OnChange(this);
-  Click();
+  if (!alive.expired()) Click();  // OnChange may free the box
 }
 
 void TComboBox::KeyDown(uint16_t& key, TShiftState shift) {
+  const auto alive = Lifetime();  // the choice's handlers may free the box
   const int n = items_.Count();
   if (n > 0 && (key == VK_DOWN || key == VK_UP)) {
     const int cur = ItemIndex();
     SelectByUser(key == VK_DOWN ? std::min(cur + 1, n - 1) : std::max(cur - 1, 0));
   }
-  TWinControl::KeyDown(key, shift);
+  if (!alive.expired()) TWinControl::KeyDown(key, shift);
 }
 
 void TComboBox::KeyPress(char& key) {

@@ -171,8 +171,9 @@ bool TStringGrid::MouseToCell(TPoint p, int& col, int& row) const {
 bool TStringGrid::SelectCellByUser(int col, int row) {
   if (row < FixedRows() || row >= RowCount() || col < FixedCols() || col >= ColCount()) return false;
   bool canSelect = true;
+  const auto alive = Lifetime();
   if (OnSelectCell) OnSelectCell(this, col, row, canSelect);
-  if (!canSelect) return false;
+  if (alive.expired() || !canSelect) return false;
   row_ = row;
   col_ = col;
   topRow_ = TopRow();
@@ -184,13 +185,16 @@ bool TStringGrid::SelectCellByUser(int col, int row) {
 void TStringGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && !(shift & ssDouble)) {
     int c = 0, r = 0;
+    const auto alive = Lifetime();
     if (MouseToCell(TPoint{x, y}, c, r)) SelectCellByUser(c, r);
+    if (alive.expired()) return;  // the choice's handlers freed the grid
   }
   TWinControl::MouseDown(button, shift, x, y);
   if (button == TMouseButton::mbLeft && (shift & ssDouble)) DblClick();
 }
 
 void TStringGrid::KeyDown(uint16_t& key, TShiftState shift) {
+  const auto alive = Lifetime();  // the choice's handlers may free the grid
   const int row = Row();
   const int col = Col();
   if (row >= 0 && col >= 0) {
@@ -211,7 +215,7 @@ void TStringGrid::KeyDown(uint16_t& key, TShiftState shift) {
         break;
     }
   }
-  TWinControl::KeyDown(key, shift);
+  if (!alive.expired()) TWinControl::KeyDown(key, shift);
 }
 
 }  // namespace platform::ui

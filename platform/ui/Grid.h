@@ -76,7 +76,7 @@ class TStringGrid : public TWinControl {
   // The cell at a client point; false when the point is on no cell.
   bool MouseToCell(TPoint p, int& col, int& row) const;
   // A user's choice of a cell (see above); false when it was refused or out
-  // of range.
+  // of range, or when OnSelectCell freed the grid.
   bool SelectCellByUser(int col, int row);
 
   TSelectCellEvent OnSelectCell;

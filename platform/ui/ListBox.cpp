@@ -78,12 +78,17 @@ void TListBox::SelectByUser(int index) {
 }
 
 void TListBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == TMouseButton::mbLeft && !(shift & ssDouble)) SelectByUser(ItemAtPos(TPoint{x, y}));
+  if (button == TMouseButton::mbLeft && !(shift & ssDouble)) {
+    const auto alive = Lifetime();
+    SelectByUser(ItemAtPos(TPoint{x, y}));
+    if (alive.expired()) return;  // the click freed the box
+  }
   TWinControl::MouseDown(button, shift, x, y);
   if (button == TMouseButton::mbLeft && (shift & ssDouble)) DblClick();
 }
 
 void TListBox::KeyDown(uint16_t& key, TShiftState shift) {
+  const auto alive = Lifetime();  // the click may free the box
   const int n = items_.Count();
   if (n > 0) {
     const int cur = ItemIndex();
@@ -92,7 +97,7 @@ void TListBox::KeyDown(uint16_t& key, TShiftState shift) {
     if (key == VK_HOME) SelectByUser(0);
     if (key == VK_END) SelectByUser(n - 1);
   }
-  TWinControl::KeyDown(key, shift);
+  if (!alive.expired()) TWinControl::KeyDown(key, shift);
 }
 
 }  // namespace platform::ui

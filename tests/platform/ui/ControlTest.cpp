@@ -7,10 +7,14 @@
 #include "platform/os/Text.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Buttons.h"
+#include "platform/ui/CheckBox.h"
+#include "platform/ui/ComboBox.h"
 #include "platform/ui/Edit.h"
+#include "platform/ui/Grid.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ListBox.h"
 
 using namespace platform::ui;
 using namespace platform::os::literals;
@@ -261,6 +265,10 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
     TButton* ok = CreateChild<TButton>(form.get(), form.get(), "Ok");
     TEdit* second = CreateChild<TEdit>(form.get(), form.get(), "Second");
     TLabel* label = CreateChild<TLabel>(form.get(), form.get(), "Label");
+    TCheckBox* check = CreateChild<TCheckBox>(form.get(), form.get(), "Check");
+    TListBox* list = CreateChild<TListBox>(form.get(), form.get(), "List");
+    TStringGrid* grid = CreateChild<TStringGrid>(form.get(), form.get(), "Grid");
+    TComboBox* combo = CreateChild<TComboBox>(form.get(), form.get(), "Combo");
     void Gone() { TComponent::Free(form.release()); }
   };
   using Step = std::function<void(Form&)>;
@@ -306,6 +314,29 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
        [](Form& f) { Driver::Click(f.second); }},
       {"OnCloseQuery", [gone](Form& f) { f.form->OnCloseQuery = gone(f); }, close},
       {"OnClose", [gone](Form& f) { f.form->OnClose = gone(f); }, close},
+      {"check box click", [gone](Form& f) { f.check->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.check); }},
+      {"check box accelerator, OnEnter", [gone](Form& f) { f.check->OnEnter = gone(f); },
+       [](Form&) { Driver::AltChar('c'); }},
+      {"list box click", [gone](Form& f) { f.list->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.list); }},
+      {"list box key",
+       [gone](Form& f) {
+         f.list->OnClick = gone(f);
+         f.list->SetFocus();
+       },
+       key(VK_DOWN)},
+      {"grid click", [gone](Form& f) { f.grid->OnSelectCell = gone(f); }, [](Form& f) { Driver::Click(f.grid); }},
+      {"grid key",
+       [gone](Form& f) {
+         f.grid->OnSelectCell = gone(f);
+         f.grid->SetFocus();
+       },
+       key(VK_DOWN)},
+      {"combo box key",
+       [gone](Form& f) {
+         f.combo->OnChange = gone(f);
+         f.combo->SetFocus();
+       },
+       key(VK_DOWN)},
       {"activation", hook(WM_SETFOCUS),
        [](Form& f) {
          auto other = CreateOwned<TForm>(nullptr);
@@ -320,6 +351,15 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
     f.ok->SetTop(40);
     f.second->SetTop(80);
     f.label->SetBounds(10, 120, 80, 20);
+    f.check->SetBounds(10, 150, 80, 20);
+    f.check->SetCaption("&Check");
+    f.list->SetBounds(100, 10, 80, 20);
+    f.grid->SetBounds(100, 40, 200, 100);
+    f.combo->SetBounds(100, 150, 80, 20);
+    for (const char* item : {"one", "two"}) {
+      f.list->Items().Add(item);
+      f.combo->Items().Add(item);
+    }
     f.form->Show();
     ASSERT_TRUE(f.edit->Focused()) << p.path;
     p.arm(f);
