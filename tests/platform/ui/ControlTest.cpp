@@ -269,6 +269,7 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
     TListBox* list = CreateChild<TListBox>(form.get(), form.get(), "List");
     TStringGrid* grid = CreateChild<TStringGrid>(form.get(), form.get(), "Grid");
     TComboBox* combo = CreateChild<TComboBox>(form.get(), form.get(), "Combo");
+    TSpeedButton* speed = CreateChild<TSpeedButton>(form.get(), form.get(), "Speed");
     void Gone() { TComponent::Free(form.release()); }
   };
   using Step = std::function<void(Form&)>;
@@ -299,6 +300,7 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
       {"Space, button focused", onOkFocused, key(VK_SPACE)},
       {"accelerator", onClick, [](Form&) { Driver::AltChar('o'); }},
       {"button click", onClick, [](Form& f) { Driver::Click(f.ok); }},
+      {"speed button click", [gone](Form& f) { f.speed->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.speed); }},
       {"label click", onLabel, [](Form& f) { Driver::Click(f.label); }},
       {"label double click", [gone](Form& f) { f.label->OnDblClick = gone(f); },
        [](Form& f) { Driver::DblClick(f.label); }},
@@ -356,6 +358,7 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
     f.list->SetBounds(100, 10, 80, 20);
     f.grid->SetBounds(100, 40, 200, 100);
     f.combo->SetBounds(100, 150, 80, 20);
+    f.speed->SetBounds(200, 150, 40, 20);
     for (const char* item : {"one", "two"}) {
       f.list->Items().Add(item);
       f.combo->Items().Add(item);
