@@ -26,18 +26,6 @@ size_t ExtStart(std::string_view path) {
   return dot;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -134,7 +122,20 @@ bool AppendLine(const std::string& path, std::string_view line) {
   if (fd < 0) return false;
   std::string data(line);
   data += "\r\n";
-  const bool written = WriteAll(fd, data);
+  std::string_view rest(data);
+  off_t start = -1;  // where the entry's first bytes went
+  bool written = true;
+  while (written && !rest.empty()) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (!written) break;
+    if (start < 0) start = ::lseek(fd, 0, SEEK_CUR) - n;
+    rest.remove_prefix(static_cast<size_t>(n));
+  }
+  // A short write (full disk, size limit) leaves no part of the entry for
+  // the next one to follow.
+  if (!written && start >= 0) (void)!::ftruncate(fd, start);
   const bool closed = ::close(fd) == 0;
   return written && closed;
 }

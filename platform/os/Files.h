@@ -46,7 +46,9 @@ std::string ProgramPath();
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Appends line and CR LF to the file in one write, creating the file when
-// missing. False on any I/O error; never throws.
+// missing. False on any I/O error; a write that fails part-way (a full
+// disk) is cut off again, so the file ends where it ended before. Never
+// throws.
 bool AppendLine(const std::string& path, std::string_view line);
 
 }  // namespace platform::os

@@ -1,7 +1,10 @@
 #include "platform/os/Files.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <thread>
@@ -128,6 +131,44 @@ TEST(AppendLine, ErrorsAreAnsweredNotThrown) {
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(AppendLine("/dev/full", "line"));  // disk full
   }
+}
+
+// The files of this process may grow to `bytes` while it lives; a write
+// beyond fails with EFBIG instead of a signal, as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*signal_)(int) = nullptr;
+};
+
+TEST(AppendLine, AWriteThatFailsPartWayLeavesNothingOfItsLine) {
+  ScratchDir dir;
+  const std::string log = dir.File("full.log");
+  ASSERT_TRUE(AppendLine(log, "first"));
+  bool longLine = true, next = false;
+  {
+    const FileSizeLimit limit(7 + 10);  // the disk fills up inside the next line
+    longLine = AppendLine(log, std::string(20, 'x'));
+    next = AppendLine(log, "second");
+  }
+  EXPECT_FALSE(longLine);
+  EXPECT_TRUE(next);
+  EXPECT_EQ(ReadBytes(log), "first\r\nsecond\r\n");
 }
 
 TEST(AppendLine, ConcurrentWritersNeverMixLines) {
