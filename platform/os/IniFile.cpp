@@ -124,8 +124,6 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
-// Replaces the file as a whole (temporary file, then rename), so that a
-// reader in another process sees either the old or the new contents.
 // The file a change replaces: the target of a link, so that the link stays.
 std::string ResolveTarget(const std::string& path) {
   std::string target = path;
@@ -136,6 +134,19 @@ std::string ResolveTarget(const std::string& path) {
   return target;
 }
 
+// Puts the folder's entries on disk (the rename). The file is replaced by
+// then, so a failure here is not reported: the change did happen.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = ExtractFilePath(path);
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+// Replaces the file as a whole (temporary file, then rename), so that a
+// reader in another process sees either the old or the new contents.
 void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
   const std::string target = ResolveTarget(path);
   struct stat st{};
@@ -154,12 +165,15 @@ void SaveLines(const std::string& path, const std::vector<std::string>& lines) {
   // rewritten file then belongs to the writer, as a new file would.
   if (existed && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
   }
-  const bool written = WriteAll(fd, data) && ::fchmod(fd, mode) == 0;
+  // On disk before it replaces the old file, so that a power cut leaves
+  // one of the two whole.
+  const bool written = WriteAll(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     throw EIniFileException("cannot write settings file " + path);
   }
+  SyncFolderOf(target);
 }
 
 // Serialises read-modify-write cycles of all writers (threads and

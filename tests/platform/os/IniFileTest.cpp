@@ -1,10 +1,12 @@
 #include "platform/os/IniFile.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +14,48 @@
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
 #include "tests/platform/os/ScratchDir.h"
+
+// This program's fsync and rename stand in front of the C library's: while
+// a recording runs they note each call with the path it concerns, in the
+// order a write reaches the disk.
+namespace {
+
+std::mutex g_diskCallsLock;
+std::vector<std::string>* g_diskCalls = nullptr;
+
+void NoteDiskCall(std::string call) {
+  std::lock_guard guard(g_diskCallsLock);
+  if (g_diskCalls != nullptr) g_diskCalls->push_back(std::move(call));
+}
+
+class DiskCallRecording {
+ public:
+  explicit DiskCallRecording(std::vector<std::string>& calls) {
+    std::lock_guard guard(g_diskCallsLock);
+    g_diskCalls = &calls;
+  }
+  ~DiskCallRecording() {
+    std::lock_guard guard(g_diskCallsLock);
+    g_diskCalls = nullptr;
+  }
+  DiskCallRecording(const DiskCallRecording&) = delete;
+  DiskCallRecording& operator=(const DiskCallRecording&) = delete;
+};
+
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  std::error_code ec;
+  NoteDiskCall("fsync " + std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec).string());
+  static const auto next = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  return next(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+  NoteDiskCall(std::string("rename ") + to);
+  static const auto next = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
+  return next(from, to);
+}
 
 namespace {
 
@@ -221,6 +265,21 @@ TEST(IniFile, WriteFailureThrowsAndLosesNothing) {
   TIniFile folder(dir.Path());  // a folder cannot be read as a file
   EXPECT_THROW(folder.WriteString("S", "K", "v"), EIniFileException);
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+}
+
+TEST(IniFile, AWriteIsOnDiskBeforeItsRenameAndTheRenameAfter) {
+  ScratchDir dir;
+  const std::string folder = std::filesystem::canonical(dir.Path()).string();
+  const std::string path = folder + "/power.ini";
+  std::vector<std::string> calls;
+  {
+    const DiskCallRecording recording(calls);
+    TIniFile(path).WriteString("S", "K", "v");
+  }
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].rfind("fsync " + path + ".", 0), 0u) << calls[0];  // the temporary file
+  EXPECT_EQ(calls[1], "rename " + path);
+  EXPECT_EQ(calls[2], "fsync " + folder);
 }
 
 TEST(IniFile, TwoObjectsSeeEachOthersWritesAtOnce) {
