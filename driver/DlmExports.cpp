@@ -23,6 +23,16 @@ Result Guarded(Body body, Result failure) {
   }
 }
 
+// Runs body as the one export in progress (driver::TExportCall): a call
+// that comes while another is in progress answers refused, and nothing
+// changes. The right is held until the body's exception is logged.
+template <class Body, class Result>
+Result OneAtATime(Body body, Result failure, Result refused) {
+  const driver::TExportCall call;
+  if (!call) return refused;
+  return Guarded(body, failure);
+}
+
 }  // namespace
 
 extern "C" {
@@ -32,19 +42,20 @@ DLM_EXPORT int32_t DLMGetDeviceInfo(driver::TDrvDeviceInfo* info) {
 }
 
 DLM_EXPORT int32_t DLMInitDeviceDrv(driver::TDrvInitRecord record) {
-  return Guarded([&] { return driver::InitDeviceDrv(record); }, driver::DLM_NOT_INITIALISED);
+  return OneAtATime([&] { return driver::InitDeviceDrv(record); }, driver::DLM_NOT_INITIALISED,
+                    driver::DLM_EXPORT_BUSY);
 }
 
 DLM_EXPORT int32_t DLMDoneDeviceDrv() {
-  return Guarded([] { return driver::DoneDeviceDrv(); }, driver::DLM_NOT_INITIALISED);
+  return OneAtATime([] { return driver::DoneDeviceDrv(); }, driver::DLM_NOT_INITIALISED, driver::DLM_EXPORT_BUSY);
 }
 
 DLM_EXPORT int32_t DLMRunDeviceDrv() {
-  return Guarded([] { return driver::RunDeviceDrv(); }, driver::DLM_NOT_INITIALISED);
+  return OneAtATime([] { return driver::RunDeviceDrv(); }, driver::DLM_NOT_INITIALISED, driver::DLM_EXPORT_BUSY);
 }
 
 DLM_EXPORT int32_t DLMStopDeviceDrv() {
-  return Guarded([] { return driver::StopDeviceDrv(); }, driver::DLM_NOT_INITIALISED);
+  return OneAtATime([] { return driver::StopDeviceDrv(); }, driver::DLM_NOT_INITIALISED, driver::DLM_EXPORT_BUSY);
 }
 
 DLM_EXPORT int32_t DLMWriteDataDrv(driver::TDrvWriteBlock* block, int32_t count) {
@@ -56,11 +67,11 @@ DLM_EXPORT int32_t DLMReadDataDrv(int32_t, int32_t) { return driver::DLM_NOT_SUP
 DLM_EXPORT int32_t DLMSinhronize(int32_t) { return driver::DLM_NOT_SUPPORTED; }
 
 DLM_EXPORT int32_t DLMSetupDeviceDrv(driver::HostWindowHandle parent) {
-  return Guarded([&] { return driver::SetupDeviceDrv(parent); }, 0);
+  return OneAtATime([&] { return driver::SetupDeviceDrv(parent); }, 0, 0);
 }
 
 DLM_EXPORT int32_t DLMShowState(driver::HostWindowHandle parent) {
-  return Guarded([&] { return driver::ShowState(parent); }, driver::DLM_NOT_INITIALISED);
+  return OneAtATime([&] { return driver::ShowState(parent); }, driver::DLM_NOT_INITIALISED, driver::DLM_EXPORT_BUSY);
 }
 
 DLM_EXPORT void DLMAbout(driver::HostWindowHandle parent) {

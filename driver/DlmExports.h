@@ -1,6 +1,9 @@
 #pragma once
 // The 15 functions the driver module exports to the kernel, by their exact
-// names. The kernel calls them from its own thread, one call at a time.
+// names. The kernel calls them from its own thread, one call at a time;
+// Init, Done, Run, Stop, Setup and ShowState called while one of them is in
+// progress (nested in its wait for messages, or from another thread) answer
+// -8 (Setup 0) and change nothing. WriteData may come from any thread.
 // Window handles are the platform's 32-bit handles.
 
 #include "driver/DrvTypes.h"
@@ -15,6 +18,7 @@ int32_t DLMGetDeviceInfo(driver::TDrvDeviceInfo* info);
 int32_t DLMInitDeviceDrv(driver::TDrvInitRecord record);
 // 0, or -5 when not initialised.
 int32_t DLMDoneDeviceDrv();
+// Also -8 when the thread a Stop gave up on does not end within 10 s.
 int32_t DLMRunDeviceDrv();
 int32_t DLMStopDeviceDrv();
 // 0, -5, or -6 for bad parameters or an unknown Id.

@@ -16,10 +16,14 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace driver {
@@ -29,9 +33,10 @@ using namespace platform::os::literals;
 namespace {
 
 // The module-level objects; every slot is empty before initialisation and
-// after DLMDoneDeviceDrv. Kernel's thread only; the driver thread reaches
-// them through its context. Every object keeps its address when the set is
-// moved, and the thread, declared last, ends before the rest is destroyed.
+// after DLMDoneDeviceDrv. Kernel's thread only, but for WriteData inside the
+// objects gate; the driver thread reaches them through its context. Every
+// object keeps its address when the set is moved, and the thread, declared
+// last, ends before the rest is destroyed.
 struct TModuleObjects {
   std::unique_ptr<TBaseErrorClass> DriverLog;
   std::unique_ptr<common::TOPCDescriptionFile> DescriptionFile;
@@ -57,7 +62,61 @@ struct TStrayObjects {
   }
 };
 
+// Lets WriteData, from any thread, use the objects only while they are
+// whole: Init opens it once they are, Done shuts it and waits for the
+// writes inside before it releases anything.
+class TObjectsGate {
+ public:
+  bool Enter() {
+    std::lock_guard guard(lock_);
+    if (!open_) return false;
+    ++inside_;
+    return true;
+  }
+  void Leave() {
+    std::lock_guard guard(lock_);
+    if (--inside_ == 0) left_.notify_all();
+  }
+  void Open() {
+    std::lock_guard guard(lock_);
+    open_ = true;
+  }
+  // True once no write is inside; false, and open again, when one still is
+  // after timeoutMs.
+  bool Shut(uint32_t timeoutMs) {
+    std::unique_lock guard(lock_);
+    open_ = false;
+    if (left_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [this] { return inside_ == 0; })) return true;
+    open_ = true;
+    return false;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable left_;
+  bool open_ = false;
+  int inside_ = 0;
+};
+
+// One write's use of the objects.
+class TObjectsUse {
+ public:
+  explicit TObjectsUse(TObjectsGate& gate) : gate_(gate), entered_(gate.Enter()) {}
+  ~TObjectsUse() {
+    if (entered_) gate_.Leave();
+  }
+  TObjectsUse(const TObjectsUse&) = delete;
+  TObjectsUse& operator=(const TObjectsUse&) = delete;
+  explicit operator bool() const { return entered_; }
+
+ private:
+  TObjectsGate& gate_;
+  bool entered_;
+};
+
+std::atomic<bool> g_exportInProgress{false};
 TModuleObjects g_module;
+TObjectsGate g_objectsGate;
 TStrayObjects g_stray;
 TDrvInitRecord g_initRecord{};
 std::string g_iniFileName;
@@ -177,13 +236,13 @@ void StartThread() {
   g_module.DriverThread->Start();
 }
 
-// Waits, handling the calling thread's messages, until the driver thread
-// has left its loop or the bound has passed.
+// Asks the driver thread to end and waits, handling the calling thread's
+// messages, until it has left its loop or the bound has passed.
 bool WaitForThreadEnd() {
   if (!g_module.DriverThread) return true;
-  g_module.DriverThread->Terminate();
-  return platform::win::WaitPumping(
-      [] { return ThreadRunCount() == 0 && !g_module.DriverThread->Running(); }, StopWaitMs);
+  TDriverThread& thread = *g_module.DriverThread;
+  thread.Terminate();
+  return platform::win::WaitPumping([&thread] { return ThreadRunCount() == 0 && !thread.Running(); }, StopWaitMs);
 }
 
 // Frees the objects in their release order; the thread has ended.
@@ -225,6 +284,12 @@ void CloseServers() {
 }
 
 }  // namespace
+
+TExportCall::TExportCall() : held_(!g_exportInProgress.exchange(true)) {}
+
+TExportCall::~TExportCall() {
+  if (held_) g_exportInProgress.store(false);
+}
 
 bool IsDriverInitialized() {
   const TModuleObjects& m = g_module;
@@ -290,17 +355,20 @@ int32_t InitDeviceDrv(const TDrvInitRecord& record) {
   std::string prefixes;
   if (!BuildPrefixList(prefixes)) Log(0, "Драйвер не обслуживает ни одного тега!"_cp);
   SetPrefixList(prefixes);
-  if (ConfigOnly()) return DLM_OK;
-
-  CreateSection();
-  RegisterControlTags();
-  g_module.DynamicTagList->Resolve(g_module.Intercom->DynemicVariables());
-  StartThread();
+  if (!ConfigOnly()) {
+    CreateSection();
+    RegisterControlTags();
+    g_module.DynamicTagList->Resolve(g_module.Intercom->DynemicVariables());
+    StartThread();
+  }
+  g_objectsGate.Open();
   return DLM_OK;
 }
 
 int32_t DoneDeviceDrv() {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  // A write's bound (the command buffer's lock) is far below this one.
+  if (!g_objectsGate.Shut(StopWaitMs)) return DLM_EXPORT_BUSY;
   if (!WaitForThreadEnd()) {
     // The thread keeps every object it uses until it ends; the slots are
     // emptied, and the next initialisation waits for it.
@@ -316,13 +384,18 @@ int32_t DoneDeviceDrv() {
 int32_t RunDeviceDrv() {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
   if (ConfigOnly()) return DLM_OK;
-  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(2);
-  // After a stop the ended thread is replaced, so that data flows again.
-  if (!g_module.DriverThread->Running() && ThreadRunCount() == 0) {
+  // After a stop the thread is replaced, so that data flows again; one that
+  // Stop gave up on (stuck in a send) is waited for first.
+  if (!g_module.DriverThread->Running() || g_module.DriverThread->Terminated()) {
+    if (!WaitForThreadEnd()) {
+      Log(-1, "DLM::Поток драйвера не завершился."_cp);
+      return DLM_EXPORT_BUSY;
+    }
     g_module.DriverThread.reset();
     g_module.DriverThread = platform::os::MakeThread<TDriverThread>(*g_module.Context);
     g_module.DriverThread->Start();
   }
+  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(2);
   return DLM_OK;
 }
 
@@ -336,19 +409,25 @@ int32_t StopDeviceDrv() {
 }
 
 int32_t WriteDataDrv(const TDrvWriteBlock* block, int32_t count) {
-  if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  const TObjectsUse use(g_objectsGate);
+  if (!use) return DLM_NOT_INITIALISED;
   if (block == nullptr || count <= 0) {
     g_module.DriverLog->LogCode(DLM_BAD_PARAMETERS);
     return DLM_BAD_PARAMETERS;
   }
-  switch (g_module.CommandsBuffer->AddBlock(block, std::chrono::milliseconds(exchange::LockTimeout))) {
-    case TCommandsBuffer::AddResult::Queued:
-      return DLM_OK;
-    case TCommandsBuffer::AddResult::UnknownId:
-      return DLM_BAD_PARAMETERS;
-    case TCommandsBuffer::AddResult::LockTimeout:
-      g_module.DriverLog->LogCode(DLM_BAD_PARAMETERS);
-      return DLM_BAD_PARAMETERS;
+  try {
+    switch (g_module.CommandsBuffer->AddBlock(block, std::chrono::milliseconds(exchange::LockTimeout))) {
+      case TCommandsBuffer::AddResult::Queued:
+        return DLM_OK;
+      case TCommandsBuffer::AddResult::UnknownId:
+        return DLM_BAD_PARAMETERS;
+      case TCommandsBuffer::AddResult::LockTimeout:
+        g_module.DriverLog->LogCode(DLM_BAD_PARAMETERS);
+        return DLM_BAD_PARAMETERS;
+    }
+  } catch (const std::exception& error) {
+    // Logged here, while Done cannot release the log.
+    LogExportException(error);
   }
   return DLM_BAD_PARAMETERS;
 }

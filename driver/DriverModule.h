@@ -1,8 +1,9 @@
 #pragma once
 // The driver module's long-lived objects, from DLMInitDeviceDrv to
 // DLMDoneDeviceDrv, and the bodies of the exports. The kernel calls the
-// exports from its own thread, one call at a time; every function here
-// runs on that thread.
+// exports from its own thread; every function here runs on that thread,
+// except WriteDataDrv, which any thread may call. Init, Done, Run, Stop,
+// Setup and ShowState run one at a time (TExportCall).
 
 #include "driver/DrvTypes.h"
 #include "platform/os/Text.h"
@@ -37,15 +38,45 @@ inline constexpr std::size_t MaxRemoveDir = 255;
 inline constexpr uint8_t DriverGUID[16] = {0x45, 0xE9, 0xEE, 0x15, 0x47, 0xB4, 0x59, 0x46,
                                            0xAB, 0xE2, 0x8E, 0x4F, 0xF2, 0xBB, 0xFC, 0x65};
 
+// What an export answers when it came while another was in progress
+// (nested in that one's wait for messages, or from another thread): it was
+// not executed and nothing changed.
+inline constexpr int32_t DLM_EXPORT_BUSY = DLM_COMMAND_NOT_EXECUTED;
+
+// The right to run one of the exports that create, release or wait on the
+// module's objects (Init, Done, Run, Stop, Setup, ShowState). Their waits
+// handle the kernel's messages, so the kernel may call in again meanwhile;
+// only the first of them holds the right, a nested or concurrent one is
+// refused at once (false). Any thread.
+class TExportCall {
+ public:
+  TExportCall();
+  ~TExportCall();
+  TExportCall(const TExportCall&) = delete;
+  TExportCall& operator=(const TExportCall&) = delete;
+  explicit operator bool() const { return held_; }
+
+ private:
+  bool held_;
+};
+
 // True when every object of the mode that initialised the driver exists.
+// Kernel's thread, inside a TExportCall.
 bool IsDriverInitialized();
 
 // The kernel's project folder, or "" when the kernel has none.
 std::string GetProjectPath();
 
-// Export bodies; results as the exports answer them. DoneDeviceDrv that
-// gives up on a driver thread that does not end answers -5 and leaves it
-// its objects; InitDeviceDrv answers -4 until that thread has ended.
+// Export bodies; results as the exports answer them. Init, Done, Run,
+// Stop, Setup and ShowState are called inside a TExportCall, on the
+// kernel's thread. DoneDeviceDrv that gives up on a driver thread that does
+// not end answers -5 and leaves it its objects; InitDeviceDrv answers -4
+// until that thread has ended. RunDeviceDrv finding the thread asked to end
+// waits for it as Stop does, then starts a new one; when it does not end,
+// Run logs it and answers DLM_EXPORT_BUSY. WriteDataDrv (any thread)
+// answers -5 while the objects are missing or Init or Done create or
+// release them; Done waits for the writes in progress first (at most 10 s,
+// then DLM_EXPORT_BUSY).
 int32_t FillDeviceInfo(TDrvDeviceInfo* info);
 int32_t InitDeviceDrv(const TDrvInitRecord& record);
 int32_t DoneDeviceDrv();

@@ -15,8 +15,10 @@
 #include "platform/win/Window.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -27,6 +29,7 @@ using platform::os::TickDiff;
 using platform::win::WaitPumping;
 
 constexpr int32_t kMessage = 40010;
+constexpr int32_t kPumped = 40011;  // runs the test's next step inside an export's wait
 const std::string kEsc = "\x1B";
 
 std::string DeviceLine(const std::string& name, int32_t address, const std::string& prefix,
@@ -58,6 +61,10 @@ class DriverModule : public ::testing::Test {
     module_ = std::make_unique<kernel::DriverModule>(FW_OUT_DIR "/Ferrowick_V30.dlm");
     window_ = platform::win::AllocateHWnd([this](platform::win::HWND, platform::win::UINT m, platform::win::WPARAM w,
                                                  platform::win::LPARAM l) -> platform::win::LRESULT {
+      if (m == kPumped) {
+        std::exchange(pumped_, nullptr)();
+        return 0;
+      }
       if (m != kMessage || w != static_cast<platform::win::WPARAM>(driver::ValueBlockCode)) return 0;
       const auto* block = reinterpret_cast<const driver::TDrvValueBlock*>(l);
       ++blocksSeen_;
@@ -140,6 +147,13 @@ class DriverModule : public ::testing::Test {
     return lines;
   }
 
+  // Runs step when the test thread next handles its messages: inside the
+  // wait of the export called next, as a kernel message would.
+  void WhenPumped(std::function<void()> step) {
+    pumped_ = std::move(step);
+    platform::win::PostMessage(window_, kPumped, 0, 0);
+  }
+
   void InstallFakeServer(bool registers) {
     drvtest::fs::copy_file(FAKE_SERVER, dir_ / "drv/Ferrowick_V30.srv");
     if (registers) drvtest::WriteFile(dir_ / "drv/register", "");
@@ -153,6 +167,7 @@ class DriverModule : public ::testing::Test {
   int blocksSeen_ = 0;
   std::vector<std::pair<int32_t, float>> values_;
   bool initialised_ = false;
+  std::function<void()> pumped_;
 };
 
 TEST_F(DriverModule, ResultCodesAroundInitialisation) {
@@ -413,6 +428,65 @@ TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnder
   ASSERT_NE(section, nullptr);
   EXPECT_TRUE(ValueArrived(71, 0.0f)) << "the new initialisation works with its own objects";
   EXPECT_EQ(module_->StopDeviceDrv(), 0);
+  EXPECT_EQ(Done(), 0);
+}
+
+TEST_F(DriverModule, CallsNestedInStopsWaitAreRefusedAndRunRestartsAThreadStopGaveUpOn) {
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  HangingKernelWindow kernelWindow;
+  ASSERT_NE(kernelWindow.Handle(), 0u);
+  ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
+  ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered(); }, 5000));
+  auto section = Section();
+  ASSERT_NE(section, nullptr);
+
+  std::vector<int32_t> nested;
+  WhenPumped([&] {
+    nested = {module_->DoneDeviceDrv(), module_->RunDeviceDrv(), module_->StopDeviceDrv(), Init(),
+              module_->ShowState(window_)};
+  });
+  EXPECT_EQ(module_->StopDeviceDrv(), 0) << "gives up on the stuck thread after 10 s";
+  EXPECT_EQ(nested, std::vector<int32_t>(5, -8));
+
+  // Run waits for the stuck thread, which the kernel lets go meanwhile,
+  // and starts a new one.
+  WhenPumped([&] { kernelWindow.Release(); });
+  EXPECT_EQ(module_->RunDeviceDrv(), 0);
+  const int32_t beat = section->HalvorstenInfo()->GetTransactionId();
+  EXPECT_TRUE(WaitPumping([&] { return section->HalvorstenInfo()->GetTransactionId() != beat; }, 5000))
+      << "a driver thread runs after Run";
+  EXPECT_EQ(drvtest::CountLogCode(-1), 0);
+}
+
+TEST_F(DriverModule, CallsNestedInInitAndSetupChangeNothing) {
+  auto& model = kernel::KernelModel::Instance();
+  model.AddVariable(model.AddDomain("OPC"), Var(1, "A", "OPC:DEVICE=1;ADDRESS=1"));
+  // The empty prefix is logged while the tag list is being filled, and the
+  // kernel writes from its log sink.
+  Ini("Auto Run Server=0\r\n", {DeviceLine("E", 1, ""), DeviceLine("D", 1, "OPC")});
+  auto block = Block({1});
+  auto* write = reinterpret_cast<driver::TDrvWriteBlock*>(block.data());
+  std::vector<int32_t> duringInit;
+  model.SetSinks(
+      [&](const driver::TLogItem& item) {
+        if (item.Code == -3) duringInit.push_back(module_->WriteDataDrv(write, 1));
+      },
+      nullptr, nullptr);
+  ASSERT_EQ(Init(true), 0);
+  model.SetSinks(nullptr, nullptr, nullptr);
+  EXPECT_EQ(duringInit, std::vector<int32_t>{-5}) << "no write into a half-filled tag list";
+  EXPECT_EQ(module_->WriteDataDrv(write, 1), 0);
+
+  std::vector<int32_t> duringSetup;
+  platform::ui::THeadlessDriver::AnswerNextModal([&](platform::ui::TCustomForm& form) {
+    duringSetup = {module_->DoneDeviceDrv(), module_->SetupDeviceDrv(window_)};
+    platform::ui::THeadlessDriver::Click(platform::ui::THeadlessDriver::FindIn(&form, "OkBitBtn"));
+  });
+  EXPECT_EQ(module_->SetupDeviceDrv(window_), 1);
+  EXPECT_EQ(duringSetup, (std::vector<int32_t>{-8, 0}));
+  EXPECT_NE(drvtest::ReadFile(dir_ / "drv/Ferrowick_V30.ini").find("Device_Count=2"), std::string::npos)
+      << "saved from the device list Done left alone";
   EXPECT_EQ(Done(), 0);
 }
 
