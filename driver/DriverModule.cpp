@@ -12,6 +12,7 @@
 #include "driver/TagTables.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/Files.h"
+#include "platform/os/SharedSection.h"
 #include "platform/os/Text.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
@@ -186,11 +187,23 @@ std::vector<TVLVariableInfo> FetchHostRecords() {
   return records;
 }
 
+// Whether a live process other than this driver holds the section.
+bool SectionHeldElsewhere() {
+  platform::os::SharedSection probe;
+  return probe.Open(exchange::kSectionName);
+}
+
 void CreateSection() {
   const std::vector<TVLVariableInfo> records = FetchHostRecords();
   g_module.Intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, static_cast<int32_t>(records.size()));
   exchange::TIntercomInterface& intercom = *g_module.Intercom;
-  if (!intercom.IsAttached()) return;
+  if (!intercom.IsAttached()) {
+    // Init still answers 0; the driver runs without section, server and data.
+    if (SectionHeldElsewhere()) {
+      Log(-1, "DLM::Область обмена занята другим процессом. Драйвер работает без обмена с сервером."_cp);
+    }
+    return;
+  }
   intercom.HalvorstenInfo()->SetDescription(DriverDescription);
   intercom.HalvorstenInfo()->SetPrefixList(CurrentPrefixList());
   intercom.HalvorstenInfo()->SetState(1);

@@ -553,6 +553,8 @@ TEST_F(DriverModule, SectionHeldByAnotherStaysDetached) {
   EXPECT_EQ(other->HalvorstenInfo()->GetTransactionId(), 0);
   EXPECT_EQ(other->DynemicVariables()->Count(), 0);
   EXPECT_EQ(drvtest::CountLog(0, "DLM:: Превышен лимит доступных динамических тегов."_cp), 0);
+  EXPECT_EQ(drvtest::CountLog(-1, "DLM::Область обмена занята другим процессом. Драйвер работает без обмена с сервером."_cp),
+            1);
   EXPECT_EQ(module_->StopDeviceDrv(), 0);
   EXPECT_EQ(Done(), 0);
 }
