@@ -71,7 +71,12 @@ pc::HRESULT GroupState::AddItem(Simulation& sim, const pc::OPCITEMDEF& def, pc::
   if (sim.Fault("additem:" + id)) return pc::E_FAIL;
   int index = sim.FindItem(id);
   if (index < 0) return pc::OPC_E_UNKNOWNITEMID;
-  if (!pc::IsSupportedVarType(def.vtRequestedDataType)) return pc::OPC_E_BADTYPE;
+  // A type the item's values cannot be converted to is refused; the
+  // platform reads some types it does not convert to.
+  pc::VariantValue probe;
+  if (pc::VariantChangeType(&probe.Get(), &sim.Read(index).value.Get(), 0, def.vtRequestedDataType) ==
+      pc::DISP_E_BADVARTYPE)
+    return pc::OPC_E_BADTYPE;
   const ItemDefinition& d = sim.Definition(index);
   std::lock_guard lock(mutex_);
   pc::OPCHANDLE handle = nextHandle_++;

@@ -126,7 +126,8 @@ HRESULT OpcStreamReader::ReadValue(DWORD offset, VARIANT& value) const {
   if (v.vt != VT_BSTR) {
     VariantClear(&value);
     value = v;
-    value.wReserved1 = value.wReserved2 = value.wReserved3 = 0;
+    // A DECIMAL fills the whole VARIANT; every other value its last 8 bytes.
+    if (v.vt != VT_DECIMAL) value.wReserved1 = value.wReserved2 = value.wReserved3 = 0;
     return S_OK;
   }
   std::uint64_t countAt = std::uint64_t{offset} + kVariantSize;

@@ -1,9 +1,11 @@
 #pragma once
 // Writing and reading the data streams of the OPC data object: a group
 // header, one item header per item (20 bytes with a time stamp, 12
-// without), then each item's VARIANT (16 bytes). A VT_BSTR value carries no
-// pointer in the stream; its VARIANT is followed by a 4-byte byte count,
-// the UTF-16 characters and a 2-byte zero. Everything is little-endian.
+// without), then each item's VARIANT (16 bytes, which hold every value but
+// a text: the 8-byte kinds in the value field, a DECIMAL over all 16). A
+// VT_BSTR value carries no pointer in the stream; its VARIANT is followed
+// by a 4-byte byte count, the UTF-16 characters and a 2-byte zero.
+// Everything is little-endian.
 
 #include <cstddef>
 #include <cstdint>

@@ -21,13 +21,40 @@ inline constexpr VARTYPE VT_I2 = 2;
 inline constexpr VARTYPE VT_I4 = 3;
 inline constexpr VARTYPE VT_R4 = 4;
 inline constexpr VARTYPE VT_R8 = 5;
+inline constexpr VARTYPE VT_CY = 6;
 inline constexpr VARTYPE VT_DATE = 7;
 inline constexpr VARTYPE VT_BSTR = 8;
 inline constexpr VARTYPE VT_BOOL = 11;
+inline constexpr VARTYPE VT_DECIMAL = 14;
 inline constexpr VARTYPE VT_I1 = 16;
 inline constexpr VARTYPE VT_UI1 = 17;
 inline constexpr VARTYPE VT_UI2 = 18;
 inline constexpr VARTYPE VT_UI4 = 19;
+inline constexpr VARTYPE VT_I8 = 20;
+inline constexpr VARTYPE VT_UI8 = 21;
+inline constexpr VARTYPE VT_INT = 22;
+inline constexpr VARTYPE VT_UINT = 23;
+
+// Currency: a count of ten-thousandths.
+struct CY {
+  std::int64_t int64;
+};
+static_assert(sizeof(CY) == 8);
+
+// A 96-bit integer (Hi32, Lo64) with a sign and a scale: the value is
+// the integer divided by 10^scale (0..28), negative when sign is
+// DECIMAL_NEG. A VT_DECIMAL variant holds it over all its 16 bytes, its
+// wReserved where the variant's vt lies (see VariantDecimal).
+struct DECIMAL {
+  std::uint16_t wReserved;
+  std::uint8_t scale;
+  std::uint8_t sign;
+  std::uint32_t Hi32;
+  std::uint64_t Lo64;
+};
+static_assert(sizeof(DECIMAL) == 16);
+inline constexpr std::uint8_t DECIMAL_NEG = 0x80;
+inline constexpr std::uint8_t DECIMAL_MAX_SCALE = 28;
 
 struct VARIANT {
   VARTYPE vt;
@@ -41,6 +68,11 @@ struct VARIANT {
     std::uint16_t uiVal;
     std::int32_t lVal;
     std::uint32_t ulVal;
+    std::int64_t llVal;
+    std::uint64_t ullVal;
+    std::int32_t intVal;
+    std::uint32_t uintVal;
+    CY cyVal;
     float fltVal;
     double dblVal;
     VARIANT_BOOL boolVal;
@@ -55,6 +87,12 @@ static_assert(offsetof(VARIANT, dblVal) == 8);
 // True for the types this layer handles (those listed above).
 bool IsSupportedVarType(VARTYPE vt);
 
+// The DECIMAL that a VT_DECIMAL variant holds in its 16 bytes. Any thread.
+DECIMAL VariantDecimal(const VARIANT& v);
+// Writes d over v's 16 bytes and makes v VT_DECIMAL; what v owned is not
+// freed. Any thread.
+void SetVariantDecimal(VARIANT& v, const DECIMAL& d);
+
 // Sets VT_EMPTY and a zero value. Any thread.
 void VariantInit(VARIANT* v);
 // Frees what the variant owns (its BSTR) and makes it VT_EMPTY. Any thread.
@@ -67,7 +105,11 @@ HRESULT VariantCopy(VARIANT* dst, const VARIANT* src);
 // the target's range answer DISP_E_OVERFLOW; text that is not a number
 // answers DISP_E_TYPEMISMATCH; dst is left unchanged on failure. Floats go
 // to integers rounded half to even. Text is read with "," or "." as the
-// decimal separator; "True"/"False" convert to VT_BOOL. Any thread.
+// decimal separator; "True"/"False" convert to VT_BOOL. A BSTR is read up
+// to its length (SysStringLen) or a zero, whichever comes first. VT_I8,
+// VT_UI8, VT_INT, VT_UINT, VT_CY and VT_DECIMAL convert from, not to
+// (DISP_E_BADVARTYPE as a target); a DECIMAL with a scale above 28 or a
+// sign other than 0 or DECIMAL_NEG answers E_INVALIDARG. Any thread.
 HRESULT VariantChangeType(VARIANT* dst, const VARIANT* src, std::uint16_t flags, VARTYPE vt);
 
 // The value as a 4-byte float (VariantChangeType to VT_R4). Any thread.

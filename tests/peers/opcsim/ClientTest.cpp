@@ -256,6 +256,27 @@ TEST_F(SimFixture, JournalShowsEachCall) {
   EXPECT_EQ(Journal(), expected);
 }
 
+// A requested type is refused when the values cannot be converted to it,
+// also one that the platform reads.
+TEST_F(SimFixture, RequestedTypesThatCannotBeServedAreRefused) {
+  auto server = Connect();
+  ASSERT_TRUE(server);
+  pc::OPCHANDLE serverGroup = 0;
+  auto group = MakeGroup(server.Get(), u"types", 1, &serverGroup, nullptr);
+  ASSERT_TRUE(group);
+  std::u16string id(kItemIds[kMode], kItemIds[kMode] + std::char_traits<char>::length(kItemIds[kMode]));
+  for (const auto& [type, expected] : {std::pair{pc::VT_R8, pc::S_OK}, std::pair{pc::VT_I8, pc::OPC_E_BADTYPE},
+                                       std::pair{pc::VARTYPE{12}, pc::OPC_E_BADTYPE}}) {
+    pc::OPCITEMDEF def{nullptr, id.data(), 1, 9, 0, nullptr, type, 0};
+    pc::OPCITEMRESULT* results = nullptr;
+    pc::HRESULT* errors = nullptr;
+    ASSERT_TRUE(pc::SUCCEEDED(group->AddItems(1, &def, &results, &errors))) << type;
+    EXPECT_EQ(errors[0], expected) << type;
+    pc::CoTaskMemFree(results);
+    pc::CoTaskMemFree(errors);
+  }
+}
+
 TEST_F(SimFixture, UnregisteredSimulationCannotBeCreated) {
   ASSERT_EQ(RunCtl({"unregister", kProgId}), 0);
   EXPECT_FALSE(Connect());

@@ -67,6 +67,35 @@ TEST(OpcStream, BothFormatsParseBack) {
   }
 }
 
+// The 8-byte kinds and a DECIMAL travel in their VARIANT's sixteen bytes,
+// read only where all of them lie in the stream.
+TEST(OpcStream, WideKindsTravelWithinTheirVariant) {
+  VARIANT i8, cy, dec;
+  VariantInit(&i8);
+  i8.vt = VT_I8;
+  i8.llVal = -(std::int64_t{1} << 40);
+  VariantInit(&cy);
+  cy.vt = VT_CY;
+  cy.cyVal.int64 = 70000;
+  VariantInit(&dec);
+  SetVariantDecimal(dec, DECIMAL{0, 2, DECIMAL_NEG, 3, 12345});
+  auto bytes = BuildOpcDataStream(0, 1, S_OK, std::vector{Item(0, 0xC0, i8), Item(1, 0xC0, cy), Item(2, 0xC0, dec)},
+                                  false);
+  ASSERT_EQ(bytes.size(), 20u + 3 * 12u + 3 * 16u);
+  OpcStreamReader reader(bytes.data(), bytes.size(), false);
+  const VARIANT* sent[] = {&i8, &cy, &dec};
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    OPCITEMHEADER1 ih{};
+    ASSERT_TRUE(reader.ReadItem(i, ih));
+    VariantValue v;
+    ASSERT_EQ(reader.ReadValue(ih.dwValueOffset, v.Get()), S_OK);
+    EXPECT_EQ(std::memcmp(&v.Get(), sent[i], sizeof(VARIANT)), 0) << i;
+  }
+  OpcStreamReader cut(bytes.data(), bytes.size() - 1, false);
+  VariantValue v;
+  EXPECT_EQ(cut.ReadValue(static_cast<DWORD>(bytes.size() - 16), v.Get()), E_INVALIDARG);
+}
+
 TEST(OpcStream, GlobalBlockHoldsTheStream) {
   VariantValue r8(1.0);
   HGLOBAL h = WriteOpcDataStream(1, 2, S_OK, std::vector{Item(0, 0xC0, r8.Get())}, false);
