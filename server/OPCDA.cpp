@@ -28,13 +28,14 @@ TOPCVariableIndexItem* ItemAt(TOPCVariableIndex* items, pc::OPCHANDLE handle) {
 }
 
 // The value as a 4-byte float; a 4-byte float is taken as it is, the most
-// common kind and the one conversion that cannot fail.
+// common kind and the one conversion that cannot fail. An empty value
+// carries nothing and fails, although the platform reads it as 0.
 bool ToSingle(const pc::VARIANT& value, float& out) {
   if (value.vt == pc::VT_R4) {
     out = value.fltVal;
     return true;
   }
-  return pc::SUCCEEDED(pc::VariantToSingle(value, out));
+  return value.vt != pc::VT_EMPTY && pc::SUCCEEDED(pc::VariantToSingle(value, out));
 }
 
 // One item of a stream: quality, the text test and the value.

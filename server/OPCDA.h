@@ -123,8 +123,9 @@ class TOPCShutdown final : public platform::com::ComObject<platform::com::IOPCSh
 
 // The quality and deadband rules for one item of either path. good: the
 // quality counts as good on that path; value: the value or null when it
-// did not convert (or, on the stream path, was text). A NaN or an infinity
-// counts as a failed conversion and never becomes the item's Value.
+// did not convert (or, on the stream path, was text); both paths count an
+// empty value (VT_EMPTY) as not converted. A NaN or an infinity counts as
+// a failed conversion and never becomes the item's Value.
 // Reports -22/-23 on good -> bad and calls callback for an accepted value.
 // Main thread.
 void HandleItemValue(TOPCVariableIndexItem& item, bool good, const float* value,

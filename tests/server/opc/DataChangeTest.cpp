@@ -45,6 +45,30 @@ class DataChange : public OpcTest {
   void MarkLevel() { driver_->DMLVariables()->SetValue(kLevel, -7.0f, 0.0); }
   // Waits for the change to be delivered (the group's rate is 500 ms).
   void Settle() { Pump(900); }
+  // Hands the stream to the sink as a data change of that format.
+  static void Deliver(server::TOPCAdviseSink& sink, const std::vector<std::uint8_t>& stream, std::uint32_t format) {
+    pc::HGLOBAL block = pc::GlobalAlloc(pc::GMEM_MOVEABLE, stream.size());
+    std::memcpy(pc::GlobalLock(block), stream.data(), stream.size());
+    pc::GlobalUnlock(block);
+    pc::FORMATETC etc{static_cast<pc::CLIPFORMAT>(format), nullptr, pc::DVASPECT_CONTENT, -1, pc::TYMED_HGLOBAL};
+    pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, block, nullptr};
+    sink.OnDataChange(&etc, &medium);
+    pc::ReleaseStgMedium(&medium);
+  }
+  // Hands LEVEL's value with good quality to the connected device's
+  // subscriber of either kind.
+  void SendLevel(const pc::VARIANT& value) {
+    pc::OPCHANDLE handle = 2;  // LEVEL
+    if (device_->AdviseSink) {
+      const pc::OpcStreamItem items[] = {{handle, pc::OPC_QUALITY_GOOD, {}, value}};
+      Deliver(*device_->AdviseSink.Get(), pc::BuildOpcDataStream(0, 1, pc::S_OK, items, false),
+              server::OPCFormats().Data);
+      return;
+    }
+    pc::VARIANT v = value;
+    pc::WORD quality = pc::OPC_QUALITY_GOOD;
+    device_->DataCallback->OnDataChange(0, 0, pc::S_OK, pc::S_OK, 1, &handle, &v, &quality, nullptr, nullptr);
+  }
 
   std::unique_ptr<server::TDevice> device_;
   server::TDeviceList devices_;
@@ -112,14 +136,8 @@ TEST_F(DataChange, PrecisionOutsideZeroToEightPassesEveryChange) {
 TEST_F(DataChange, NonFiniteValuesAreConversionFailures) {
   Prepare();
   ConnectPlant(1, 0);  // callback path, deadband 1.0
-  server::TOPCDataCallback& callback = *device_->DataCallback.Get();
   const server::TOPCVariableIndexItem& level = *device_->Items->At(2);
-  const auto send = [&](const pc::VariantValue& value) {
-    pc::OPCHANDLE handle = 2;  // LEVEL
-    pc::VARIANT v = value.Get();
-    pc::WORD quality = pc::OPC_QUALITY_GOOD;
-    callback.OnDataChange(0, 0, pc::S_OK, pc::S_OK, 1, &handle, &v, &quality, nullptr, nullptr);
-  };
+  const auto send = [&](const pc::VariantValue& value) { SendLevel(value.Get()); };
   MarkLevel();
   send(pc::VariantValue(std::nan("")));
   EXPECT_EQ(CountErrors(ec::TagProcessing), 1);
@@ -145,20 +163,38 @@ TEST_F(DataChange, NonFiniteValuesAreConversionFailures) {
 TEST_F(DataChange, NonFiniteStreamValuesAreConversionFailures) {
   Prepare();
   ConnectPlant(0, 0);
-  pc::VariantValue nan(std::nanf(""));
-  const pc::OpcStreamItem items[] = {{2, pc::OPC_QUALITY_GOOD, {}, nan.Get()}};
-  const std::vector<std::uint8_t> stream = pc::BuildOpcDataStream(0, 1, pc::S_OK, items, false);
-  pc::HGLOBAL block = pc::GlobalAlloc(pc::GMEM_MOVEABLE, stream.size());
-  std::memcpy(pc::GlobalLock(block), stream.data(), stream.size());
-  pc::GlobalUnlock(block);
-  pc::FORMATETC etc{static_cast<pc::CLIPFORMAT>(server::OPCFormats().Data), nullptr, pc::DVASPECT_CONTENT, -1,
-                    pc::TYMED_HGLOBAL};
-  pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, block, nullptr};
-  device_->AdviseSink->OnDataChange(&etc, &medium);
-  pc::ReleaseStgMedium(&medium);
+  SendLevel(pc::VariantValue(std::nanf("")).Get());
   EXPECT_EQ(CountErrors(ec::TagProcessing), 1);
   EXPECT_EQ(device_->Items->At(2)->Value, 1.5f);
   EXPECT_EQ(device_->Items->At(2)->Quality, 0);
+}
+
+// The 64-bit and currency kinds arrive as numbers on both paths; an empty
+// value with good quality is a failed conversion, not a 0.
+TEST_F(DataChange, WideKindsArriveAndAnEmptyValueFails) {
+  Prepare();
+  pc::VARIANT i8, cy, empty;
+  pc::VariantInit(&i8);
+  i8.vt = pc::VT_I8;
+  i8.llVal = 42;
+  pc::VariantInit(&cy);
+  cy.vt = pc::VT_CY;
+  cy.cyVal.int64 = 70000;  // 7.0000
+  pc::VariantInit(&empty);
+  for (const std::uint8_t opcInterface : {0, 1}) {
+    SCOPED_TRACE(int{opcInterface});
+    if (device_) device_->Disconnect();
+    ConnectPlant(opcInterface, 0);
+    SendLevel(i8);
+    EXPECT_EQ(SharedValue(kLevel), 42.0f);
+    SendLevel(cy);
+    EXPECT_EQ(SharedValue(kLevel), 7.0f);
+    const std::int32_t failures = CountErrors(ec::TagProcessing);
+    SendLevel(empty);
+    EXPECT_EQ(CountErrors(ec::TagProcessing), failures + 1);
+    EXPECT_EQ(SharedValue(kLevel), 7.0f);
+    EXPECT_EQ(device_->Items->At(2)->Quality, 0);
+  }
 }
 
 // A stream that claims more than it holds is refused whole; values outside
@@ -173,13 +209,7 @@ TEST_F(DataChange, MalformedStreamsChangeNothing) {
   std::vector<std::uint8_t> bytes = pc::BuildOpcDataStream(0, 1, pc::S_OK, items, true);
   ASSERT_FALSE(bytes.empty());
   const auto deliver = [&](const std::vector<std::uint8_t>& stream, std::uint32_t format) {
-    pc::HGLOBAL block = pc::GlobalAlloc(pc::GMEM_MOVEABLE, stream.size());
-    std::memcpy(pc::GlobalLock(block), stream.data(), stream.size());
-    pc::GlobalUnlock(block);
-    pc::FORMATETC etc{static_cast<pc::CLIPFORMAT>(format), nullptr, pc::DVASPECT_CONTENT, -1, pc::TYMED_HGLOBAL};
-    pc::STGMEDIUM medium{pc::TYMED_HGLOBAL, block, nullptr};
-    sink.OnDataChange(&etc, &medium);
-    pc::ReleaseStgMedium(&medium);
+    Deliver(sink, stream, format);
   };
   std::vector<std::uint8_t> bigCount = bytes;
   bigCount[4] = 200;  // dwItemCount
