@@ -8,7 +8,9 @@
 #include "server/ServerErrors.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -63,6 +65,19 @@ void FillSorted(List& list, std::vector<std::unique_ptr<Item>>& items, Before be
     if (list.Count() > 0 && !before(*list.At(list.Count() - 1), *item)) continue;  // the same key
     list.InsertAt(list.Count(), item.release());
   }
+}
+
+// value / scale into value. A quotient that is no finite float is not
+// written: false, and -22 when the variable's previous value scaled well.
+bool ApplyScale(TVariableIndexItem& item, float& value, float scale) {
+  const double quotient = static_cast<double>(value) / scale;
+  const bool fits = std::fabs(quotient) <= FLT_MAX;  // false for a NaN
+  if (!fits && !item.ScaleFailed && ServerErrors)
+    ServerErrors->ReportText(ErrorCode::TagProcessing,
+                             item.VariableName + " " + ServerErrors->GetErrorText(ErrorCode::TagProcessing, 0));
+  item.ScaleFailed = !fits;
+  if (fits) value = static_cast<float>(quotient);
+  return fits;
 }
 
 // The text after the prefix in a key: " DeviceAddress|TagAddress".
@@ -171,7 +186,7 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
 bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                                 std::int32_t tagAddress, std::int32_t& hint) {
   if (!SectionOpen()) return false;
-  const TVariableIndexItem* item = Find(prefix, deviceAddress, tagAddress, hint);
+  TVariableIndexItem* item = Find(prefix, deviceAddress, tagAddress, hint);
   if (item == nullptr) return false;
   exchange::TDMLVariablesList& table = *Intercom->DMLVariables();
   const std::uint8_t* shared = table.ItemPtr(item->DmlIndex);
@@ -180,7 +195,7 @@ bool TVariableIndex::WriteValue(std::string_view prefix, std::int32_t deviceAddr
     return false;
   }
   const float scale = os::LoadSingle(shared, kScaleOffset);
-  if (scale != 0.0f) value = static_cast<float>(static_cast<double>(value) / scale);
+  if (scale != 0.0f && !ApplyScale(*item, value, scale)) return false;
   // One clock read per batch: it cost a quarter of a data change's
   // decoding, and the values of a batch are of one moment. A wait for a
   // busy byte within the batch can last seconds: the clock is read again.

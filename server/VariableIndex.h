@@ -33,6 +33,7 @@ struct TVariableIndexItem {
   std::int32_t DmlIndex = 0;          // position in the shared table
   float InitialValue = 0.0f;          // current value when the index was built
   std::string Key;                    // "Prefix DeviceAddress|TagAddress"
+  bool ScaleFailed = false;           // the last value written failed its scaling
 };
 
 // Kernel variables sorted by key (bytes, case-sensitive); a key appears
@@ -65,8 +66,10 @@ class TVariableIndex : public common::TOwningList<TVariableIndexItem, common::TS
   // the batch's first value and after any busy-byte wait of the process, a
   // batch ending at each publication (see PublishChanges). False, writing
   // nothing, without a section or when the key is absent; false and error
-  // -19 when the shared item cannot be reached. Every kPublishEvery written
-  // values are published at once (see PublishChanges).
+  // -19 when the shared item cannot be reached; false, writing nothing,
+  // when the scaled value is no finite float (-22 on the first such value
+  // after one that scaled well). Every kPublishEvery written values are
+  // published at once (see PublishChanges).
   bool WriteValue(std::string_view prefix, std::int32_t deviceAddress, float value,
                   std::int32_t tagAddress);
   // As WriteValue, finding the variable with Find's hint.

@@ -84,6 +84,25 @@ TEST_F(VariableIndexTest, WriteValueDividesByScaleAndStampsTime) {
   EXPECT_EQ(SharedValue(1), 25.0f);
 }
 
+// A quotient beyond the float range is not written: the row keeps its last
+// good value, and -22 comes once until a value scales well again.
+TEST_F(VariableIndexTest, AScaledValueBeyondTheFloatRangeIsNotWritten) {
+  OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1", 0.0f, 0.01f}});
+  BuildVariableIndex();
+  TVariableIndex& index = *server::VariableIndex;
+  ASSERT_TRUE(index.WriteValue("OPC", 1, 1.0f, 1));
+  EXPECT_EQ(SharedValue(0), 100.0f);
+  for (const float huge : {3e38f, -3e38f, 1e37f}) EXPECT_FALSE(index.WriteValue("OPC", 1, huge, 1)) << huge;
+  EXPECT_EQ(SharedValue(0), 100.0f);
+  ASSERT_EQ(Errors().Count, 1);
+  EXPECT_EQ(Errors().Entries[0].Code, -22);
+  EXPECT_EQ(server_test::EntryText(Errors().Entries[0]), "A " + server::ServerErrors->GetErrorText(-22, 0));
+  ASSERT_TRUE(index.WriteValue("OPC", 1, 2.0f, 1));
+  EXPECT_EQ(SharedValue(0), 200.0f);
+  EXPECT_FALSE(index.WriteValue("OPC", 1, 3e38f, 1));
+  EXPECT_EQ(Errors().Count, 2);
+}
+
 // A batch ends at each publication; its values carry the time of its first.
 TEST_F(VariableIndexTest, WrittenValuesArePublishedAfterTheBatchOrABlocksWorthWithTheBatchsTime) {
   OpenSection({{1, "A", "OPC:DEVICE=1;ADDRESS=1"}});
