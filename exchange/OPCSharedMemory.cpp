@@ -82,12 +82,10 @@ std::int32_t Bounded(std::int32_t value, std::int32_t high) {
 
 bool InRange(std::int32_t index, std::int32_t count) { return index >= 0 && index < count; }
 
-// The change counter of block 3 sits at an unaligned offset, but within one
-// cache line of the page-aligned mapping: one machine access moves it whole,
-// with release and acquire, so a reader that sees a new count also sees
-// every value stored before it.
-constexpr std::size_t kCounterInSection = kHalvorstenInfoSize + kServerDataSize + kVarsReserved;
-static_assert(kCounterInSection % os::kCacheLine + 4 <= os::kCacheLine);
+// The change counter of block 3 sits at an unaligned offset, moved by
+// one machine access (release, acquire). It is a hint: a read that mixes
+// two counts only starts a walk that was not needed or leaves one to the
+// reader's periodic walk, and the values are read guarded (ReadGuarded).
 
 void StoreCounter(std::uint8_t* field, std::int32_t value) {
   os::SharedStoreU32(field, static_cast<std::uint32_t>(value));
@@ -95,26 +93,71 @@ void StoreCounter(std::uint8_t* field, std::int32_t value) {
 
 std::int32_t LoadCounter(const std::uint8_t* field) { return static_cast<std::int32_t>(os::SharedLoadU32(field)); }
 
-// A variable's current value and time. A value that crosses a cache line
-// can be read half written, so the server guards it with the time: it
-// stores kWriting as the time, then the value, then a time above the
-// row's last one. A read between two equal times other than kWriting is
-// whole: a write that began before the second time was read would have
-// shown kWriting or a new time.
-constexpr std::size_t kValueField = offsetof(TDMLVariable, Value);
-constexpr std::size_t kTimeField = offsetof(TDMLVariable, Time);
-constexpr std::uint64_t kWriting = 0xFFF8'0000'0000'0001;  // a NaN: never a row's time
+// A value guarded by its time (a variable of block 3, an item of block 5),
+// both at any offset. The writer stores kWriting as the time, then the
+// value, then a stamp above the last one. Stamps are finite, not negative
+// and never have 0xFF as first byte, so no stamp shows the mark in either
+// part of a time split at an aligned 8-byte word (ShowsMark). The reader
+// reads the time whole (ReadTime), the value, and the time again; when
+// both times are one stamp, no write began before the second read whose
+// stamp was not yet there at the first: the value is whole.
+constexpr std::uint64_t kWriting = ~std::uint64_t{0};  // a NaN
 constexpr int kGuardedReadTries = 4;
 
-bool ValueCrossesLine(const std::uint8_t* item) { return os::CrossesCacheLine(item + kValueField, sizeof(float)); }
+bool ShowsMark(std::uint64_t time) { return (time & 0xFF) == 0xFF || (time >> 56) == 0xFF; }
 
-// A time above `last` for the row's next write: `time`, or the next double
-// after `last` when the clock has not moved past it.
-std::uint64_t NextRowTime(std::uint64_t last, TDateTime time) {
-  const double previous = std::bit_cast<double>(last);
-  if (time > previous || !std::isfinite(previous)) return std::bit_cast<std::uint64_t>(time);
-  return std::bit_cast<std::uint64_t>(std::nextafter(previous, std::numeric_limits<double>::infinity()));
+// A time read whole, or kWriting. An unaligned time lies in two aligned
+// words: the upper part is read before and after the lower one. Stamps only
+// grow (as numbers and as bit patterns), so an upper part that stayed the
+// same belongs to every stamp stored meanwhile, the lower part's too.
+std::uint64_t ReadTime(const std::uint8_t* field) {
+  const unsigned shift = reinterpret_cast<std::uintptr_t>(field) % 8;
+  const std::uint8_t* low = field - shift;
+  if (shift == 0) return os::SharedLoadAlignedU64(low);
+  const std::uint64_t upperMask = (std::uint64_t{1} << (8 * shift)) - 1;
+  const std::uint64_t upper = os::SharedLoadAlignedU64(low + 8) & upperMask;
+  const std::uint64_t lower = os::SharedLoadAlignedU64(low) >> (8 * shift);
+  if ((os::SharedLoadAlignedU64(low + 8) & upperMask) != upper) return kWriting;
+  return lower | (upper << (64 - 8 * shift));
 }
+
+// The stamp of the next write after `last`: `time` (0 when negative or not
+// finite) when above the last stamp, else the next double after it; then
+// moved up past a first byte of 0xFF (by at most two steps of about 1 us).
+std::uint64_t StampAfter(std::uint64_t last, TDateTime time) {
+  double stamp = time > 0 && std::isfinite(time) ? time : 0.0;
+  const double previous = std::bit_cast<double>(last);
+  if (!ShowsMark(last) && !(stamp > previous)) stamp = std::nextafter(previous, std::numeric_limits<double>::infinity());
+  while (ShowsMark(std::bit_cast<std::uint64_t>(stamp))) stamp = std::nextafter(stamp, std::numeric_limits<double>::infinity());
+  return std::bit_cast<std::uint64_t>(stamp);
+}
+
+void WriteGuarded(std::uint8_t* value, std::uint8_t* time, float newValue, TDateTime newTime) {
+  const std::uint64_t stamp = StampAfter(ReadTime(time), newTime);
+  os::SharedStoreU64(time, kWriting);
+  os::SharedStoreU32(value, std::bit_cast<std::uint32_t>(newValue));
+  os::SharedStoreU64(time, stamp);
+}
+
+// False when a write stayed in progress over kGuardedReadTries reads.
+bool ReadGuarded(const std::uint8_t* value, const std::uint8_t* time, float& readValue, TDateTime& readTime) {
+  for (int i = 0; i < kGuardedReadTries; ++i) {
+    const std::uint64_t before = ReadTime(time);
+    const std::uint32_t bits = os::SharedLoadU32(value);
+    const std::uint64_t after = ReadTime(time);
+    if (before == after && !ShowsMark(before)) {
+      readValue = std::bit_cast<float>(bits);
+      readTime = std::bit_cast<double>(before);
+      return true;
+    }
+  }
+  return false;
+}
+
+constexpr std::size_t kValueField = offsetof(TDMLVariable, Value);
+constexpr std::size_t kTimeField = offsetof(TDMLVariable, Time);
+constexpr std::size_t kItemValue = offsetof(TDynemicItem, Value);
+constexpr std::size_t kItemTime = offsetof(TDynemicItem, Time);
 
 // Busy bytes found set, for BusyWaits.
 std::atomic<std::uint32_t> gBusyWaits{0};
@@ -294,7 +337,7 @@ bool TDMLVariablesList::Add(const TVLVariableInfo& info) {
   TDMLVariable variable{};
   variable.Value = info.InitialValue;
   variable.SentValue = info.InitialValue;
-  variable.Time = os::Now();
+  variable.Time = std::bit_cast<TDateTime>(StampAfter(kWriting, os::Now()));
   variable.Info = info;
   std::memcpy(block_ + kDMLVariablesHeader + kDMLVariableSize * count, &variable, sizeof variable);
   os::StoreInt32(block_, kVarsCount, count + 1);
@@ -327,20 +370,8 @@ std::int32_t TDMLVariablesList::NextChangedRow(std::int32_t from) const {
 }
 
 bool TDMLVariablesList::ReadValue(const std::uint8_t* item, float& value) {
-  if (!ValueCrossesLine(item)) {
-    value = std::bit_cast<float>(os::SharedLoadU32(item + kValueField));
-    return true;
-  }
-  for (int i = 0; i < kGuardedReadTries; ++i) {
-    const std::uint64_t before = os::SharedLoadU64(item + kTimeField);
-    const std::uint32_t bits = os::SharedLoadU32(item + kValueField);
-    const std::uint64_t after = os::SharedLoadU64(item + kTimeField);
-    if (before == after && before != kWriting) {
-      value = std::bit_cast<float>(bits);
-      return true;
-    }
-  }
-  return false;
+  TDateTime time = 0;
+  return ReadGuarded(item + kValueField, item + kTimeField, value, time);
 }
 
 bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
@@ -353,17 +384,12 @@ bool TDMLVariablesList::SetSentValue(std::int32_t index, float value) {
 bool TDMLVariablesList::SetValue(std::int32_t index, float value, TDateTime time) {
   std::uint8_t* item = ItemPtr(index);
   if (!item) return false;
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  if (!ValueCrossesLine(item)) {
-    os::SharedStoreU32(item + kValueField, bits);
-    os::StoreDouble(item, kTimeField, time);
-    return true;
-  }
-  const std::uint64_t stamp = NextRowTime(os::SharedLoadU64(item + kTimeField), time);
-  os::SharedStoreU64(item + kTimeField, kWriting);
-  os::SharedStoreU32(item + kValueField, bits);
-  os::SharedStoreU64(item + kTimeField, stamp);
+  WriteGuarded(item + kValueField, item + kTimeField, value, time);
   return true;
+}
+
+void TDMLVariablesList::EndLeftoverWrite(std::uint8_t* item, TDateTime time) {
+  if (ShowsMark(ReadTime(item + kTimeField))) os::SharedStoreU64(item + kTimeField, StampAfter(kWriting, time));
 }
 
 void TDMLVariablesList::BumpChangeCounter() {
@@ -399,15 +425,13 @@ bool TDynemicVariablesList::AddOrUpdate(std::string_view name, bool updateOnly, 
   for (std::int32_t i = 0; i < count; ++i) {
     std::uint8_t* item = block_ + kDynItems + kDynItemSize * i;
     if (os::LoadShortString(item, 0) != key) continue;
-    os::StoreSingle(item, offsetof(TDynemicItem, Value), value);
-    os::StoreDouble(item, offsetof(TDynemicItem, Time), time);
+    WriteGuarded(item + kItemValue, item + kItemTime, value, time);
     return true;
   }
   if (updateOnly || count >= kMaxDynemicVariables) return false;
   std::uint8_t* item = block_ + kDynItems + kDynItemSize * count;
   os::StoreShortString(item, 0, key);
-  os::StoreSingle(item, offsetof(TDynemicItem, Value), value);
-  os::StoreDouble(item, offsetof(TDynemicItem, Time), time);
+  WriteGuarded(item + kItemValue, item + kItemTime, value, time);
   os::StoreInt32(item, offsetof(TDynemicItem, Info), -1);
   os::StoreInt32(block_, kDynCount, count + 1);
   return true;
@@ -415,7 +439,15 @@ bool TDynemicVariablesList::AddOrUpdate(std::string_view name, bool updateOnly, 
 
 bool TDynemicVariablesList::GetItem(std::int32_t index, TDynemicItem& out) const {
   if (!block_ || !InRange(index, Count())) return false;
-  std::memcpy(&out, block_ + kDynItems + kDynItemSize * index, sizeof out);
+  const std::uint8_t* item = block_ + kDynItems + kDynItemSize * index;
+  float value = 0;
+  TDateTime time = 0;
+  if (!ReadGuarded(item + kItemValue, item + kItemTime, value, time)) return false;
+  out.Value = value;
+  out.Time = time;
+  // Name and Info: only the driver writes them, and it is the reader.
+  std::memcpy(out.Name, item, sizeof out.Name);
+  std::memcpy(&out.Info, item + offsetof(TDynemicItem, Info), sizeof out.Info);
   return true;
 }
 

@@ -261,16 +261,24 @@ class TDMLVariablesList {
   // row in place, when it comes to the row.
   std::int32_t NextChangedRow(std::int32_t from) const;
   // Driver: the current value of a variable (item as ItemPtr gave it, not
-  // null) as one write of the server left it, never half of one. False
-  // when a write of the server stayed in progress over a few reads (its
-  // batch's bump follows).
+  // null) as one write of the server left it, never half of one, at any
+  // offset on any x86-64 processor. False when a write of the server
+  // stayed in progress over a few reads (its batch's bump follows), or a
+  // server died in the middle of one (until a server writes the row or
+  // EndLeftoverWrite).
   static bool ReadValue(const std::uint8_t* item, float& value);
   // Driver: value last passed to the kernel. False as GetItem.
   bool SetSentValue(std::int32_t index, float value);
-  // Server: current value and its time. Where the value crosses a cache
-  // line, the time guards it (see ReadValue) and never goes back: a time
-  // not above the row's last becomes the next one above it. False as GetItem.
+  // Server: current value and its time. The time guards the value (see
+  // ReadValue) and never goes back: a time not above the row's last becomes
+  // the next one above it (a time is also moved up by a step or two of
+  // about 1 us when its first byte would be 0xFF). False as GetItem.
   bool SetValue(std::int32_t index, float value, TDateTime time);
+  // Server, on attach: a variable (item as ItemPtr gave it, not null) whose
+  // time still holds the mark of a write that never ended (its server died
+  // within it) gets `time`, so the value that write left is read again.
+  // Only while no other server writes the table.
+  static void EndLeftoverWrite(std::uint8_t* item, TDateTime time);
   // The variable in place (777 bytes); nullptr as GetItem.
   std::uint8_t* ItemPtr(std::int32_t index) const;
 
@@ -278,7 +286,8 @@ class TDMLVariablesList {
   // -1. The server bumps it after a batch of SetValue calls; the driver
   // reads it before a scan. Bump: +1, INT32_MAX is followed by 0; the
   // SetValue stores before it are visible to a reader that sees the new
-  // count, and a read never mixes two counts. 0 (Bump: nothing) when detached.
+  // count. A hint: a read may mix two counts, which costs a walk or leaves
+  // one to the periodic walk. 0 (Bump: nothing) when detached.
   // Bump: server's main thread; read: driver thread.
   void BumpChangeCounter();
   std::int32_t ChangeCounter() const;
@@ -303,10 +312,14 @@ class TDynemicVariablesList {
   std::int32_t Count() const;
   // Stores value and time into the item named name (trimmed, upper case by
   // CP1251 rules, cut to 255 bytes); appends such an item (kernel Id -1)
-  // when none matches, unless updateOnly or 255 items are in use. False
-  // when detached or nothing was stored.
+  // when none matches, unless updateOnly or 255 items are in use. The time
+  // guards the value as a variable's does (TDMLVariablesList::SetValue).
+  // False when detached or nothing was stored. Driver (may append) and
+  // server (updateOnly).
   bool AddOrUpdate(std::string_view name, bool updateOnly, float value, TDateTime time);
-  // Copies item index; false when detached or index is outside 0..Count-1.
+  // Driver: copies item index, its value and time as one write left them.
+  // False when detached, index is outside 0..Count-1, or a write stayed in
+  // progress over a few reads.
   bool GetItem(std::int32_t index, TDynemicItem& out) const;
   // Stores item.Info into item index (name, value, time stay). False as GetItem.
   bool SetItem(std::int32_t index, const TDynemicItem& item);

@@ -126,9 +126,13 @@ bool TVariableIndex::LoadFromShared() {
   const std::int32_t count = table.Count();
   std::vector<std::unique_ptr<TVariableIndexItem>> items;
   items.reserve(static_cast<std::size_t>(count));
+  // A server that died within a write left its mark on the row: the value
+  // it left is passed on again rather than held until a new value comes.
+  const os::TDateTime now = os::Now();
   for (std::int32_t i = 0; i < count; ++i) {
-    const std::uint8_t* shared = table.ItemPtr(i);
+    std::uint8_t* shared = table.ItemPtr(i);
     if (shared == nullptr) continue;
+    exchange::TDMLVariablesList::EndLeftoverWrite(shared, now);
     auto item = std::make_unique<TVariableIndexItem>();
     if (MakeItem(shared, i, *item)) items.push_back(std::move(item));
   }

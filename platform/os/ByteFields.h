@@ -4,6 +4,7 @@
 // an int32 may start at any offset. Callers bound the offsets; these
 // helpers only move bytes. Any thread, for memory that thread may touch.
 
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -95,27 +96,43 @@ inline bool CompareExchangeByte(std::uint8_t* p, std::uint8_t expected, std::uin
 }
 
 // A field of 4 or 8 bytes that another process writes while this one
-// reads, at any offset: one machine load (acquire) or store (release). The
-// machine makes it whole when the field lies within one cache line; a field
-// that crosses a line can be seen half written, and its users guard it.
-static_assert(sizeof(void*) == 8 && __GCC_ATOMIC_LLONG_LOCK_FREE == 2,
-              "shared fields are moved by single 64-bit machine accesses");
-inline constexpr std::size_t kCacheLine = 64;
+// reads, at any offset (8-byte fields are read through
+// SharedLoadAlignedU64). An unaligned field cannot be an atomic object, so
+// it is moved by one volatile access through a type of alignment 1 (one
+// machine load or store that the compiler neither splits, merges nor
+// drops) between compiler barriers; x86-64 keeps loads in order with
+// loads and stores with stores, so a load is an acquire and a store a
+// release. Where the field crosses a naturally aligned 8-byte word the
+// processor may split the access there (some split only at 32 or 64
+// bytes): each part is whole, the two together are not, and the users
+// guard what they read.
+#if !defined(__x86_64__)
+#error "shared fields rely on the ordering and access parts of x86-64"
+#endif
+using UnalignedU32 = std::uint32_t __attribute__((aligned(1), may_alias));
+using UnalignedU64 = std::uint64_t __attribute__((aligned(1), may_alias));
 
-inline bool CrossesCacheLine(const void* field, std::size_t size) {
-  return reinterpret_cast<std::uintptr_t>(field) % kCacheLine + size > kCacheLine;
+// The thread sanitizer would count these accesses as races: they are the
+// protocol's own, guarded by it.
+[[gnu::no_sanitize("thread")]] inline std::uint32_t SharedLoadU32(const std::uint8_t* p) {
+  const std::uint32_t value = *reinterpret_cast<const volatile UnalignedU32*>(p);
+  std::atomic_signal_fence(std::memory_order_acquire);
+  return value;
 }
-inline std::uint32_t SharedLoadU32(const std::uint8_t* p) {
-  return __atomic_load_n(reinterpret_cast<const std::uint32_t*>(p), __ATOMIC_ACQUIRE);
+[[gnu::no_sanitize("thread")]] inline void SharedStoreU32(std::uint8_t* p, std::uint32_t value) {
+  std::atomic_signal_fence(std::memory_order_release);
+  *reinterpret_cast<volatile UnalignedU32*>(p) = value;
 }
-inline void SharedStoreU32(std::uint8_t* p, std::uint32_t value) {
-  __atomic_store_n(reinterpret_cast<std::uint32_t*>(p), value, __ATOMIC_RELEASE);
+[[gnu::no_sanitize("thread")]] inline void SharedStoreU64(std::uint8_t* p, std::uint64_t value) {
+  std::atomic_signal_fence(std::memory_order_release);
+  *reinterpret_cast<volatile UnalignedU64*>(p) = value;
 }
-inline std::uint64_t SharedLoadU64(const std::uint8_t* p) {
-  return __atomic_load_n(reinterpret_cast<const std::uint64_t*>(p), __ATOMIC_ACQUIRE);
-}
-inline void SharedStoreU64(std::uint8_t* p, std::uint64_t value) {
-  __atomic_store_n(reinterpret_cast<std::uint64_t*>(p), value, __ATOMIC_RELEASE);
+
+// The naturally aligned 8-byte word at p (p % 8 == 0), one atomic load
+// (acquire): always whole. Users read a field's parts through it.
+using AliasedU64 = std::uint64_t __attribute__((may_alias));
+inline std::uint64_t SharedLoadAlignedU64(const std::uint8_t* p) {
+  return __atomic_load_n(reinterpret_cast<const AliasedU64*>(p), __ATOMIC_ACQUIRE);
 }
 
 }  // namespace platform::os

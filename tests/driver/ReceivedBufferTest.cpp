@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace {
@@ -264,45 +265,62 @@ TEST_F(StaticScan, WalksWithoutTheCounterWhenItCannotBeTrusted) {
   EXPECT_TRUE(SentIds().empty());
 }
 
-// The value of a row that crosses a cache line, flipped by the server
-// while the driver scans: the kernel gets only values the server wrote.
+// Every row of 64 (values at every offset of a 64-byte line) and a few
+// dynamic items, in the section as the driver maps it, flipped by the
+// server while the driver scans and reads: only values the server wrote
+// come back. Waits for a count of values, however long the machine takes.
 TEST_F(StaticScan, NeverPassesOnHalfAWrite) {
-  std::vector<uint8_t> bytes(exchange::kDMLVariablesHeader + 64 * exchange::kDMLVariableSize);
-  exchange::TDMLVariablesList table(64);
-  table.Attach(bytes.data(), true, bytes.size());
+  auto driver = exchange::TIntercomInterface::Create(exchange::kSectionName, 64);
+  ASSERT_TRUE(driver->IsAttached());
   exchange::TVLVariableInfo info{};
   info.HighLimit = 1e30f;
-  int32_t crossing = -1;
-  for (info.Id = 0; info.Id < 64; ++info.Id) {
-    ASSERT_TRUE(table.Add(info));
-    const uint8_t* value = table.ItemPtr(info.Id) + offsetof(exchange::TDMLVariable, Value);
-    if (platform::os::CrossesCacheLine(value, sizeof(float))) crossing = info.Id;
-  }
-  ASSERT_GE(crossing, 0);
+  for (info.Id = 0; info.Id < 64; ++info.Id) ASSERT_TRUE(driver->DMLVariables()->Add(info));
+  constexpr int32_t kItems = 24;  // 9 and 22 cross a 64-byte line
+  for (int i = 0; i < kItems; ++i) ASSERT_TRUE(driver->DynemicVariables()->AddOrUpdate("D" + std::to_string(i), false, 0, 0));
+  auto server = exchange::TIntercomInterface::Open(exchange::kSectionName);
+  ASSERT_TRUE(server->IsAttached());
   const float a = std::bit_cast<float>(0x3DCCCCCDu), b = std::bit_cast<float>(0x42F6E979u);  // no byte alike
   std::atomic<bool> done{false};
-  std::thread server([&] {
+  std::thread rowWriter([&] {
     for (uint32_t i = 0; !done.load(std::memory_order_relaxed); ++i) {
-      table.SetValue(crossing, i % 2 ? a : b, 0);
-      table.BumpChangeCounter();
+      for (int32_t row = 0; row < 64; ++row) server->DMLVariables()->SetValue(row, i % 2 ? a : b, 0);
+      server->DMLVariables()->BumpChangeCounter();
     }
   });
-  std::vector<float> seen;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-  while (std::chrono::steady_clock::now() < end) {
-    buffer_.ScanStaticTags(table, server_);
+  std::thread itemWriter([&] {
+    for (uint32_t i = 0; !done.load(std::memory_order_relaxed); ++i) {
+      for (int d = 0; d < kItems; ++d) server->DynemicVariables()->AddOrUpdate("D" + std::to_string(d), true, i % 2 ? a : b, 0);
+    }
+  });
+  constexpr size_t kWanted = 200000;
+  size_t rowValues = 0, itemValues = 0;
+  std::vector<float> wrong;
+  const auto check = [&](float value) {
+    if (value != a && value != b) wrong.push_back(value);
+  };
+  const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  while ((rowValues < kWanted || itemValues < kWanted) && std::chrono::steady_clock::now() < bound) {
+    buffer_.ScanStaticTags(*driver->DMLVariables(), server_);
     buffer_.Flush();
     for (const auto& block : kernel_.blocks) {
-      for (const auto& record : block) seen.push_back(record.Value);
+      for (const auto& record : block) check(record.Value);
+      rowValues += block.size();
     }
     kernel_.blocks.clear();
+    for (int32_t d = 0; d < kItems; ++d) {
+      exchange::TDynemicItem item{};
+      if (!driver->DynemicVariables()->GetItem(d, item) || item.Value == 0) continue;
+      check(item.Value);
+      ++itemValues;
+    }
   }
   done = true;
-  server.join();
-  EXPECT_GT(seen.size(), 100u);
-  for (const float value : seen) {
-    ASSERT_TRUE(value == a || value == b) << std::hex << std::bit_cast<uint32_t>(value);
-  }
+  rowWriter.join();
+  itemWriter.join();
+  EXPECT_GE(rowValues, kWanted);
+  EXPECT_GE(itemValues, kWanted);
+  ASSERT_TRUE(wrong.empty()) << wrong.size() << " values never written, the first " << std::hex
+                             << std::bit_cast<uint32_t>(wrong.front());
 }
 
 TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <bit>
+#include <functional>
+#include <memory>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -399,34 +402,102 @@ TEST_F(Section, ChangeCounterStartsAtMinusOneOnEveryAttachAndWraps) {
   EXPECT_EQ(detached.ChangeCounter(), 0);
 }
 
-// Row 2's value crosses a cache line (9901 + 777 x 2 = 11455): its time
-// guards it and never goes back; row 1's time is stored as given.
-TEST_F(Section, AValueAcrossACacheLineIsGuardedByItsTime) {
-  auto driver = FilledDriver(3);
+// A guarded value in place, its server's write and its driver's read.
+struct Guarded {
+  std::uint8_t* value;
+  std::uint8_t* time;
+  std::function<void(float)> write;
+  std::function<bool(float&)> read;
+};
+
+// A write of `next` over the value the field holds, caught halfway as a
+// reader may see it wherever the field lies: the time shows the mark
+// whole or only in a part on either side of any byte, and the value is
+// half old, half new at any byte. None is read; the write, once done, is.
+void ExpectNoHalfWriteRead(const Guarded& g, float next, const std::string& where) {
+  std::uint8_t value[4], time[8], newValue[4], mark[8];
+  std::memcpy(value, g.value, 4);
+  std::memcpy(time, g.time, 8);
+  std::memcpy(newValue, &next, 4);
+  std::memset(mark, 0xFF, 8);
+  float read = 0;
+  for (int timeCut = 0; timeCut < 8; ++timeCut) {
+    for (const bool markFirst : {true, false}) {
+      for (int valueCut = 1; valueCut < 4; ++valueCut) {
+        for (const bool newFirst : {true, false}) {
+          for (int b = 0; b < 8; ++b) g.time[b] = timeCut == 0 || (b < timeCut) == markFirst ? mark[b] : time[b];
+          for (int b = 0; b < 4; ++b) g.value[b] = (b < valueCut) == newFirst ? newValue[b] : value[b];
+          ASSERT_FALSE(g.read(read)) << where << " time cut " << timeCut << " value cut " << valueCut;
+        }
+      }
+    }
+  }
+  std::memcpy(g.value, value, 4);
+  std::memcpy(g.time, time, 8);
+  g.write(next);
+  ASSERT_TRUE(g.read(read)) << where;
+  EXPECT_EQ(read, next) << where;
+}
+
+// Every one of 64 rows (their values lie at every offset of a 64-byte
+// line) and items at many offsets, in the section as the driver maps it.
+TEST_F(Section, NoRowOrItemIsReadHalfWritten) {
+  auto driver = FilledDriver(64);
+  auto server = TIntercomInterface::Open(kSectionName);
+  ASSERT_EQ(reinterpret_cast<std::uintptr_t>(driver->View()) % 4096, 0u);
+  TDMLVariablesList& rows = *driver->DMLVariables();
+  TDMLVariablesList& rowWriter = *server->DMLVariables();
+  for (std::int32_t row = 0; row < 64; ++row) {
+    ASSERT_TRUE(rowWriter.SetValue(row, 0.1f, 45000));
+    std::uint8_t* item = rows.ItemPtr(row);
+    ExpectNoHalfWriteRead({item + offsetof(TDMLVariable, Value), item + offsetof(TDMLVariable, Time),
+                           [&rowWriter, row](float v) { rowWriter.SetValue(row, v, 45000); },
+                           [item](float& v) { return TDMLVariablesList::ReadValue(item, v); }},
+                          123.456f, "row " + std::to_string(row));
+  }
+  TDynemicVariablesList& dyn = *driver->DynemicVariables();
+  TDynemicVariablesList& itemWriter = *server->DynemicVariables();
+  for (std::int32_t i = 0; i < 16; ++i) ASSERT_TRUE(dyn.AddOrUpdate("D" + std::to_string(i), false, 0, 0));
+  for (std::int32_t i = 0; i < 16; ++i) {
+    const std::string name = "D" + std::to_string(i);
+    ASSERT_TRUE(itemWriter.AddOrUpdate(name, true, 0.1f, 45000));
+    std::uint8_t* item = dyn.Block() + 260 + sizeof(TDynemicItem) * i;
+    ExpectNoHalfWriteRead({item + offsetof(TDynemicItem, Value), item + offsetof(TDynemicItem, Time),
+                           [&itemWriter, name](float v) { itemWriter.AddOrUpdate(name, true, v, 45000); },
+                           [&dyn, i](float& v) {
+                             TDynemicItem got{};
+                             if (!dyn.GetItem(i, got)) return false;
+                             v = got.Value;
+                             return true;
+                           }},
+                          123.456f, "item " + std::to_string(i));
+  }
+}
+
+// Times never go back and never show the mark in a part: a time not above
+// the last becomes the next double after it, a first byte of 0xFF the next
+// double without it. A time left marked by a dead server is not a last one.
+TEST_F(Section, GuardTimesOnlyGrowAndNeverShowTheMark) {
+  auto driver = FilledDriver(1);
   auto server = TIntercomInterface::Open(kSectionName);
   TDMLVariablesList& writer = *server->DMLVariables();
-  const TDMLVariablesList& reader = *driver->DMLVariables();
-  const auto time = [&](std::int32_t row) { return os::LoadDouble(reader.ItemPtr(row), offsetof(TDMLVariable, Time)); };
+  std::uint8_t* row = driver->DMLVariables()->ItemPtr(0);
+  const auto bits = [](double time) { return std::bit_cast<std::uint64_t>(time); };
+  const std::uint64_t lowFF = 0x40E5'F3C0'0000'00FF, mark = ~std::uint64_t{0};
   struct Write {
-    std::int32_t row;
-    double given, stored;
+    std::uint64_t last;
+    double given;
+    std::uint64_t stored;
   };
-  const double afterPrevious = -1;  // the next double after the row's last time
-  for (const Write& w : {Write{1, 60000, 60000}, Write{1, 50000, 50000}, Write{2, 60000, 60000},
-                         Write{2, 60000, afterPrevious}, Write{2, 50000, afterPrevious}}) {
-    const double previous = time(w.row);
-    ASSERT_TRUE(writer.SetValue(w.row, 7.5f, w.given));
-    EXPECT_EQ(time(w.row), w.stored == afterPrevious ? std::nextafter(previous, 1e9) : w.stored) << w.row;
+  for (const Write& w : {Write{bits(40000), 60000, bits(60000)}, Write{bits(60000), 60000, bits(60000) + 1},
+                         Write{bits(60000), 50000, bits(60000) + 1}, Write{bits(40000), std::bit_cast<double>(lowFF), lowFF + 1},
+                         Write{lowFF - 1, 40000, lowFF + 1}, Write{bits(40000), -1, bits(40000) + 1},
+                         Write{bits(40000), std::numeric_limits<double>::quiet_NaN(), bits(40000) + 1},
+                         Write{mark, 50000, bits(50000)}, Write{mark, -1, 0}}) {
+    os::StoreU64(row, offsetof(TDMLVariable, Time), w.last);
+    ASSERT_TRUE(writer.SetValue(0, 1.0f, w.given));
+    EXPECT_EQ(os::LoadU64(row, offsetof(TDMLVariable, Time)), w.stored) << std::hex << w.last << " " << w.given;
   }
-  float value = 0;
-  ASSERT_TRUE(reader.ReadValue(reader.ItemPtr(2), value));
-  EXPECT_EQ(value, 7.5f);
-  // A write that never ended (a server gone midway) leaves its mark.
-  os::StoreU64(reader.ItemPtr(2), offsetof(TDMLVariable, Time), 0xFFF8'0000'0000'0001);
-  EXPECT_FALSE(reader.ReadValue(reader.ItemPtr(2), value));
-  ASSERT_TRUE(writer.SetValue(2, 8.5f, 50000));
-  EXPECT_TRUE(reader.ReadValue(reader.ItemPtr(2), value));
-  EXPECT_EQ(value, 8.5f);
 }
 
 // Bumps that carry across the counter's bytes: the reader never sees a
