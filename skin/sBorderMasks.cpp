@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/Colors.h"
 #include "platform/ui/Resources.h"
@@ -35,23 +37,48 @@ struct TBuiltInMasks {
   }
 };
 
-// A temporary region handle, deleted on every path.
-class TRunRegion {
+// A region handle made for one combine, deleted on every path.
+class TRegionHandle {
  public:
-  TRunRegion(int32_t left, int32_t y, int32_t right) : rgn_(ui::CreateRectRgn(left, y, right, y + 1)) {}
-  ~TRunRegion() { ui::DeleteObject(rgn_); }
-  TRunRegion(const TRunRegion&) = delete;
-  TRunRegion& operator=(const TRunRegion&) = delete;
+  explicit TRegionHandle(ui::TRegion region) : rgn_(ui::CreateRgnFromRegion(std::move(region))) {}
+  ~TRegionHandle() { ui::DeleteObject(rgn_); }
+  TRegionHandle(const TRegionHandle&) = delete;
+  TRegionHandle& operator=(const TRegionHandle&) = delete;
   ui::HRGN Handle() const { return rgn_; }
 
  private:
   ui::HRGN rgn_;
 };
 
-void CutRun(ui::HRGN region, int32_t left, int32_t y, int32_t right, int mode) {
-  const TRunRegion run(left, y, right);
-  ui::CombineRgn(region, region, run.Handle(), mode);
-}
+// The transparent runs of one cell, gathered row by row and cut out of a
+// region at once. A cell's runs never overlap, so combining those an
+// opaque pixel ended with XOR and those open at their row's end with DIFF
+// leaves the region as cutting them one by one would, in two combines
+// instead of one per run.
+class TCellCuts {
+ public:
+  TCellCuts(int32_t top, int32_t rows) : top_(top), ended_(rows), open_(rows) {}
+  // The run [left, right) of row y; ended: an opaque pixel follows it.
+  void Add(int32_t left, int32_t y, int32_t right, bool ended) {
+    (ended ? ended_ : open_)[y - top_].push_back({left, right});
+  }
+  void CutFrom(ui::HRGN region) const {
+    Cut(region, ended_, ui::RGN_XOR);
+    Cut(region, open_, ui::RGN_DIFF);
+  }
+
+ private:
+  using Rows = std::vector<std::vector<ui::TRegion::Span>>;
+  void Cut(ui::HRGN region, const Rows& rows, int mode) const {
+    ui::TRegion runs = ui::TRegion::FromRows(top_, rows);
+    if (runs.Empty()) return;
+    const TRegionHandle handle(std::move(runs));
+    ui::CombineRgn(region, region, handle.Handle(), mode);
+  }
+
+  int32_t top_;
+  Rows ended_, open_;
+};
 
 // The cell rule over the pixels both bitmaps have: rows and columns counted
 // with the right and bottom edges, limited by the caller's extra bounds.
@@ -65,7 +92,9 @@ void BlendCell(const TRect& dr, const TRect& sr, TBitmap& dest, TColor transpare
   const int32_t r1 = std::min({rows, dest.Height() - dr.Top, half - sr.Top});
   const int32_t c0 = std::max({0, -dr.Left, -sr.Left});
   const int32_t c1 = std::min({cols, dest.Width() - dr.Left, mask.Width() - sr.Left});
-  if (c1 <= c0) return;
+  if (c1 <= c0 || r1 <= r0) return;
+  const bool cutting = region != nullptr;
+  TCellCuts cuts(dr.Top + r0, cutting ? r1 - r0 : 0);
   for (int32_t row = r0; row < r1; ++row) {
     const int32_t y = dr.Top + row;
     uint8_t* d = dest.ScanLine(y) + 3 * (dr.Left + c0);
@@ -77,7 +106,7 @@ void BlendCell(const TRect& dr, const TRect& sr, TBitmap& dest, TColor transpare
         if (runStart < 0) runStart = dr.Left + col;
         continue;
       }
-      if (runStart >= 0 && region != nullptr) CutRun(region, runStart, y, dr.Left + col, ui::RGN_XOR);
+      if (runStart >= 0 && cutting) cuts.Add(runStart, y, dr.Left + col, true);
       runStart = -1;
       for (int i = 0; i < 3; ++i) {
         if constexpr (Plain)
@@ -86,8 +115,9 @@ void BlendCell(const TRect& dr, const TRect& sr, TBitmap& dest, TColor transpare
           d[i] = WeighByte(d[i], a[i], m[i]);
       }
     }
-    if (runStart >= 0 && region != nullptr) CutRun(region, runStart, y, dr.Left + c1, ui::RGN_DIFF);
+    if (runStart >= 0 && cutting) cuts.Add(runStart, y, dr.Left + c1, false);
   }
+  if (cutting) cuts.CutFrom(region);
 }
 
 }  // namespace

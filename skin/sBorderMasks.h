@@ -35,8 +35,9 @@ void PaintMaskedBorders(platform::ui::TBitmap& dest, const platform::ui::TBitmap
 // One cell: srcRect of the mask's colour half onto destRect of dest, both
 // counted with their right and bottom edges (min of the two sizes plus
 // one). dest := (dest * a + m * (256 - a)) div 256; transparent pixels keep
-// dest and, with a region, are cut out of it run by run. Pixels outside
-// dest or the mask are skipped.
+// dest. With a region, each row's runs of transparent pixels are combined
+// into it: with XOR where an opaque pixel ends the run, with DIFF where the
+// row does. Pixels outside dest or the mask are skipped.
 void BlendMaskCell(const platform::ui::TRect& destRect, const platform::ui::TRect& srcRect,
                    platform::ui::TBitmap& dest, platform::ui::TColor transparentColor, platform::ui::HRGN region,
                    const platform::ui::TBitmap& mask);

@@ -1,6 +1,7 @@
 #include "platform/ui/Region.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_map>
@@ -46,6 +47,15 @@ std::vector<Span> CombineSpans(const std::vector<Span>& a, const std::vector<Spa
   return out;
 }
 
+// One band of a op b, each side null where it has no spans there; a band
+// only one side has is that side or nothing, without the walk.
+std::vector<Span> CombineBand(const std::vector<Span>* a, const std::vector<Span>* b, int mode) {
+  if (a != nullptr && b != nullptr) return CombineSpans(*a, *b, mode);
+  if (a != nullptr && Apply(mode, true, false)) return *a;
+  if (b != nullptr && Apply(mode, false, true)) return *b;
+  return {};
+}
+
 }  // namespace
 
 TRegion::TRegion(const TRect& r) {
@@ -67,17 +77,35 @@ TRegion TRegion::Combine(const TRegion& a, const TRegion& b, int mode) {
     for (const Band& band : r->bands_) ys.insert(ys.end(), {band.Top, band.Bottom});
   std::sort(ys.begin(), ys.end());
   ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
-  static const std::vector<Span> kNone;
   TRegion out;
   for (std::size_t i = 0; i + 1 < ys.size(); ++i) {
     const Band* ba = a.BandAt(ys[i]);
     const Band* bb = b.BandAt(ys[i]);
-    std::vector<Span> spans = CombineSpans(ba ? ba->Spans : kNone, bb ? bb->Spans : kNone, mode);
+    std::vector<Span> spans = CombineBand(ba ? &ba->Spans : nullptr, bb ? &bb->Spans : nullptr, mode);
     if (spans.empty()) continue;
     if (!out.bands_.empty() && out.bands_.back().Bottom == ys[i] && out.bands_.back().Spans == spans)
       out.bands_.back().Bottom = ys[i + 1];
     else
       out.bands_.push_back({ys[i], ys[i + 1], std::move(spans)});
+  }
+  return out;
+}
+
+TRegion TRegion::FromRows(int32_t top, const std::vector<std::vector<Span>>& rows) {
+  if (static_cast<int64_t>(top) + static_cast<int64_t>(rows.size()) > INT32_MAX)
+    throw std::invalid_argument("region rows end past the coordinate range");
+  TRegion out;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::vector<Span>& spans = rows[i];
+    for (std::size_t k = 0; k < spans.size(); ++k)
+      if (spans[k].X0 >= spans[k].X1 || (k > 0 && spans[k - 1].X1 >= spans[k].X0))
+        throw std::invalid_argument("region row spans are not sorted and apart");
+    if (spans.empty()) continue;
+    const int32_t y = top + static_cast<int32_t>(i);
+    if (!out.bands_.empty() && out.bands_.back().Bottom == y && out.bands_.back().Spans == spans)
+      out.bands_.back().Bottom = y + 1;
+    else
+      out.bands_.push_back({y, y + 1, spans});
   }
   return out;
 }
@@ -147,6 +175,8 @@ RegionTable& Table() {
   return table;
 }
 
+std::atomic<std::size_t> combineCalls{0};
+
 uintptr_t Id(HRGN h) { return reinterpret_cast<uintptr_t>(h); }
 
 TRegion* Find(RegionTable& t, HRGN h) {
@@ -157,17 +187,22 @@ TRegion* Find(RegionTable& t, HRGN h) {
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  TRect r{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-  RegionTable& t = Table();
-  std::lock_guard guard(t.lock);
-  const uintptr_t id = t.next++;
-  t.regions.emplace(id, TRegion(r));
-  return reinterpret_cast<HRGN>(id);
+  return CreateRgnFromRegion(
+      TRegion(TRect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}));
 }
 
 HRGN CreateRectRgnIndirect(const TRect& r) { return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom); }
 
+HRGN CreateRgnFromRegion(TRegion region) {
+  RegionTable& t = Table();
+  std::lock_guard guard(t.lock);
+  const uintptr_t id = t.next++;
+  t.regions.emplace(id, std::move(region));
+  return reinterpret_cast<HRGN>(id);
+}
+
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
+  combineCalls.fetch_add(1, std::memory_order_relaxed);
   if (mode < RGN_AND || mode > RGN_COPY) return RGN_ERROR;
   RegionTable& t = Table();
   std::lock_guard guard(t.lock);
@@ -241,5 +276,7 @@ std::size_t LiveRegionHandles() {
   std::lock_guard guard(t.lock);
   return t.regions.size();
 }
+
+std::size_t CombineRgnCalls() { return combineCalls.load(std::memory_order_relaxed); }
 
 }  // namespace platform::ui

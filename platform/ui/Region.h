@@ -43,6 +43,11 @@ class TRegion {
   // a op b for op RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF (a minus b) or
   // RGN_COPY (a). Any other mode throws std::invalid_argument.
   static TRegion Combine(const TRegion& a, const TRegion& b, int mode);
+  // The region whose row top + i holds the spans rows[i], built in one
+  // pass. Each row's spans must be non-empty, sorted and apart (not
+  // touching), and the rows must end by INT32_MAX; std::invalid_argument
+  // otherwise.
+  static TRegion FromRows(int32_t top, const std::vector<std::vector<Span>>& rows);
 
   bool Empty() const { return bands_.empty(); }
   bool Contains(int32_t x, int32_t y) const;
@@ -78,6 +83,8 @@ using HRGN = HRGN__*;
 // A new rectangular region (coordinates in any order). Never null.
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
 HRGN CreateRectRgnIndirect(const TRect& r);
+// A new handle holding region (the counterpart of TakeRegion). Never null.
+HRGN CreateRgnFromRegion(TRegion region);
 // dest := a op b (b ignored for RGN_COPY). Answers the kind of the result
 // or RGN_ERROR for a bad handle or mode (dest then unchanged).
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode);
@@ -95,5 +102,8 @@ std::optional<TRegion> RegionOf(HRGN rgn);
 std::optional<TRegion> TakeRegion(HRGN rgn);
 // Number of live region handles (for leak checks in tests).
 std::size_t LiveRegionHandles();
+// Number of CombineRgn calls so far in the process (for cost checks in
+// tests).
+std::size_t CombineRgnCalls();
 
 }  // namespace platform::ui

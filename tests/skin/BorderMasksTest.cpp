@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <utility>
+
 #include "skin/sBorderMasks.h"
 #include "tests/skin/SkinTestSupport.h"
 
@@ -68,6 +73,68 @@ TEST(BorderMasksTest, Border2CutsExactlyTheFourCornersOfTheRegion) {
                                       blend(30, ui::GetBValue(m))))
         << look;
   }
+}
+
+// The cell's region contract taken literally: every run of transparent
+// pixels cut on its own. Answers the number of runs.
+int CutRunByRun(const TRect& dr, const TRect& sr, const TBitmap& dest, const TBitmap& mask, ui::HRGN region) {
+  const int rows = std::min(sr.Height(), dr.Height()) + 1, cols = std::min(sr.Width(), dr.Width()) + 1;
+  int runs = 0;
+  auto cut = [&](int left, int y, int right, int mode) {
+    ui::HRGN run = ui::CreateRectRgn(left, y, right, y + 1);
+    ui::CombineRgn(region, region, run, mode);
+    ui::DeleteObject(run);
+    ++runs;
+  };
+  for (int row = 0; row < rows; ++row) {
+    const int y = dr.Top + row, sy = sr.Top + row;
+    if (y < 0 || y >= dest.Height() || sy < 0 || sy >= mask.Height() / 2) continue;
+    int start = -1, end = 0;
+    for (int col = 0; col < cols; ++col) {
+      const int x = dr.Left + col, sx = sr.Left + col;
+      if (x < 0 || x >= dest.Width() || sx < 0 || sx >= mask.Width()) continue;
+      end = x + 1;
+      if (At(mask, sx, sy) != ui::clFuchsia) {
+        if (start >= 0) cut(start, y, x, ui::RGN_XOR);
+        start = -1;
+      } else if (start < 0) {
+        start = x;
+      }
+    }
+    if (start >= 0) cut(start, y, end, ui::RGN_DIFF);
+  }
+  return runs;
+}
+
+TEST(BorderMasksTest, CellCutsMatchOneCutPerRunInTwoCombines) {
+  // Overlapping cells, some reaching past dest or the mask, so that a later
+  // XOR can put back what an earlier cut took.
+  const std::pair<TRect, TRect> cells[] = {{ui::Rect(0, 0, 23, 5), ui::Rect(-3, -1, 20, 8)},
+                                           {ui::Rect(4, 1, 10, 5), ui::Rect(5, 2, 11, 6)},
+                                           {ui::Rect(20, 0, 30, 6), ui::Rect(15, 4, 25, 12)},
+                                           {ui::Rect(-2, 0, 5, 3), ui::Rect(0, 0, 7, 3)},
+                                           {ui::Rect(0, 2, 23, 5), ui::Rect(0, 5, 23, 8)}};
+  const TRect starts[] = {ui::Rect(0, 0, 20, 10), ui::Rect(0, 0, 0, 0), ui::Rect(3, -2, 25, 6)};
+  std::mt19937 random(7);
+  int runs = 0;
+  for (const int percent : {0, 30, 50, 80, 100}) {
+    auto mask = Filled(24, 12, ui::clBlack);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 24; ++x)
+        Put(*mask, x, y, int(random() % 100) < percent ? ui::clFuchsia : Grey(int(random() % 256)));
+    for (const TRect& start : starts) {
+      auto d = Filled(20, 10, kBack);
+      ui::HRGN got = ui::CreateRectRgnIndirect(start), want = ui::CreateRectRgnIndirect(start);
+      const std::size_t combines = ui::CombineRgnCalls();
+      for (const auto& [src, dst] : cells) BlendMaskCell(dst, src, *d, ui::clFuchsia, got, *mask);
+      EXPECT_LE(ui::CombineRgnCalls() - combines, 2 * std::size(cells)) << percent;
+      for (const auto& [src, dst] : cells) runs += CutRunByRun(dst, src, *d, *mask, want);
+      EXPECT_EQ(ui::RegionOf(got), ui::RegionOf(want)) << percent << " " << start.Right;
+      ui::DeleteObject(got);
+      ui::DeleteObject(want);
+    }
+  }
+  EXPECT_GT(runs, 40 * int(std::size(cells)));  // the cases have many runs per cell
 }
 
 TEST(BorderMasksTest, SmallDestinationsAndMasks) {

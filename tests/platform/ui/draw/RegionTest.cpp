@@ -66,6 +66,24 @@ TEST(Region, RunsCutOutOneByOne) {
   EXPECT_EQ(r.Rects().size(), 3u);
 }
 
+TEST(Region, FromRowsBuildsBandsAndRefusesBadSpans) {
+  using S = TRegion::Span;
+  const TRegion r = TRegion::FromRows(1, {{{0, 2}, {3, 4}}, {{0, 2}, {3, 4}}, {}, {{1, 3}}});
+  EXPECT_EQ(Mask(r, 4, 5), (Rows{"....", "XX.X", "XX.X", "....", ".XX."}));
+  // Equal neighbouring rows share a band, so the result equals the combined one.
+  TRegion combined = TRegion::Combine(TRegion(TRect{0, 1, 4, 3}), TRegion(TRect{2, 1, 3, 3}), RGN_DIFF);
+  EXPECT_EQ(r, TRegion::Combine(combined, TRegion(TRect{1, 4, 3, 5}), RGN_OR));
+  const std::vector<std::vector<S>> bad[] = {{{{2, 2}}}, {{{3, 4}, {0, 1}}}, {{{0, 2}, {2, 3}}}};
+  for (const auto& rows : bad) EXPECT_THROW(TRegion::FromRows(0, rows), std::invalid_argument);
+  EXPECT_THROW(TRegion::FromRows(INT32_MAX - 1, {{}, {}}), std::invalid_argument);
+  HRGN h = CreateRgnFromRegion(r);
+  EXPECT_EQ(RegionOf(h), r);
+  const std::size_t calls = CombineRgnCalls();
+  EXPECT_EQ(CombineRgn(h, h, nullptr, 0), RGN_ERROR);
+  EXPECT_EQ(CombineRgnCalls(), calls + 1);
+  EXPECT_TRUE(DeleteObject(h));
+}
+
 TEST(Region, OffsetMovesEveryPixel) {
   TRegion r = TRegion::Combine(TRegion(TRect{0, 0, 1, 1}), TRegion(TRect{2, 1, 3, 2}), RGN_OR);
   r.Offset(1, 1);
