@@ -36,6 +36,7 @@ class SetupHost : public ::testing::Test {
   }
 
   // The host with the project's variables and the driver initialised.
+  // Callers wrap it in ASSERT_NO_FATAL_FAILURE.
   void Start(const std::string& initOptions) {
     ASSERT_TRUE(host_.Start());
     host_.Send("project " + plant_.ProjectDir());
@@ -59,7 +60,7 @@ class SetupHost : public ::testing::Test {
 // navigator, each with the dialog as parent, and OK right after them.
 TEST_F(SetupHost, MessagesAndNavigatorInConfigurationOnlyMode) {
   plant_.WriteDriverFiles(kGeneral, {DeviceLine("Plant", 5, kProgId, "OPC", "Plant", "", "")}, kDescription);
-  Start(" config-only");
+  ASSERT_NO_FATAL_FAILURE(Start(" config-only"));
   Dialog("fill OPCServerNameEdit \"  \"");
   Dialog("click ReplaceBitBtn");
   Dialog("click AddBitBtn");
@@ -99,7 +100,7 @@ TEST_F(SetupHost, TheBrowserRunsNestedInTheDialog) {
   ASSERT_EQ(plant_.Register("Setup.Boiler", "Boiler.Level R4 const 1\n"), 0);
   ASSERT_EQ(plant_.Register(kProgId, "Plant.Level R4 const 1.5\n"), 0);
   plant_.WriteDriverFiles(kGeneral, {DeviceLine("Plant", 5, "Old.Server", "OPC", "Plant", "", "")}, kDescription);
-  Start(" config-only");
+  ASSERT_NO_FATAL_FAILURE(Start(" config-only"));
   Dialog("click OPCServerBrouserButton");
   host_.Send("dialog OPCServerBrowser show OPCServersListBox");
   host_.Send("dialog OPCServerBrowser select OPCServersListBox 1");
@@ -121,7 +122,7 @@ TEST_F(SetupHost, TheBrowserRunsNestedInTheDialog) {
 TEST_F(SetupHost, AnAddedDeviceIsWrittenAndServedAfterTheNextInit) {
   ASSERT_EQ(plant_.Register(kProgId, "Plant.Level R4 const 1.5\n"), 0);
   plant_.WriteDriverFiles(kGeneral, {}, kDescription);
-  Start(" config-only");
+  ASSERT_NO_FATAL_FAILURE(Start(" config-only"));
   Dialog("fill DeviceNameEdit \"Plant\"");
   Dialog("fill DescriptionMemo \"Линия 1\"");
   Dialog("fill OPCServerNameEdit \" Setup.Plant \"");
@@ -160,7 +161,9 @@ TEST_F(SetupHost, AnAddedDeviceIsWrittenAndServedAfterTheNextInit) {
   ASSERT_TRUE(host_.ExpectPrefix("result DLMInitDeviceDrv 0")) << host_.Errors();
   host_.Send("run");
   ASSERT_TRUE(host_.ExpectPrefix("result DLMRunDeviceDrv 0"));
-  EXPECT_TRUE(host_.Expect(ValueLine(101, 1.5f), 20000)) << "no value from the OPC server";
+  // The driver's thread runs from the initialisation on: the value may
+  // come before the run's result.
+  EXPECT_TRUE(host_.Seen(ValueLine(101, 1.5f))) << "no value from the OPC server";
   EXPECT_TRUE(host_.Seen(ValueLine(901, 0.0f))) << "link up";
   server_ = host_.ServerPid();
   plant_.Remember(server_);

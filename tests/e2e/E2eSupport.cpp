@@ -19,6 +19,7 @@
 
 #include "platform/os/Time.h"
 #include "platform/win/Window.h"
+#include "tests/KillGuard.h"
 
 extern char** environ;
 
@@ -51,8 +52,7 @@ int WaitChild(pid_t pid, int timeoutMs) {
     if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (r < 0) return -1;
     if (platform::os::TickDiff(platform::os::GetTickCount(), start) >= static_cast<uint32_t>(timeoutMs)) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
+      if (kill_guard::KillChild(pid)) ::waitpid(pid, &status, 0);
       return -1;
     }
     ::usleep(5000);
@@ -118,7 +118,7 @@ Plant::~Plant() {
   // when the test is over; it must not write into the folder after it went.
   for (const pid_t pid : ProcessesRunningFrom(folder_.Path())) Remember(pid);
   for (const pid_t pid : servers_) {
-    if (IsServerProcess(pid)) ::kill(pid, SIGKILL);
+    kill_guard::KillIf(pid, IsServerProcess);
   }
   for (const pid_t pid : servers_) WaitEnded(pid);
   // Killed processes cannot leave the window table or a section; with all
@@ -326,12 +326,11 @@ int Host::Finish(int timeoutMs) {
 void Host::Kill() {
   if (input_ >= 0) ::close(input_);
   input_ = -1;
-  if (pid_ > 0) {
-    ::kill(pid_, SIGKILL);
+  if (kill_guard::KillChild(pid_)) {
     int status = 0;
     ::waitpid(pid_, &status, 0);
-    pid_ = -1;
   }
+  pid_ = -1;
   if (output_ >= 0) ::close(output_);
   output_ = -1;
 }

@@ -72,7 +72,7 @@ std::string DeviceLine(const std::string& name, int address, const std::string& 
 bool IsServerProcess(pid_t pid);
 // Waits at most timeoutMs until pid has ended (gone or a zombie: its files,
 // and the locks on them, are released then); whether it has.
-bool WaitEnded(pid_t pid, int timeoutMs = 5000);
+bool WaitEnded(pid_t pid, int timeoutMs = 20000);
 
 // halvorsten-host reading its script from standard input, steered line by
 // line. The destructor kills and reaps a host still running.
@@ -91,11 +91,11 @@ class Host {
   void Send(const std::string& line);
   // Waits for the next output line (after those already matched) that
   // match accepts; nullopt after timeoutMs or when the output ended.
-  std::optional<std::string> Expect(const std::function<bool(const std::string&)>& match, int timeoutMs = 10000);
-  std::optional<std::string> ExpectPrefix(const std::string& prefix, int timeoutMs = 10000);
+  std::optional<std::string> Expect(const std::function<bool(const std::string&)>& match, int timeoutMs = 20000);
+  std::optional<std::string> ExpectPrefix(const std::string& prefix, int timeoutMs = 20000);
   // As Expect, but a line read before counts too (the cursor does not
   // move back).
-  std::optional<std::string> Seen(const std::function<bool(const std::string&)>& match, int timeoutMs = 10000);
+  std::optional<std::string> Seen(const std::function<bool(const std::string&)>& match, int timeoutMs = 20000);
   // Sends "section" and answers the slot-0 server process id it shows
   // (0 for none or no section).
   pid_t ServerPid();

@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/KillGuard.h"
+
 namespace exchange_test {
 
 namespace {
@@ -122,7 +124,7 @@ void HelperProcess::CloseInput() {
 }
 
 void HelperProcess::Kill() {
-  if (pid_ > 0) ::kill(pid_, SIGKILL);
+  kill_guard::KillChild(pid_);
 }
 
 int HelperProcess::Wait(int timeoutMs) {

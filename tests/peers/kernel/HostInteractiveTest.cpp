@@ -3,6 +3,7 @@
 // queued actions ran, and wait for the person, here a synthetic click and
 // a close request of the window manager.
 
+#include "tests/KillGuard.h"
 #include "tests/platform/ui/draw/XvfbServer.h"
 
 #include <gtest/gtest.h>
@@ -59,10 +60,7 @@ class HostProcess {
     out_ = fds[0];
   }
   ~HostProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (kill_guard::KillChild(pid_)) waitpid(pid_, nullptr, 0);
     if (out_ >= 0) close(out_);
   }
   HostProcess(const HostProcess&) = delete;

@@ -14,6 +14,7 @@
 #include "platform/com/Apartment.h"
 #include "platform/com/OpcStream.h"
 #include "platform/win/MessageLoop.h"
+#include "tests/KillGuard.h"
 
 extern char** environ;
 
@@ -72,8 +73,7 @@ int RunCtl(const std::vector<std::string>& args, std::string* out) {
         break;
       }
       if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
+        if (kill_guard::KillChild(pid)) ::waitpid(pid, &status, 0);
         break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -3,6 +3,7 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
+#include "tests/KillGuard.h"
 #include "tests/platform/win/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,10 +32,17 @@ class CrossProcess : public ::testing::Test {
     return hwnd != 0 && pid == child.Pid;
   }
 
+  // SIGKILL to a child while it still runs under its start time; whether
+  // it was sent.
+  static bool Kill(const ProcessIdentity& child) {
+    return kill_guard::KillIf(static_cast<pid_t>(child.Pid),
+                              [&](pid_t) { return platform::os::IsProcessAlive(child); });
+  }
+
   // Children still running at the end are killed (and then reaped).
   void TearDown() override {
     for (const ProcessIdentity& child : started_) {
-      if (platform::os::IsProcessAlive(child)) ::kill(static_cast<pid_t>(child.Pid), SIGKILL);
+      Kill(child);
     }
     EXPECT_TRUE(wintest::WaitUntil([] { return platform::os::PendingChildCount() == 0; }, 20000));
   }
@@ -73,7 +81,7 @@ TEST_F(CrossProcess, WindowOfAnotherProcessLivesUntilThatProcessIsKilled) {
   EXPECT_EQ(SendMessage(remote, WM_USER + 1, 0, 0), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
-  ASSERT_EQ(::kill(static_cast<pid_t>(child.Pid), SIGKILL), 0);
+  ASSERT_TRUE(Kill(child));
   EXPECT_TRUE(wintest::WaitUntil([&] { return !IsWindow(remote); }, 20000));
   EXPECT_FALSE(PostMessage(remote, WM_CLOSE, 0, 0));
   EXPECT_EQ(GetWindowThreadProcessId(remote), 0u);
@@ -103,7 +111,7 @@ TEST_F(CrossProcess, LastProcessOutRemovesTheWindowTable) {
   ASSERT_TRUE(StartWindowChild(dir_.Path() / "c.txt", remote, killed));
   started_.push_back(killed);
   EXPECT_TRUE(fs::exists(segment));
-  ASSERT_EQ(::kill(static_cast<pid_t>(killed.Pid), SIGKILL), 0);
+  ASSERT_TRUE(Kill(killed));
   ASSERT_TRUE(wintest::WaitUntil([&] { return !platform::os::IsProcessAlive(killed); }, 20000));
   // Killed: nobody removed it.
   EXPECT_TRUE(fs::exists(segment));
@@ -131,7 +139,7 @@ TEST_F(CrossProcess, StaleWindowTableIsRemovedOnRequest) {
   started_.push_back(killed);
   EXPECT_FALSE(RemoveStaleWindowTable()) << "a live process holds it";
   EXPECT_TRUE(fs::exists(segment));
-  ASSERT_EQ(::kill(static_cast<pid_t>(killed.Pid), SIGKILL), 0);
+  ASSERT_TRUE(Kill(killed));
   // The lock goes with the last thread of the killed process, a moment
   // after its main thread shows as ended.
   EXPECT_TRUE(wintest::WaitUntil([] { return RemoveStaleWindowTable(); }, 20000));

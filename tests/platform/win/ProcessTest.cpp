@@ -1,5 +1,6 @@
 #include "platform/os/Process.h"
 
+#include "tests/KillGuard.h"
 #include "tests/platform/win/WinTestSupport.h"
 
 #include <fcntl.h>
@@ -111,7 +112,7 @@ TEST(ProcessIdentity, RunningEndedAndReusedAnswersWithAndWithoutPidFds) {
     EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime + 1}));
     EXPECT_FALSE(IsProcessAlive(ProcessIdentity{running.Pid, running.StartTime - 1}));
     EXPECT_TRUE(IsProcessAlive(running));
-    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    ASSERT_TRUE(kill_guard::KillChild(child));
     // Not reaped yet: a zombie, which is not alive.
     EXPECT_TRUE(wintest::WaitUntil([&] { return !IsProcessAlive(running); }, 10000));
     EXPECT_TRUE(fs::exists("/proc/" + std::to_string(child)));
@@ -139,8 +140,7 @@ TEST(ProcessIdentity, WatchedProcessesAreBounded) {
     EXPECT_LE(platform::os::WatchedProcessCount(), platform::os::kMaxWatchedProcesses);
   }
   for (const pid_t child : children) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    if (kill_guard::KillChild(child)) ::waitpid(child, nullptr, 0);
   }
   for (const pid_t child : children) {
     EXPECT_FALSE(IsProcessAlive(ProcessIdentity{static_cast<uint32_t>(child), 1}));
@@ -168,7 +168,7 @@ TEST(ProcessIdentity, ThreadsAskAtOnce) {
     return wrong.load();
   };
   EXPECT_EQ(askAll(true), 0);
-  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  ASSERT_TRUE(kill_guard::KillChild(child));
   ASSERT_EQ(::waitpid(child, nullptr, 0), child);
   EXPECT_EQ(askAll(false), 0);
 }

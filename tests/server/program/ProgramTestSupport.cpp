@@ -22,6 +22,7 @@
 #include "platform/os/ByteFields.h"
 #include "platform/os/IpcNamespace.h"
 #include "platform/os/Time.h"
+#include "tests/KillGuard.h"
 #include "tests/peers/opcsim/TestClient.h"
 
 extern char** environ;
@@ -210,9 +211,7 @@ int ServerProgram::Wait(int timeoutMs) {
 
 void ServerProgram::Kill() {
   if (pid_ <= 0) return;
-  ::kill(pid_, SIGKILL);
-  int status = 0;
-  ::waitpid(pid_, &status, 0);
+  if (kill_guard::KillChild(pid_)) ::waitpid(pid_, nullptr, 0);
   pid_ = -1;
   // A killed server cannot leave the window table; the last one out does.
   platform::win::RemoveStaleWindowTable();

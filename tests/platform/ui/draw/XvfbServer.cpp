@@ -12,6 +12,8 @@
 
 #include <X11/Xlib.h>
 
+#include "tests/KillGuard.h"
+
 extern char** environ;
 
 namespace xvfbtest {
@@ -51,15 +53,11 @@ XvfbServer::XvfbServer(int width, int height) {
 }
 
 XvfbServer::~XvfbServer() {
-  if (server_ <= 0) return;
-  kill(server_, SIGTERM);
+  if (!kill_guard::SignalIf(server_, SIGTERM, kill_guard::IsOwnChild)) return;
   int status = 0;
-  for (int i = 0; i < 100 && waitpid(server_, &status, WNOHANG) == 0; ++i)
+  for (int i = 0; i < 400 && waitpid(server_, &status, WNOHANG) == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (waitpid(server_, &status, WNOHANG) == 0) {
-    kill(server_, SIGKILL);
-    waitpid(server_, &status, 0);
-  }
+  if (kill_guard::KillChild(server_)) waitpid(server_, &status, 0);
 }
 
 unsigned long FindShownWindow(Display* d, const std::string& utf8Title) {
