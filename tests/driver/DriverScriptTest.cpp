@@ -147,9 +147,9 @@ TEST_F(DriverScript, DynamicTagsAndARefusedBlock) {
       "var 71 LINK_A -\n"
       "answer 1\n"
       "init " + Drv() + "\n"
-      "waitfor log 11\n"
+      "waitfor log 11 20000\n"
       "answer 2002\n"
-      "waitfor value 71 =0\n"
+      "waitfor value 71 =0 20000\n"
       "wait 50\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.CountPrefix("timeout"), 0) << run.err;

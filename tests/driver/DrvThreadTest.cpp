@@ -357,12 +357,12 @@ TEST_F(DriverThreadParts, ThreadCyclesNotifiesAndForwardsServerErrors) {
   {
     auto thread = platform::os::MakeThread<driver::TDriverThread>(context_);
     ASSERT_TRUE(thread->Start());
-    EXPECT_TRUE(platform::win::WaitPumping([&] { return notices >= 30 && drvtest::CountLogCode(-502) == 1; }, 5000));
+    EXPECT_TRUE(platform::win::WaitPumping([&] { return notices >= 30 && drvtest::CountLogCode(-502) == 1; }, 20000));
     EXPECT_EQ(driver::ThreadRunCount(), 1);
     EXPECT_GT(intercom_->HalvorstenInfo()->GetTransactionId(), 0);
     driver::SetTerminalWindowHandle(0);
     thread->Terminate();
-    EXPECT_TRUE(platform::win::WaitPumping([&] { return !thread->Running(); }, 5000));
+    EXPECT_TRUE(platform::win::WaitPumping([&] { return !thread->Running(); }, 20000));
   }
   platform::win::DestroyWindow(state);
   EXPECT_EQ(driver::ThreadRunCount(), 0);

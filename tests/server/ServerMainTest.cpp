@@ -136,7 +136,7 @@ TEST_F(Startup, AStaleRegistrationDoesNotCount) {
   // A process that has ended.
   platform::os::ProcessIdentity ended;
   ASSERT_TRUE(platform::os::CreateProcess("/bin/true", &ended));
-  for (int i = 0; i < 5000 && platform::os::IsProcessAlive(ended.Pid); ++i) ::usleep(1000);
+  for (int i = 0; i < 20000 && platform::os::IsProcessAlive(ended.Pid); ++i) ::usleep(1000);
   ASSERT_FALSE(platform::os::IsProcessAlive(ended.Pid));
   const auto child = static_cast<std::int32_t>(ended.Pid);
 

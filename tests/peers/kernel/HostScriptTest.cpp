@@ -117,11 +117,11 @@ TEST_F(HostScript, ValueBlocksAcceptedRefusedAndAwaited) {
       "var 8 Flow \"OPC:DEVICE=1;ADDRESS=2\" init=0.1\n"
       "init /drv block=9\n"
       "run\n"
-      "waitfor value 8 =0.1 5000\n"
+      "waitfor value 8 =0.1 20000\n"
       "answer 1\n"
       "stop\n"
       "run\n"
-      "waitfor log 2\n"
+      "waitfor log 2 20000\n"
       "waitfor value 7 200\n");
   EXPECT_EQ(run.status, 1) << "a waitfor timed out\n" << run.err;
   EXPECT_TRUE(run.Has("value block=9 id=7 value=12.5 value2=12.5 time=1000 date=738886"));

@@ -92,7 +92,7 @@ class SimFixture : public ::testing::Test {
   pc::ComPtr<pc::IOPCItemMgt> MakeGroup(pc::IOPCServer* server, const char16_t* name, pc::OPCHANDLE clientGroup,
                                         pc::OPCHANDLE* serverGroup, std::vector<pc::OPCHANDLE>* serverHandles);
   // Handles messages until `condition` holds (at most `ms`).
-  bool PumpUntil(const std::function<bool()>& condition, std::uint32_t ms = 10000);
+  bool PumpUntil(const std::function<bool()>& condition, std::uint32_t ms = 20000);
   std::string Journal();
 
   std::string folder_;

@@ -38,7 +38,7 @@ TEST(Apartment, CallsFromOtherThreadsRunOnTheApartmentThreadWhenItPumps) {
   server.join();
   EXPECT_EQ(ran.load(), 0);  // nothing runs until the thread handles messages
   EXPECT_EQ(apartment->Pending(), 3u);
-  EXPECT_TRUE(platform::win::WaitPumping([&] { return ran.load() == 3; }, 5000));
+  EXPECT_TRUE(platform::win::WaitPumping([&] { return ran.load() == 3; }, 20000));
   EXPECT_EQ(ranOn.load(), ::gettid());
   CoUninitialize();
   EXPECT_FALSE(Apartment::Current());
@@ -93,7 +93,7 @@ TEST(Apartment, ACallThatThrowsDoesNotStopTheOthers) {
     apartment->Post([] { throw std::runtime_error("sink failed"); });
     apartment->Post([&second] { second = true; });
   }).join();
-  EXPECT_TRUE(platform::win::WaitPumping([&] { return second.load(); }, 5000));
+  EXPECT_TRUE(platform::win::WaitPumping([&] { return second.load(); }, 20000));
   CoUninitialize();
 }
 

@@ -159,8 +159,10 @@ TEST_F(Containers, HintsShowAfterThePauseWithTheHandlersSay) {
     canShow = true;
   };
   Driver::MoveTo(button);
-  platform::win::WaitPumping([] { return false; }, 40);
-  Driver::Pump();
+  EXPECT_TRUE(platform::win::WaitPumping([&] {
+    Driver::Pump();  // the application's idle step shows hints
+    return !shownFor.empty();
+  }, 20000));
   EXPECT_EQ(shownFor, "Hint text");
   ASSERT_NE(Application().HintWindow(), nullptr);
   EXPECT_TRUE(Application().HintWindow()->Active());

@@ -181,7 +181,7 @@ TEST_F(FormTest, TimersTickOnTheOwnerThreadOnly) {
       ++ticks;
     });
     EXPECT_TRUE(timer->Running());
-    platform::win::WaitPumping([&] { return ticks.load() >= 3; }, 5000);
+    platform::win::WaitPumping([&] { return ticks.load() >= 3; }, 20000);
     timer->SetEnabled(false);
     const int stopped = ticks.load();
     platform::win::WaitPumping([] { return false; }, 50);

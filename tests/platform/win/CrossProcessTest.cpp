@@ -79,7 +79,7 @@ TEST_F(CrossProcess, WindowOfAnotherProcessLivesUntilThatProcessIsKilled) {
   // Only posts cross processes.
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(SendMessage(remote, WM_USER + 1, 0, 0), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 
   ASSERT_TRUE(Kill(child));
   EXPECT_TRUE(wintest::WaitUntil([&] { return !IsWindow(remote); }, 20000));

@@ -179,7 +179,7 @@ TEST(SendMessage, DeadOrUnknownHandleAnswersZeroAtOnce) {
   std::thread worker([&] { fromWorker = SendMessage(hwnd, WM_USER, 0, 0); });
   worker.join();
   EXPECT_EQ(fromWorker.load(), 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
 }
 
 TEST(SendMessage, OwnerThreadEndingWithoutHandlingAnswersZero) {
@@ -210,7 +210,7 @@ TEST(SendMessage, WindowDestroyedBeforeHandlingAnswersZero) {
   sending.set_value();
   const auto start = Clock::now();
   EXPECT_EQ(SendMessage(hwnd, WM_USER, 0, 0), 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
   owner.join();
   EXPECT_EQ(calls.load(), 0);
 }
@@ -357,7 +357,7 @@ TEST(MessageLoop, WaitPumpingAnswersSendsAndKeepsItsBound) {
   EXPECT_FALSE(WaitPumping([] { return false; }, 50));
   const auto waited = Clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(50));
-  EXPECT_LT(waited, std::chrono::seconds(5));
+  EXPECT_LT(waited, std::chrono::seconds(20));
 }
 
 TEST(Timer, ArrivesOnTheOwnerThreadUntilKilled) {

@@ -231,7 +231,7 @@ TEST_F(CreateProcessTest, ChildIsReapedWithoutTheCallerWaiting) {
   errno = 0;
   EXPECT_EQ(::waitpid(static_cast<pid_t>(child.Pid), nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
-  EXPECT_TRUE(wintest::WaitUntil([] { return platform::os::PendingChildCount() == 0; }, 5000));
+  EXPECT_TRUE(wintest::WaitUntil([] { return platform::os::PendingChildCount() == 0; }, 20000));
 }
 
 TEST_F(CreateProcessTest, FailuresStartNothing) {

@@ -46,20 +46,23 @@ TEST(LocalTimerThread, TicksAreMoreThanFiftyMillisecondsApartAndStopWhileClosing
   thread->TargetWindow.store(recorder.Handle());
   const std::uint32_t start = os::GetTickCount();
   ASSERT_TRUE(thread->Start());
-  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() >= 6; }, 5000));
+  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() >= 6; }, 20000));
   // The k-th post leaves at least 51 * k ms after the start (arrivals may
   // bunch up behind a busy loop, posts never do).
   for (std::size_t k = 1; k <= recorder.ticks.size(); ++k)
     EXPECT_GE(os::TickDiff(recorder.ticks[k - 1], start), 51u * k) << k;
   server::ServerClosing.store(true);
-  win::WaitPumping([] { return false; }, 100);  // a post on its way arrives
+  win::ProcessMessages();
+  // The thread may have read the flag just before it changed: one post
+  // more at most, however late it comes.
   const std::size_t closed = recorder.ticks.size();
-  win::WaitPumping([] { return false; }, 300);
-  EXPECT_EQ(recorder.ticks.size(), closed);
+  win::WaitPumping([] { return false; }, 400);
+  EXPECT_LE(recorder.ticks.size(), closed + 1);
   server::ServerClosing.store(false);
-  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() > closed; }, 5000));
+  const std::size_t reopened = recorder.ticks.size();
+  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() > reopened + 1; }, 20000));
   thread->Terminate();
-  EXPECT_TRUE(thread->WaitFor(5000));
+  EXPECT_TRUE(thread->WaitFor(20000));
 }
 
 TEST(LocalTimerThread, KeepsTickingAcrossTheWrapOfTheTickCounter) {
@@ -76,7 +79,7 @@ TEST(LocalTimerThread, KeepsTickingAcrossTheWrapOfTheTickCounter) {
   // until its first post shows it is in its loop.
   for (int step = 0; step < 4 && recorder.ticks.empty(); ++step) {
     clock.Advance(51);
-    win::WaitPumping([&] { return !recorder.ticks.empty(); }, 2000);
+    win::WaitPumping([&] { return !recorder.ticks.empty(); }, 5000);
   }
   ASSERT_EQ(recorder.ticks.size(), 1u);
   EXPECT_GT(recorder.ticks[0], 0xFFFFFF00u) << "before the wrap";
@@ -85,16 +88,16 @@ TEST(LocalTimerThread, KeepsTickingAcrossTheWrapOfTheTickCounter) {
   const auto settle = [] { win::WaitPumping([] { return false; }, 200); };
   settle();
   clock.Advance(300);  // past the wrap
-  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() == 2; }, 5000));
+  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() == 2; }, 20000));
   EXPECT_LT(recorder.ticks[1], 0x100u);
   settle();
   clock.Advance(50);  // exactly 50 ms: not yet
   win::WaitPumping([] { return false; }, 100);
   EXPECT_EQ(recorder.ticks.size(), 2u);
   clock.Advance(1);
-  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() == 3; }, 5000));
+  ASSERT_TRUE(win::WaitPumping([&] { return recorder.ticks.size() == 3; }, 20000));
   thread->Terminate();
-  EXPECT_TRUE(thread->WaitFor(5000));
+  EXPECT_TRUE(thread->WaitFor(20000));
 }
 
 struct Command {

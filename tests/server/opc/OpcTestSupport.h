@@ -44,7 +44,7 @@ class OpcTest : public server_test::ServerTest {
   int Ctl(const std::vector<std::string>& args);
   std::string Journal();
   // Handles messages until condition holds (at most ms).
-  bool PumpUntil(const std::function<bool()>& condition, std::uint32_t ms = 10000);
+  bool PumpUntil(const std::function<bool()>& condition, std::uint32_t ms = 20000);
   void Pump(std::uint32_t ms);
 
   // The error list entries (code, UTF-8 text).
