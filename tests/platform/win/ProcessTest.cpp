@@ -147,6 +147,23 @@ TEST(ProcessIdentity, WatchedProcessesAreBounded) {
   }
 }
 
+// The tests' guard signals no pid that names a group or all processes, nor
+// one that is not its own child; an unreaped child it kills, also once it
+// is a zombie.
+TEST(KillGuard, OnlyAChildNotReapedIsKilled) {
+  for (const pid_t pid : {0, -1, -::getpgrp()}) {
+    EXPECT_FALSE(kill_guard::SignalIf(pid, 0, [](pid_t) { return true; })) << pid;
+  }
+  for (const pid_t pid : {0, -1, -::getpgrp(), ::getppid(), ::getpid()}) EXPECT_FALSE(kill_guard::KillChild(pid)) << pid;
+  const pid_t child = ForkWaitingChild();
+  ASSERT_GT(child, 0);
+  EXPECT_TRUE(kill_guard::KillChild(child));
+  ASSERT_TRUE(wintest::WaitUntil([&] { return ProcessStartTime(static_cast<uint32_t>(child)) == 0; }, 20000));
+  EXPECT_TRUE(kill_guard::KillChild(child)) << "a zombie keeps its pid";
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+  EXPECT_FALSE(kill_guard::KillChild(child)) << "reaped: the pid may be another's";
+}
+
 // Threads asking about one process at once, while it runs and after it
 // ended, all get the same answers (and the kept pidfd is shared safely).
 TEST(ProcessIdentity, ThreadsAskAtOnce) {
