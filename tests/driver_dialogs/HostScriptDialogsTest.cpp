@@ -34,9 +34,9 @@ struct HostRun {
   }
 };
 
-// Script lines doing line up to 40 times, half a second apart: a script
-// cannot wait for what a later line shows, so the test looks for the
-// first line that shows it.
+// line forty times, each after a wait of half a second: a script cannot
+// wait for what a line shows, so the test looks for the first showing of
+// it (20 s at most).
 std::string Repeated(const std::string& wait, const std::string& line) {
   std::string lines;
   for (int i = 0; i < 40; ++i) lines += wait + " 500\n" + line + "\n";
