@@ -47,6 +47,8 @@ void CloseEveryDialog(platform::ui::TCustomForm& form) {
   if (form.ModalResult() == 0) form.Close();
 }
 
+class HangingKernelWindow;
+
 class DriverModule : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -93,6 +95,10 @@ class DriverModule : public ::testing::Test {
     for (size_t i = 0; i < devices.size(); ++i) text += "Device_" + std::to_string(i) + "=" + devices[i] + "\r\n";
     drvtest::WriteFile(dir_ / "drv/Ferrowick_V30.ini", text);
   }
+
+  // Initialises a driver with a link tag whose thread then hangs in its
+  // first send to kernelWindow.
+  void InitStuckInTheFirstSend(HangingKernelWindow& kernelWindow);
 
   int32_t Init(bool configOnly = false, platform::win::HWND host = 0) {
     driver::TDrvInitRecord record;
@@ -407,13 +413,17 @@ class HangingKernelWindow {
   std::thread thread_;
 };
 
-TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnderIt) {
+void DriverModule::InitStuckInTheFirstSend(HangingKernelWindow& kernelWindow) {
   kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
   Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
-  HangingKernelWindow kernelWindow;
   ASSERT_NE(kernelWindow.Handle(), 0u);
   ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
   ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered(); }, 20000));
+}
+
+TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnderIt) {
+  HangingKernelWindow kernelWindow;
+  ASSERT_NO_FATAL_FAILURE(InitStuckInTheFirstSend(kernelWindow));
   EXPECT_EQ(Done(), -5) << "the thread did not end within 10 s";
   EXPECT_EQ(drvtest::CountLog(-1, "DLM::Поток драйвера не завершился."_cp), 1);
   EXPECT_EQ(module_->RunDeviceDrv(), -5);
@@ -430,12 +440,8 @@ TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnder
 }
 
 TEST_F(DriverModule, CallsNestedInStopsWaitAreRefusedAndRunRestartsAThreadStopGaveUpOn) {
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
   HangingKernelWindow kernelWindow;
-  ASSERT_NE(kernelWindow.Handle(), 0u);
-  ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
-  ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered(); }, 20000));
+  ASSERT_NO_FATAL_FAILURE(InitStuckInTheFirstSend(kernelWindow));
   auto section = Section();
   ASSERT_NE(section, nullptr);
 
