@@ -250,10 +250,18 @@ TEST(FileTime, OutOfRangeFails) {
   EXPECT_EQ(Ticks(ft), 77u);
 }
 
+// Whole seconds of the precise real-time clock. time() reads a coarse clock
+// that may still show the last second when the precise one has passed it.
+time_t RealSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec;
+}
+
 TEST(FileTime, SystemTimeIsUtcNow) {
-  const time_t before = time(nullptr);
+  const time_t before = RealSeconds();
   const uint64_t ticks = Ticks(GetSystemTimeAsFileTime());
-  const time_t after = time(nullptr);
+  const time_t after = RealSeconds();
   constexpr uint64_t k1970 = 116444736000000000ull;  // 1970-01-01 in FILETIME units
   EXPECT_GE(ticks, k1970 + static_cast<uint64_t>(before) * 10000000u);
   EXPECT_LT(ticks, k1970 + (static_cast<uint64_t>(after) + 1) * 10000000u);
@@ -262,9 +270,9 @@ TEST(FileTime, SystemTimeIsUtcNow) {
 }
 
 TEST(Now, FollowsTheLocalClock) {
-  const time_t before = time(nullptr);
+  const time_t before = RealSeconds();
   const TDateTime now = Now();
-  const time_t after = time(nullptr);
+  const time_t after = RealSeconds();
   tm a{}, b{};
   localtime_r(&before, &a);
   localtime_r(&after, &b);
