@@ -93,10 +93,12 @@ void TApplication::HandleMessage(uint32_t waitMs) {
 void TApplication::WaitForModal(TCustomForm& form) {
   const uint32_t limit = Backend().ModalTimeoutMs();
   const uint32_t start = platform::os::GetTickCount();
+  const auto alive = form.Lifetime();
+  const auto answered = [&] { return alive.expired() || form.ModalResult() != mrNone || Terminated(); };
   for (;;) {
-    platform::win::WaitPumping([&] { return form.ModalResult() != mrNone || Terminated(); }, 10);
+    platform::win::WaitPumping(answered, 10);
     DoIdle();
-    if (form.ModalResult() != mrNone || Terminated()) return;
+    if (answered()) return;
     if (limit != 0 && platform::os::TickDiff(platform::os::GetTickCount(), start) >= limit) {
       std::fprintf(stderr, "modal form %s left unanswered for %u ms: cancelled\n", form.Name().c_str(), limit);
       form.SetModalResult(mrCancel);

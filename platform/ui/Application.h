@@ -118,7 +118,8 @@ class TApplication : public TComponent {
   // ---- internal ----
   void ReleaseLater(TCustomForm* form);
   void MainFormGone() { mainForm_ = nullptr; }
-  // One round of a modal loop for form (bounded wait, then idle work).
+  // One round of a modal loop for form (bounded wait, then idle work); it
+  // returns at once when a handler freed form.
   void WaitForModal(TCustomForm& form);
   void DoIdle();
 

@@ -238,9 +238,16 @@ TModalResult TCustomForm::ShowModal() {
   for (TCustomForm* f : blocked) ++f->modalBlock_;
   modal_ = true;
   modalResult_ = mrNone;
+  // A handler may free this form inside the loop: then only the other
+  // forms are restored, and the answer is the result it closed with
+  // (mrCancel when none).
+  const auto alive = Lifetime();
+  TModalResult result = mrCancel;
   auto restore = [&] {
-    modal_ = false;
-    Hide();
+    if (!alive.expired()) {
+      modal_ = false;
+      Hide();
+    }
     for (TCustomForm* f : Screen().FormsOfThread())
       if (std::find(blocked.begin(), blocked.end(), f) != blocked.end() && f->modalBlock_ > 0) --f->modalBlock_;
     if (previousFocus != nullptr && Screen().IsLiveControl(previousFocus) && previousFocus->CanFocus())
@@ -249,21 +256,27 @@ TModalResult TCustomForm::ShowModal() {
   try {
     Show();
     Backend().ModalStarted(*this);
-    for (;;) {
+    while (!alive.expired()) {
       Application().WaitForModal(*this);
+      if (alive.expired()) break;
       if (Application().Terminated() && modalResult_ == mrNone) modalResult_ = mrCancel;
       if (modalResult_ == mrNone) continue;
+      result = modalResult_;
       // Closing: OnCloseQuery may refuse, OnClose may keep the form.
-      if (!CloseQuery()) {
+      const bool closes = CloseQuery();
+      if (alive.expired()) break;
+      if (!closes) {
         modalResult_ = mrNone;
         continue;
       }
       TCloseAction action = TCloseAction::caHide;
       if (OnClose) OnClose(this, action);
+      if (alive.expired()) break;
       if (action == TCloseAction::caNone) {
         modalResult_ = mrNone;
         continue;
       }
+      result = modalResult_;
       break;
     }
   } catch (...) {
@@ -271,7 +284,7 @@ TModalResult TCustomForm::ShowModal() {
     throw;
   }
   restore();
-  return modalResult_;
+  return result;
 }
 
 bool TCustomForm::Active() const { return Screen().ActiveForm() == this; }

@@ -88,8 +88,10 @@ class TCustomForm : public TWinControl {
   void Close();
   // OnCloseQuery's answer (true without a handler).
   virtual bool CloseQuery();
-  // Runs the form modally and answers its ModalResult. EInvalidOperation
-  // when the form is already visible or modal, or is disabled.
+  // Runs the form modally and answers its ModalResult. When a handler
+  // frees the form meanwhile, the loop ends and answers the result the form
+  // was closing with (mrCancel when none). EInvalidOperation when the form
+  // is already visible or modal, or is disabled.
   TModalResult ShowModal();
   TModalResult ModalResult() const { return modalResult_; }
   void SetModalResult(TModalResult r) { modalResult_ = r; }

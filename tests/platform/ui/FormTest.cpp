@@ -70,6 +70,32 @@ TEST_F(FormTest, NestedShowModalEndsOnModalResult) {
   EXPECT_EQ(Driver::PendingModalAnswers(), 0u);
 }
 
+// A modal form that one of its handlers frees ends its loop without
+// touching itself again (checked under ASan), answers the result it was
+// closing with (mrCancel when none) and gives the other forms back.
+TEST_F(FormTest, AModalFormFreedByItsHandlerEndsItsLoop) {
+  auto other = CreateOwned<TForm>(nullptr);
+  other->Show();
+  const struct {
+    const char* path;
+    TModalResult expected;
+  } paths[] = {{"OnClick", mrCancel}, {"OnCloseQuery", mrOk}, {"OnClose", mrOk}};
+  for (const auto& p : paths) {
+    auto* form = Create<TForm>(nullptr);
+    auto* ok = AddButton(form, "Ok", mrOk);
+    const auto gone = [form](auto&&...) { TComponent::Free(form); };
+    if (p.path == std::string("OnClick")) {
+      ok->SetModalResult(mrNone);
+      ok->OnClick = gone;
+    }
+    if (p.path == std::string("OnCloseQuery")) form->OnCloseQuery = gone;
+    if (p.path == std::string("OnClose")) form->OnClose = gone;
+    Driver::AnswerNextModal([ok](TCustomForm&) { Driver::Click(ok); });
+    EXPECT_EQ(form->ShowModal(), p.expected) << p.path;
+    EXPECT_FALSE(other->ModalBlocked()) << p.path;
+  }
+}
+
 TEST_F(FormTest, DefaultModalAnswerServesWhenNoQueuedAnswerIsLeft) {
   auto form = CreateOwned<TForm>(nullptr);
   form->SetName("Plain");
