@@ -258,7 +258,9 @@ class TDMLVariablesList {
   // Driver: the first variable at or after from whose current value
   // differs from the last-passed one (a NaN always differs), or -1 when
   // there is none or the block is detached. Reads the two values of each
-  // row in place, when it comes to the row.
+  // row in place, when it comes to the row; a read that meets a write may
+  // take a changed row for unchanged, and the bump ending that write's
+  // batch brings the walk back to it.
   std::int32_t NextChangedRow(std::int32_t from) const;
   // Driver: the current value of a variable (item as ItemPtr gave it, not
   // null) as one write of the server left it, never half of one, at any

@@ -17,8 +17,7 @@ namespace {
 
 // TagName, a blank and the code's text.
 void ReportItemError(const TOPCVariableIndexItem& item, std::int32_t code) {
-  if (!ServerErrors) return;
-  ServerErrors->ReportText(code, item.TagName + " " + ServerErrors->GetErrorText(code, 0));
+  if (ServerErrors) ServerErrors->ReportAbout(code, item.TagName);
 }
 
 // The item at a client handle (its position), or nullptr.

@@ -301,10 +301,7 @@ bool TDevice::WriteDynamicVariable(std::string_view name, float value) {
 
 void TDevice::OnServerShutdown() {
   SetLinkState(false);
-  if (ServerErrors) {
-    ServerErrors->ReportText(ErrorCode::ServerShutdown,
-                             OPCServerName + " " + ServerErrors->GetErrorText(ErrorCode::ServerShutdown, 0));
-  }
+  if (ServerErrors) ServerErrors->ReportAbout(ErrorCode::ServerShutdown, OPCServerName);
 }
 
 // ---------------------------------------------------------------- TDeviceList

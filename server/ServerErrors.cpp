@@ -72,4 +72,8 @@ void TBaseErrorClass::ReportText(std::int32_t code, std::string_view text) {
   Intercom->ServerErrors()->Add(code, text);
 }
 
+void TBaseErrorClass::ReportAbout(std::int32_t code, std::string_view subject) {
+  ReportText(code, std::string(subject) + " " + GetErrorText(code, 0));
+}
+
 }  // namespace server

@@ -67,6 +67,9 @@ class TBaseErrorClass {
   // Appends (code, text) as it stands (the list cuts it to 255
   // characters). Nothing while the section is not open. Main thread.
   void ReportText(std::int32_t code, std::string_view text);
+  // Appends (code, subject, a blank and the text of code): an error about
+  // one tag or server. As ReportText otherwise.
+  void ReportAbout(std::int32_t code, std::string_view subject);
 };
 
 }  // namespace server

@@ -72,9 +72,7 @@ void FillSorted(List& list, std::vector<std::unique_ptr<Item>>& items, Before be
 bool ApplyScale(TVariableIndexItem& item, float& value, float scale) {
   const double quotient = static_cast<double>(value) / scale;
   const bool fits = std::fabs(quotient) <= FLT_MAX;  // false for a NaN
-  if (!fits && !item.ScaleFailed && ServerErrors)
-    ServerErrors->ReportText(ErrorCode::TagProcessing,
-                             item.VariableName + " " + ServerErrors->GetErrorText(ErrorCode::TagProcessing, 0));
+  if (!fits && !item.ScaleFailed && ServerErrors) ServerErrors->ReportAbout(ErrorCode::TagProcessing, item.VariableName);
   item.ScaleFailed = !fits;
   if (fits) value = static_cast<float>(quotient);
   return fits;

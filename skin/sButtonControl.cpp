@@ -412,9 +412,7 @@ void TsButtonControl::MouseUp(ui::TMouseButton button, ui::TShiftState shift, in
 }
 
 bool TsButtonControl::ClickKeepsButton() {
-  const auto alive = Lifetime();
-  Click();
-  return !alive.expired();
+  return Survives([this] { Click(); });
 }
 
 // ---------------------------------------------------------------- cross-fade

@@ -85,9 +85,7 @@ void TsButton::Dispatch(ui::TMessage& m) {
 // Processes pending messages; false when this button was freed meanwhile
 // (a handler run there may free its form), so nothing of it may be touched.
 bool TsButton::ProcessPending() {
-  const auto alive = Lifetime();
-  ui::Application().ProcessMessages();
-  return !alive.expired();
+  return Survives([] { ui::Application().ProcessMessages(); });
 }
 
 // Any key released while pressed (Space, or a key during a mouse press)

@@ -71,11 +71,11 @@ pc::HRESULT GroupState::AddItem(Simulation& sim, const pc::OPCITEMDEF& def, pc::
   if (sim.Fault("additem:" + id)) return pc::E_FAIL;
   int index = sim.FindItem(id);
   if (index < 0) return pc::OPC_E_UNKNOWNITEMID;
-  // A type the item's values cannot be converted to is refused; the
-  // platform reads some types it does not convert to.
+  // A type no value converts to is refused (the platform reads some types
+  // it does not convert to); an empty value converts to every other one.
   pc::VariantValue probe;
-  if (pc::VariantChangeType(&probe.Get(), &sim.Read(index).value.Get(), 0, def.vtRequestedDataType) ==
-      pc::DISP_E_BADVARTYPE)
+  const pc::VariantValue empty;
+  if (pc::VariantChangeType(&probe.Get(), &empty.Get(), 0, def.vtRequestedDataType) == pc::DISP_E_BADVARTYPE)
     return pc::OPC_E_BADTYPE;
   const ItemDefinition& d = sim.Definition(index);
   std::lock_guard lock(mutex_);

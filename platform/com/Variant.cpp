@@ -191,8 +191,6 @@ std::u16string RealText(double d, int digits) {
   return out;
 }
 
-std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
 // Decimal digits of the 96-bit integer hi:lo.
 std::string Digits(std::uint32_t hi, std::uint64_t lo) {
   std::uint32_t limbs[3] = {hi, static_cast<std::uint32_t>(lo >> 32), static_cast<std::uint32_t>(lo)};
@@ -218,7 +216,7 @@ std::u16string ScaledText(bool negative, std::string digits, std::size_t scale) 
   while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
   if (!fraction.empty()) digits += "," + fraction;
   if (negative && digits != "0") digits.insert(0, 1, '-');
-  return Ascii(digits);
+  return AnsiToWide(digits);
 }
 
 HRESULT ToText(const VARIANT& src, const Scalar& s, std::u16string& out) {
@@ -229,7 +227,7 @@ HRESULT ToText(const VARIANT& src, const Scalar& s, std::u16string& out) {
     case VT_R8:
     case VT_DATE: out = RealText(s.real, 15); return S_OK;
     case VT_BSTR: out.assign(s.text); return S_OK;
-    case VT_UI8: out = Ascii(std::to_string(src.ullVal)); return S_OK;
+    case VT_UI8: out = AnsiToWide(std::to_string(src.ullVal)); return S_OK;
     case VT_CY: {
       const std::int64_t count = src.cyVal.int64;
       const std::uint64_t magnitude =
@@ -242,7 +240,7 @@ HRESULT ToText(const VARIANT& src, const Scalar& s, std::u16string& out) {
       out = ScaledText(d.sign == DECIMAL_NEG, Digits(d.Hi32, d.Lo64), d.scale);
       return S_OK;
     }
-    default: out = Ascii(std::to_string(s.integer)); return S_OK;
+    default: out = AnsiToWide(std::to_string(s.integer)); return S_OK;
   }
 }
 

@@ -115,9 +115,7 @@ void TButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && down_) {
     down_ = false;
     Invalidate();
-    const auto alive = Lifetime();
-    if (ClientRect().Contains(TPoint{x, y})) Perform(CN_COMMAND, 0, 0);
-    if (alive.expired()) return;  // the click freed the button
+    if (ClientRect().Contains(TPoint{x, y}) && !Survives([this] { Perform(CN_COMMAND, 0, 0); })) return;
   }
   TWinControl::MouseUp(button, shift, x, y);
 }
@@ -134,9 +132,7 @@ void TButton::KeyUp(uint16_t& key, TShiftState shift) {
   if (key == VK_SPACE && down_) {
     down_ = false;
     Invalidate();
-    const auto alive = Lifetime();
-    Perform(CN_COMMAND, 0, 0);
-    if (alive.expired()) return;  // the click freed the button
+    if (!Survives([this] { Perform(CN_COMMAND, 0, 0); })) return;  // the click freed the button
   }
   TWinControl::KeyUp(key, shift);
 }
@@ -316,9 +312,7 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
         else if (allowAllUp_)
           SetDown(false);
       }
-      const auto alive = Lifetime();
-      Click();
-      if (alive.expired()) return;  // the click freed the button
+      if (!Survives([this] { Click(); })) return;  // the click freed the button
     }
   }
   TGraphicControl::MouseUp(button, shift, x, y);

@@ -66,9 +66,7 @@ void TCheckBox::Toggle() {
 void TCheckBox::Dispatch(TMessage& m) {
   if (m.Msg == CM_DIALOGCHAR && IsAccel(static_cast<char>(m.WParam), Caption()) && CanFocus()) {
     m.Result = 1;
-    const auto alive = Lifetime();
-    SetFocus();
-    if (!alive.expired()) Toggle();  // OnEnter may free the box
+    if (Survives([this] { SetFocus(); })) Toggle();  // OnEnter may free the box
     return;
   }
   TWinControl::Dispatch(m);
@@ -82,9 +80,7 @@ void TCheckBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
 void TCheckBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && pressed_) {
     pressed_ = false;
-    const auto alive = Lifetime();
-    if (ClientRect().Contains(TPoint{x, y})) Toggle();
-    if (alive.expired()) return;  // the click freed the box
+    if (ClientRect().Contains(TPoint{x, y}) && !Survives([this] { Toggle(); })) return;  // the click freed the box
   }
   TWinControl::MouseUp(button, shift, x, y);
 }

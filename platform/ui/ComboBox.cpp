@@ -66,9 +66,8 @@ void TComboBox::SelectByUser(int index) {
   itemIndex_ = index;
   if (style_ != TComboBoxStyle::csDropDownList) SetText(items_[index]);
   Invalidate();
-  const auto alive = Lifetime();
-  if (OnChange) OnChange(this);
-  if (!alive.expired()) Click();  // OnChange may free the box
+  if (OnChange && !Survives([this] { OnChange(this); })) return;
+  Click();
 }
 
 void TComboBox::KeyDown(uint16_t& key, TShiftState shift) {

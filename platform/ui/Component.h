@@ -111,6 +111,13 @@ class TComponent : public TPersistent {
   // handlers which may free the component (with its form, say) keeps the
   // token across the call and leaves the component alone once it expired.
   std::weak_ptr<const void> Lifetime() const { return alive_; }
+  // Runs call, which may free this component; true when it still lives.
+  template <class Call>
+  bool Survives(Call&& call) {
+    const std::weak_ptr<const void> alive = alive_;
+    call();
+    return !alive.expired();
+  }
 
   // Asks to be told (Notification with opRemove) when component is freed.
   // Both sides forget each other when either is freed.

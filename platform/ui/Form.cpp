@@ -306,9 +306,7 @@ void TCustomForm::Activate() {
   if (activeControl_ != nullptr && activeControl_->CanFocus()) target = activeControl_;
   if (target == nullptr) target = FindNextControl(nullptr, true, true);
   if (target == nullptr) target = this;
-  const auto alive = Lifetime();
-  FocusControl(target);
-  if (!alive.expired() && OnActivate) OnActivate(this);
+  if (Survives([&] { FocusControl(target); }) && OnActivate) OnActivate(this);
 }
 
 void TCustomForm::Deactivate() {

@@ -171,9 +171,8 @@ bool TStringGrid::MouseToCell(TPoint p, int& col, int& row) const {
 bool TStringGrid::SelectCellByUser(int col, int row) {
   if (row < FixedRows() || row >= RowCount() || col < FixedCols() || col >= ColCount()) return false;
   bool canSelect = true;
-  const auto alive = Lifetime();
-  if (OnSelectCell) OnSelectCell(this, col, row, canSelect);
-  if (alive.expired() || !canSelect) return false;
+  if (OnSelectCell && !Survives([&] { OnSelectCell(this, col, row, canSelect); })) return false;
+  if (!canSelect) return false;
   row_ = row;
   col_ = col;
   topRow_ = TopRow();
@@ -185,9 +184,7 @@ bool TStringGrid::SelectCellByUser(int col, int row) {
 void TStringGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && !(shift & ssDouble)) {
     int c = 0, r = 0;
-    const auto alive = Lifetime();
-    if (MouseToCell(TPoint{x, y}, c, r)) SelectCellByUser(c, r);
-    if (alive.expired()) return;  // the choice's handlers freed the grid
+    if (MouseToCell(TPoint{x, y}, c, r) && !Survives([&] { SelectCellByUser(c, r); })) return;  // freed by the choice
   }
   TWinControl::MouseDown(button, shift, x, y);
   if (button == TMouseButton::mbLeft && (shift & ssDouble)) DblClick();

@@ -78,11 +78,9 @@ void TListBox::SelectByUser(int index) {
 }
 
 void TListBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == TMouseButton::mbLeft && !(shift & ssDouble)) {
-    const auto alive = Lifetime();
-    SelectByUser(ItemAtPos(TPoint{x, y}));
-    if (alive.expired()) return;  // the click freed the box
-  }
+  if (button == TMouseButton::mbLeft && !(shift & ssDouble) &&
+      !Survives([&] { SelectByUser(ItemAtPos(TPoint{x, y})); }))
+    return;  // the click freed the box
   TWinControl::MouseDown(button, shift, x, y);
   if (button == TMouseButton::mbLeft && (shift & ssDouble)) DblClick();
 }

@@ -254,7 +254,7 @@ void TWinControl::DispatchOwn(TMessage& m) {
     case WM_SYSKEYUP: {
       auto key = static_cast<uint16_t>(m.WParam);
       auto shift = static_cast<TShiftState>(m.LParam);
-      if (!RunKeyEvent(OnKeyUp, key, shift)) return;
+      if (OnKeyUp && !Survives([&] { OnKeyUp(this, key, shift); })) return;
       if (key != 0) KeyUp(key, shift);
       return;
     }
@@ -312,33 +312,22 @@ void TWinControl::HandleKeyDown(TMessage& m) {
   if (m.Msg == WM_SYSKEYDOWN) shift |= ssAlt;
   if (!WantsKey(key, shift)) {
     if (TCustomForm* form = ParentForm()) {
-      const auto alive = Lifetime();
-      if (form->Perform(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)) != 0) {
+      LRESULT used = 0;
+      if (!Survives([&] { used = form->Perform(CM_DIALOGKEY, key, static_cast<LPARAM>(shift)); })) return;
+      if (used != 0) {
         m.Result = 1;  // the key is used up; no character follows it
         return;
       }
-      if (alive.expired()) return;
     }
   }
-  if (!RunKeyEvent(OnKeyDown, key, shift)) return;
+  if (OnKeyDown && !Survives([&] { OnKeyDown(this, key, shift); })) return;
   if (key != 0) KeyDown(key, shift);
-}
-
-bool TWinControl::RunKeyEvent(const TKeyEvent& event, uint16_t& key, TShiftState shift) {
-  if (!event) return true;
-  const auto alive = Lifetime();
-  event(this, key, shift);
-  return !alive.expired();
 }
 
 void TWinControl::HandleChar(TMessage& m, bool system) {
   char ch = static_cast<char>(m.WParam);
   if (!system) {
-    if (OnKeyPress) {
-      const auto alive = Lifetime();
-      OnKeyPress(this, ch);
-      if (alive.expired()) return;
-    }
+    if (OnKeyPress && !Survives([&] { OnKeyPress(this, ch); })) return;
     if (ch == 0) return;
     if (WantsChars()) {
       KeyPress(ch);

@@ -129,8 +129,6 @@ class TWinControl : public TControl {
   void RemoveChild(TControl* control);
   void DispatchOwn(TMessage& message);
   void HandleKeyDown(TMessage& message);
-  // Raises a key event (if set); false when its handler freed this control.
-  bool RunKeyEvent(const TKeyEvent& event, uint16_t& key, TShiftState shift);
   void HandleChar(TMessage& message, bool system);
   void CollectTabSequence(std::vector<TWinControl*>& out) const;
   void AlignControls();

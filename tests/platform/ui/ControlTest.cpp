@@ -274,12 +274,14 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
   };
   using Step = std::function<void(Form&)>;
   const auto gone = [](Form& f) { return [&f](auto&&...) { f.Gone(); }; };
-  const auto onClick = [gone](Form& f) { f.ok->OnClick = gone(f); };
-  const auto onLabel = [gone](Form& f) { f.label->OnClick = gone(f); };
-  const auto onOkFocused = [gone](Form& f) {
-    f.ok->OnClick = gone(f);
-    f.ok->SetFocus();
-  };
+  // The handler `event` of control frees the form; the control takes the
+  // focus first, or is clicked.
+  const auto on = [gone](auto control, auto event) { return Step([=](Form& f) { (f.*control)->*event = gone(f); }); };
+  const auto focused = [](Step arm, auto control) { return Step([=](Form& f) { arm(f); (f.*control)->SetFocus(); }); };
+  const auto click = [](auto control) { return Step([=](Form& f) { Driver::Click(f.*control); }); };
+  const Step okClick = on(&Form::ok, &TButton::OnClick);
+  const Step listClick = on(&Form::list, &TListBox::OnClick);
+  const Step gridChoice = on(&Form::grid, &TStringGrid::OnSelectCell);
   const auto key = [](uint16_t k) { return [k](Form&) { Driver::PressKey(k); }; };
   const auto close = [](Form& f) { SafePerform(f.form.get(), platform::win::WM_CLOSE, 0, 0); };
   // The edit frees the form on msg, before any handling of its own.
@@ -295,50 +297,31 @@ TEST_F(UiTest, HandlersThatFreeTheirFormEndTheRouting) {
     const char* path;
     Step arm, act;
   } paths[] = {
-      {"Enter, edit focused", onClick, key(VK_RETURN)},
-      {"Enter, button focused", onOkFocused, key(VK_RETURN)},
-      {"Space, button focused", onOkFocused, key(VK_SPACE)},
-      {"accelerator", onClick, [](Form&) { Driver::AltChar('o'); }},
-      {"button click", onClick, [](Form& f) { Driver::Click(f.ok); }},
-      {"speed button click", [gone](Form& f) { f.speed->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.speed); }},
-      {"label click", onLabel, [](Form& f) { Driver::Click(f.label); }},
-      {"label double click", [gone](Form& f) { f.label->OnDblClick = gone(f); },
-       [](Form& f) { Driver::DblClick(f.label); }},
-      {"label right release", [gone](Form& f) { f.label->OnMouseUp = gone(f); },
-       [](Form& f) { Driver::RightClick(f.label); }},
-      {"OnKeyDown", [gone](Form& f) { f.edit->OnKeyDown = gone(f); }, key('A')},
-      {"OnKeyUp", [gone](Form& f) { f.edit->OnKeyUp = gone(f); }, key('A')},
-      {"OnKeyPress", [gone](Form& f) { f.edit->OnKeyPress = gone(f); }, [](Form&) { Driver::Type("x"); }},
+      {"Enter, edit focused", okClick, key(VK_RETURN)},
+      {"Enter, button focused", focused(okClick, &Form::ok), key(VK_RETURN)},
+      {"Space, button focused", focused(okClick, &Form::ok), key(VK_SPACE)},
+      {"accelerator", okClick, [](Form&) { Driver::AltChar('o'); }},
+      {"button click", okClick, click(&Form::ok)},
+      {"speed button click", on(&Form::speed, &TSpeedButton::OnClick), click(&Form::speed)},
+      {"label click", on(&Form::label, &TLabel::OnClick), click(&Form::label)},
+      {"label double click", on(&Form::label, &TLabel::OnDblClick), [](Form& f) { Driver::DblClick(f.label); }},
+      {"label right release", on(&Form::label, &TLabel::OnMouseUp), [](Form& f) { Driver::RightClick(f.label); }},
+      {"OnKeyDown", on(&Form::edit, &TEdit::OnKeyDown), key('A')},
+      {"OnKeyUp", on(&Form::edit, &TEdit::OnKeyUp), key('A')},
+      {"OnKeyPress", on(&Form::edit, &TEdit::OnKeyPress), [](Form&) { Driver::Type("x"); }},
       {"unanswered dialog key", hook(CM_DIALOGKEY), key(VK_ESCAPE)},
-      {"Tab, OnExit", [gone](Form& f) { f.edit->OnExit = gone(f); }, key(VK_TAB)},
-      {"Tab, OnEnter", [gone](Form& f) { f.ok->OnEnter = gone(f); }, key(VK_TAB)},
-      {"mouse focus, OnEnter", [gone](Form& f) { f.second->OnEnter = gone(f); },
-       [](Form& f) { Driver::Click(f.second); }},
+      {"Tab, OnExit", on(&Form::edit, &TEdit::OnExit), key(VK_TAB)},
+      {"Tab, OnEnter", on(&Form::ok, &TButton::OnEnter), key(VK_TAB)},
+      {"mouse focus, OnEnter", on(&Form::second, &TEdit::OnEnter), click(&Form::second)},
       {"OnCloseQuery", [gone](Form& f) { f.form->OnCloseQuery = gone(f); }, close},
       {"OnClose", [gone](Form& f) { f.form->OnClose = gone(f); }, close},
-      {"check box click", [gone](Form& f) { f.check->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.check); }},
-      {"check box accelerator, OnEnter", [gone](Form& f) { f.check->OnEnter = gone(f); },
-       [](Form&) { Driver::AltChar('c'); }},
-      {"list box click", [gone](Form& f) { f.list->OnClick = gone(f); }, [](Form& f) { Driver::Click(f.list); }},
-      {"list box key",
-       [gone](Form& f) {
-         f.list->OnClick = gone(f);
-         f.list->SetFocus();
-       },
-       key(VK_DOWN)},
-      {"grid click", [gone](Form& f) { f.grid->OnSelectCell = gone(f); }, [](Form& f) { Driver::Click(f.grid); }},
-      {"grid key",
-       [gone](Form& f) {
-         f.grid->OnSelectCell = gone(f);
-         f.grid->SetFocus();
-       },
-       key(VK_DOWN)},
-      {"combo box key",
-       [gone](Form& f) {
-         f.combo->OnChange = gone(f);
-         f.combo->SetFocus();
-       },
-       key(VK_DOWN)},
+      {"check box click", on(&Form::check, &TCheckBox::OnClick), click(&Form::check)},
+      {"check box accelerator, OnEnter", on(&Form::check, &TCheckBox::OnEnter), [](Form&) { Driver::AltChar('c'); }},
+      {"list box click", listClick, click(&Form::list)},
+      {"list box key", focused(listClick, &Form::list), key(VK_DOWN)},
+      {"grid click", gridChoice, click(&Form::grid)},
+      {"grid key", focused(gridChoice, &Form::grid), key(VK_DOWN)},
+      {"combo box key", focused(on(&Form::combo, &TComboBox::OnChange), &Form::combo), key(VK_DOWN)},
       {"activation", hook(WM_SETFOCUS),
        [](Form& f) {
          auto other = CreateOwned<TForm>(nullptr);

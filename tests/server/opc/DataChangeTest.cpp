@@ -208,26 +208,23 @@ TEST_F(DataChange, MalformedStreamsChangeNothing) {
                                      {77, pc::OPC_QUALITY_GOOD, {}, value.Get()}};
   std::vector<std::uint8_t> bytes = pc::BuildOpcDataStream(0, 1, pc::S_OK, items, true);
   ASSERT_FALSE(bytes.empty());
-  const auto deliver = [&](const std::vector<std::uint8_t>& stream, std::uint32_t format) {
-    Deliver(sink, stream, format);
-  };
   std::vector<std::uint8_t> bigCount = bytes;
   bigCount[4] = 200;  // dwItemCount
-  deliver(bigCount, server::OPCFormats().DataTime);
-  deliver(bytes, server::OPCFormats().WriteComplete);  // not a data format
+  Deliver(sink, bigCount, server::OPCFormats().DataTime);
+  Deliver(sink, bytes, server::OPCFormats().WriteComplete);  // not a data format
   EXPECT_NE(SharedValue(kLevel), 42.0f);
   std::vector<std::uint8_t> badOffset = bytes;
   badOffset[20 + 4] = 0xF0;  // first item's value offset far outside
-  deliver(badOffset, server::OPCFormats().DataTime);
+  Deliver(sink, badOffset, server::OPCFormats().DataTime);
   EXPECT_NE(SharedValue(kLevel), 42.0f);
   EXPECT_EQ(CountErrors(ec::TagProcessing), 1);  // LEVEL was good: -22
-  deliver(bytes, server::OPCFormats().DataTime);
+  Deliver(sink, bytes, server::OPCFormats().DataTime);
   EXPECT_EQ(SharedValue(kLevel), 42.0f);  // handle 2 is LEVEL; 77 is skipped
   // Once detached the sink does nothing.
   device_->Disconnect();
   pc::VariantValue other(43.0f);
   const pc::OpcStreamItem again[] = {{2, pc::OPC_QUALITY_GOOD, {}, other.Get()}};
-  deliver(pc::BuildOpcDataStream(0, 2, pc::S_OK, again, true), server::OPCFormats().DataTime);
+  Deliver(sink, pc::BuildOpcDataStream(0, 2, pc::S_OK, again, true), server::OPCFormats().DataTime);
   EXPECT_EQ(SharedValue(kLevel), 42.0f);
 }
 
