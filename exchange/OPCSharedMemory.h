@@ -479,6 +479,10 @@ class TIntercomInterface {
   // Detaches every accessor, then unmaps and releases the section. True.
   bool CloseMapping();
   bool IsAttached() const { return section_.IsOpen(); }
+  // Server: true while the driver that created the section still holds it
+  // (its process lives and has not closed it); false when detached. Any
+  // thread.
+  bool DriverHolds() const { return section_.CreatorHolds(); }
   std::uint8_t* View() const { return section_.Data(); }
   std::size_t ViewSize() const { return section_.Size(); }
 

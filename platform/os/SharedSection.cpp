@@ -104,6 +104,22 @@ Existing ProbeExisting(const std::string& posixName) {
   return result;
 }
 
+// The creator's mark: a record lock of the open file description (not a
+// flock, so it never meets the holders' locks), gone when it is closed.
+struct flock CreatorMarkRange(short type) {
+  struct flock range {};
+  range.l_type = type;
+  range.l_whence = SEEK_SET;
+  range.l_start = 0;
+  range.l_len = 1;
+  return range;
+}
+
+bool MarkCreator(int fd) {
+  struct flock range = CreatorMarkRange(F_WRLCK);
+  return ::fcntl(fd, F_OFD_SETLK, &range) == 0;
+}
+
 void Discard(int fd, const std::string& posixName) {
   ::shm_unlink(posixName.c_str());
   ::close(fd);
@@ -120,7 +136,8 @@ SharedSection::SharedSection(SharedSection&& other) noexcept
       data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
       posixName_(std::move(other.posixName_)),
-      lockPath_(std::move(other.lockPath_)) {}
+      lockPath_(std::move(other.lockPath_)),
+      creator_(std::exchange(other.creator_, false)) {}
 
 SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
   if (this != &other) {
@@ -130,6 +147,7 @@ SharedSection& SharedSection::operator=(SharedSection&& other) noexcept {
     size_ = std::exchange(other.size_, 0);
     posixName_ = std::move(other.posixName_);
     lockPath_ = std::move(other.lockPath_);
+    creator_ = std::exchange(other.creator_, false);
   }
   return *this;
 }
@@ -140,6 +158,7 @@ void SharedSection::Reset() noexcept {
   size_ = 0;
   posixName_.clear();
   lockPath_.clear();
+  creator_ = false;
 }
 
 SectionCreateResult SharedSection::Create(std::string_view name, std::size_t size) {
@@ -174,7 +193,7 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
   }
   if (fd < 0) return SectionCreateResult::Failed;
 
-  if (::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+  if (::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::flock(fd, LOCK_SH | LOCK_NB) != 0 || !MarkCreator(fd)) {
     Discard(fd, posixName);
     lock.Remove();
     return SectionCreateResult::Failed;
@@ -190,6 +209,7 @@ SectionCreateResult SharedSection::Create(std::string_view name, std::size_t siz
   size_ = size;
   posixName_ = posixName;
   lockPath_ = lockPath;
+  creator_ = true;
   return SectionCreateResult::Created;
 }
 
@@ -227,6 +247,15 @@ bool SharedSection::Open(std::string_view name) {
   posixName_ = posixName;
   lockPath_ = lockPath;
   return true;
+}
+
+bool SharedSection::CreatorHolds() const {
+  if (fd_ < 0) return false;
+  if (creator_) return true;
+  struct flock range = CreatorMarkRange(F_RDLCK);
+  // A failed question answers "holds": a partner never lets go on doubt.
+  if (::fcntl(fd_, F_OFD_GETLK, &range) != 0) return true;
+  return range.l_type != F_UNLCK;
 }
 
 void SharedSection::Close() {

@@ -14,6 +14,11 @@
 //
 // A holder is one open descriptor: a process must not fork without exec
 // while it holds a section (the child would share the holder's lock).
+//
+// The creator's descriptor also keeps a write lock of its own kind (an
+// open-file-description record lock on the first byte), which the other
+// holders can see without taking anything: it goes with the creator's close
+// or death, so a partner tells that the creator has gone (CreatorHolds).
 
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +55,11 @@ class SharedSection {
   // Does nothing when closed.
   void Close();
 
+  // True while the process that created the section still holds it (for
+  // the creator itself: while it is open); false when closed, or when the
+  // creator has closed it or died. Any thread.
+  bool CreatorHolds() const;
+
   bool IsOpen() const { return data_ != nullptr; }
   std::uint8_t* Data() const { return data_; }
   std::size_t Size() const { return size_; }
@@ -62,6 +72,7 @@ class SharedSection {
   std::size_t size_ = 0;
   std::string posixName_;
   std::string lockPath_;  // the create/open/close lock of the section's namespace
+  bool creator_ = false;  // this holder created the section and keeps its mark
 };
 
 }  // namespace platform::os

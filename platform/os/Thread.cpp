@@ -32,7 +32,19 @@ int NiceOf(TThreadPriority priority) {
 
 int CurrentTid() { return static_cast<int>(::syscall(SYS_gettid)); }
 
+std::atomic<int> gFailedStarts{0};
+
+// Consumes one failure asked for by FailThreadStarts.
+bool StartFailsOnRequest() {
+  int left = gFailedStarts.load();
+  while (left > 0 && !gFailedStarts.compare_exchange_weak(left, left - 1)) {
+  }
+  return left > 0;
+}
+
 }  // namespace
+
+void FailThreadStarts(int count) { gFailedStarts.store(count); }
 
 TThread::TThread() = default;
 
@@ -50,7 +62,7 @@ TThread::~TThread() {
 
 bool TThread::Start() {
   std::lock_guard lock(mutex_);
-  if (started_) return false;
+  if (started_ || StartFailsOnRequest()) return false;
   try {
     thread_ = std::thread([this] { Run(); });
   } catch (const std::system_error&) {  // no thread could be created

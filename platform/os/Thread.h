@@ -94,6 +94,10 @@ class TThread {
   std::thread thread_;
 };
 
+// Makes the next `count` calls of TThread::Start in this process fail as
+// when the system has no thread to give (tests of that path). Any thread.
+void FailThreadStarts(int count);
+
 // T's final form: ends the thread before T's members are destroyed.
 template <class T>
 class OwnedThread final : public T {

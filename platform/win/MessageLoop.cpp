@@ -2,11 +2,28 @@
 
 #include "platform/win/WindowRegistry.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace platform::win {
 namespace {
+
+// The senders of the sent messages the calling thread is handling,
+// innermost last.
+thread_local std::vector<uint32_t> tHandledSenders;
+
+// Keeps the sender listed while its message is handled.
+class HandlingSent {
+ public:
+  explicit HandlingSent(const SentMessage& sent) {
+    tHandledSenders.push_back(sent.Sender ? sent.Sender->ThreadId() : 0);
+  }
+  ~HandlingSent() { tHandledSenders.pop_back(); }
+  HandlingSent(const HandlingSent&) = delete;
+  HandlingSent& operator=(const HandlingSent&) = delete;
+};
 
 // Answers every message other threads have sent to the calling thread.
 void HandleSentMessages(MessageQueue& queue) {
@@ -16,6 +33,7 @@ void HandleSentMessages(MessageQueue& queue) {
     std::shared_ptr<LocalWindow> window = registry.Find(sent->Hwnd);
     LRESULT result = 0;
     if (window && window->ThreadId == queue.ThreadId()) {
+      const HandlingSent handling(*sent);
       result = CallWindowProcedure(*window, sent->Message, sent->WParam, sent->LParam);
     }
     sent->Complete(result);
@@ -26,6 +44,12 @@ void HandleSentMessages(MessageQueue& queue) {
 constexpr uint32_t kWaitSliceMs = 50;
 
 }  // namespace
+
+uint32_t GetCurrentThreadId() { return WindowRegistry::CurrentThreadId(); }
+
+bool InSendMessageFrom(uint32_t senderThreadId) {
+  return std::find(tHandledSenders.begin(), tHandledSenders.end(), senderThreadId) != tHandledSenders.end();
+}
 
 bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   WindowRegistry& registry = WindowRegistry::Instance();

@@ -31,6 +31,14 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // window is destroyed or its thread ends before handling it. Any thread.
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The calling thread's id as queues and windows know it. Any thread.
+uint32_t GetCurrentThreadId();
+
+// True while the calling thread is handling, anywhere up its stack, a
+// message that thread senderThreadId sent it with SendMessage: that sender
+// waits until the calling thread's handler returns. Calling thread.
+bool InSendMessageFrom(uint32_t senderThreadId);
+
 // Waits for the next posted message of the calling thread for hwnd (0 =
 // any window) in [min, max] (both 0 = any number), handling sent messages
 // meanwhile; removes it into msg. False when it is WM_QUIT (or the thread

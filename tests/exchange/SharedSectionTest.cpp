@@ -106,6 +106,40 @@ TEST_F(SharedSectionTest, LiveHolderInAnotherProcessBlocksACreator) {
   EXPECT_FALSE(NameExists());  // the helper closed last
 }
 
+TEST_F(SharedSectionTest, PartnersSeeTheCreatorGoWhetherItClosesOrDies) {
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "closed");
+    exchange_test::HelperProcess helper({"hold-section", "4096"});
+    ASSERT_EQ(helper.ReadLine(), "ready");
+    SharedSection partner, second;
+    ASSERT_TRUE(partner.Open(kName));
+    ASSERT_TRUE(second.Open(kName));
+    EXPECT_TRUE(partner.CreatorHolds());
+    EXPECT_TRUE(second.CreatorHolds()) << "asking takes nothing away";
+    if (killed) {
+      helper.Kill();
+    } else {
+      helper.CloseInput();
+    }
+    helper.Wait();
+    EXPECT_FALSE(partner.CreatorHolds());
+    EXPECT_TRUE(NameExists()) << "the partners still hold it";
+    SharedSection creator;
+    EXPECT_EQ(creator.Create(kName, 4096), SectionCreateResult::AlreadyExists);
+    EXPECT_FALSE(creator.CreatorHolds());
+    second.Close();
+    partner.Close();
+    ASSERT_EQ(creator.Create(kName, 4096), SectionCreateResult::Created);
+    EXPECT_TRUE(creator.CreatorHolds());
+    SharedSection moved(std::move(creator));
+    EXPECT_TRUE(moved.CreatorHolds()) << "the mark moves with the holder";
+    ASSERT_TRUE(partner.Open(kName));
+    EXPECT_TRUE(partner.CreatorHolds()) << "a creator in this process counts too";
+    moved.Close();
+    EXPECT_FALSE(partner.CreatorHolds());
+  }
+}
+
 TEST_F(SharedSectionTest, SectionOfAKilledHolderIsReplacedByTheNextCreator) {
   exchange_test::HelperProcess helper({"hold-section", "4096"});
   ASSERT_EQ(helper.ReadLine(), "ready");
