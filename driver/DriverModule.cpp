@@ -12,6 +12,7 @@
 #include "driver/TagTables.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/Files.h"
+#include "platform/os/ModuleReference.h"
 #include "platform/os/SharedSection.h"
 #include "platform/os/Text.h"
 #include "platform/win/MessageLoop.h"
@@ -37,8 +38,12 @@ namespace {
 // after DLMDoneDeviceDrv. Kernel's thread only, but for WriteData inside the
 // objects gate; the driver thread reaches them through its context. Every
 // object keeps its address when the set is moved, and the thread, declared
-// last, ends before the rest is destroyed.
+// last, ends before the rest is destroyed. The module's reference, declared
+// first, keeps its code loaded while a driver thread may run: a kernel that
+// unloads the module without Done, or after a Done that gave up on the
+// thread, leaves it loaded instead of unmapping the code under the thread.
 struct TModuleObjects {
+  std::unique_ptr<platform::os::ModuleReference> ModuleHold;
   std::unique_ptr<TBaseErrorClass> DriverLog;
   std::unique_ptr<common::TOPCDescriptionFile> DescriptionFile;
   std::unique_ptr<TGuardedDeviceList> DeviceList;
@@ -51,16 +56,14 @@ struct TModuleObjects {
   std::unique_ptr<TDriverThread> DriverThread;
 };
 
+bool ThreadRunning(const TModuleObjects& m) { return m.DriverThread && m.DriverThread->Running(); }
+
 // The objects of an initialisation whose driver thread did not end at
 // Done. They stay whole while it runs: a new initialisation is refused
-// until it has ended and then frees them. A process that ends first leaves
-// them to the system rather than free them under the thread.
+// until it has ended and then frees them.
 struct TStrayObjects {
   std::unique_ptr<TModuleObjects> Objects;
-  bool ThreadRunning() const { return Objects && Objects->DriverThread && Objects->DriverThread->Running(); }
-  ~TStrayObjects() {
-    if (ThreadRunning()) (void)Objects.release();
-  }
+  bool ThreadRunning() const { return Objects && driver::ThreadRunning(*Objects); }
 };
 
 // Lets WriteData, from any thread, use the objects only while they are
@@ -193,9 +196,47 @@ bool SectionHeldElsewhere() {
   return probe.Open(exchange::kSectionName);
 }
 
+// Asks the server of every slot to close (WM_CLOSE) and waits, handling
+// messages, until it has cleared its slot, at most StopWaitMs each.
+void CloseServersOf(const exchange::TServerData& slots) {
+  for (int32_t i = 0; i < exchange::kServerSlots; ++i) {
+    const auto window = static_cast<platform::win::HWND>(slots.GetWindowHandle(i));
+    // A handle left by a server that died is no window: nothing to close.
+    if (window == 0 || !platform::win::IsWindow(window)) continue;
+    platform::win::PostMessage(window, platform::win::WM_CLOSE, 0, 0);
+    platform::win::WaitPumping([&] { return slots.GetWindowHandle(i) == 0; }, StopWaitMs);
+  }
+}
+
+// A section held with no driver holding it is a server's whose driver has
+// gone (a kernel that died): that server is asked to close as Stop asks
+// it. False, with nothing done, when a driver holds the section or there
+// is none.
+bool CloseServersWithoutDriver() {
+  const auto held = exchange::TIntercomInterface::Open(exchange::kSectionName);
+  if (!held->IsAttached() || held->DriverHolds()) return false;
+  CloseServersOf(*held->ServerData());
+  return true;
+}
+
+// The section for count records; one left to a server without driver is
+// created anew once that server has let it go (within StopWaitMs).
+std::unique_ptr<exchange::TIntercomInterface> CreateIntercom(int32_t count) {
+  auto intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
+  if (intercom->IsAttached() || !CloseServersWithoutDriver()) return intercom;
+  platform::win::WaitPumping([&] {
+    intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
+    return intercom->IsAttached();
+  }, StopWaitMs);
+  if (intercom->IsAttached()) {
+    Log(0, "DLM::Область обмена была занята сервером без драйвера. Сервер закрыт, область обмена создана заново."_cp);
+  }
+  return intercom;
+}
+
 void CreateSection() {
   const std::vector<TVLVariableInfo> records = FetchHostRecords();
-  g_module.Intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, static_cast<int32_t>(records.size()));
+  g_module.Intercom = CreateIntercom(static_cast<int32_t>(records.size()));
   exchange::TIntercomInterface& intercom = *g_module.Intercom;
   if (!intercom.IsAttached()) {
     // Init still answers 0; the driver runs without section, server and data.
@@ -233,7 +274,18 @@ void RegisterControlTags() {
   }
 }
 
-void StartThread() {
+// Starts a driver thread on the module's context; false, logged, when the
+// system gives no thread.
+bool StartThread() {
+  g_module.DriverThread = platform::os::MakeThread<TDriverThread>(*g_module.Context);
+  if (g_module.DriverThread->Start()) return true;
+  Log(-1, "DLM::Поток драйвера не запущен."_cp);
+  return false;
+}
+
+// The context of the driver thread, the first start of the server, and
+// the thread; false when the thread could not be started.
+bool StartDriver() {
   g_module.Context = std::make_unique<TDriverContext>();
   TDriverContext& context = *g_module.Context;
   context.Log = g_module.DriverLog.get();
@@ -245,8 +297,17 @@ void StartThread() {
   context.Settings = &GeneralSettings();
   context.ServerCommandLine = ServerCommandLine(DriverDir(), g_iniFileName);
   CheckServer(context, true);
-  g_module.DriverThread = platform::os::MakeThread<TDriverThread>(context);
-  g_module.DriverThread->Start();
+  g_module.ModuleHold = std::make_unique<platform::os::ModuleReference>(reinterpret_cast<const void*>(&StartDriver));
+  return StartThread();
+}
+
+// True when the calling thread is inside its handler of a message the
+// driver thread sent (a value block): that thread cannot end before the
+// handler returns, so no wait for it can succeed.
+bool ThreadWaitsForCaller() {
+  if (!g_module.DriverThread) return false;
+  const uint32_t thread = g_module.DriverThread->MessageThreadId();
+  return thread != 0 && platform::win::InSendMessageFrom(thread);
 }
 
 // Asks the driver thread to end and waits, handling the calling thread's
@@ -272,6 +333,7 @@ void Release(TModuleObjects& m) {
   m.ReceivedBuffer.reset();
   m.DynamicTagList.reset();
   m.DriverLog.reset();
+  m.ModuleHold.reset();  // the kernel still holds the module: this never unloads it
 }
 
 // False while the thread of an earlier initialisation still runs; once it
@@ -285,16 +347,44 @@ bool ReleaseStray() {
 }
 
 void CloseServers() {
-  if (!g_module.Intercom || !g_module.Intercom->IsAttached()) return;
-  const exchange::TServerData& slots = *g_module.Intercom->ServerData();
-  for (int32_t i = 0; i < exchange::kServerSlots; ++i) {
-    const auto window = static_cast<platform::win::HWND>(slots.GetWindowHandle(i));
-    // A handle left by a server that died is no window: nothing to close.
-    if (window == 0 || !platform::win::IsWindow(window)) continue;
-    platform::win::PostMessage(window, platform::win::WM_CLOSE, 0, 0);
-    platform::win::WaitPumping([&] { return slots.GetWindowHandle(i) == 0; }, StopWaitMs);
-  }
+  if (g_module.Intercom && g_module.Intercom->IsAttached()) CloseServersOf(*g_module.Intercom->ServerData());
 }
+
+// Stop's work, also Done's: driver state 3, the thread asked to end and
+// awaited, the servers closed. Whether the thread ended.
+bool StopThreadAndServers() {
+  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(3);
+  const bool ended = WaitForThreadEnd();
+  CloseServers();
+  return ended;
+}
+
+// The module's end (process exit, or an unload after Done or in
+// configuration-only mode), before the objects' own destructors. A driver
+// thread still running, stuck in a send perhaps to the very thread that
+// exits, is asked to end and not waited for: everything it uses is left
+// to the process's end. Otherwise the objects are released as Done
+// releases them; the module's reference is let go with the module.
+struct TModuleEnd {
+  ~TModuleEnd() {
+    for (TModuleObjects* m : {&g_module, g_stray.Objects.get()}) {
+      if (m == nullptr) continue;
+      (void)m->ModuleHold.release();
+      if (ThreadRunning(*m)) {
+        m->DriverThread->Terminate();
+        Leave(std::move(*m));
+      } else {
+        Release(*m);
+      }
+    }
+  }
+  // Kept reachable for the process's end.
+  static void Leave(TModuleObjects&& objects) {
+    static std::vector<TModuleObjects>* const left = new std::vector<TModuleObjects>;
+    left->push_back(std::move(objects));
+  }
+};
+TModuleEnd g_moduleEnd;
 
 }  // namespace
 
@@ -372,7 +462,11 @@ int32_t InitDeviceDrv(const TDrvInitRecord& record) {
     CreateSection();
     RegisterControlTags();
     g_module.DynamicTagList->Resolve(g_module.Intercom->DynemicVariables());
-    StartThread();
+    if (!StartDriver()) {
+      CloseServers();
+      Release(g_module);
+      return DLM_COMMAND_NOT_EXECUTED;
+    }
   }
   g_objectsGate.Open();
   return DLM_OK;
@@ -380,9 +474,11 @@ int32_t InitDeviceDrv(const TDrvInitRecord& record) {
 
 int32_t DoneDeviceDrv() {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
+  if (ThreadWaitsForCaller()) return DLM_EXPORT_BUSY;
   // A write's bound (the command buffer's lock) is far below this one.
   if (!g_objectsGate.Shut(StopWaitMs)) return DLM_EXPORT_BUSY;
-  if (!WaitForThreadEnd()) {
+  // No server of this driver outlives Done, whether Stop came first or not.
+  if (!ConfigOnly() && !StopThreadAndServers()) {
     // The thread keeps every object it uses until it ends; the slots are
     // emptied, and the next initialisation waits for it.
     Log(-1, "DLM::Поток драйвера не завершился."_cp);
@@ -400,13 +496,13 @@ int32_t RunDeviceDrv() {
   // After a stop the thread is replaced, so that data flows again; one that
   // Stop gave up on (stuck in a send) is waited for first.
   if (!g_module.DriverThread->Running() || g_module.DriverThread->Terminated()) {
+    if (ThreadWaitsForCaller()) return DLM_EXPORT_BUSY;
     if (!WaitForThreadEnd()) {
       Log(-1, "DLM::Поток драйвера не завершился."_cp);
       return DLM_EXPORT_BUSY;
     }
     g_module.DriverThread.reset();
-    g_module.DriverThread = platform::os::MakeThread<TDriverThread>(*g_module.Context);
-    g_module.DriverThread->Start();
+    if (!StartThread()) return DLM_COMMAND_NOT_EXECUTED;
   }
   if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(2);
   return DLM_OK;
@@ -415,9 +511,8 @@ int32_t RunDeviceDrv() {
 int32_t StopDeviceDrv() {
   if (!IsDriverInitialized()) return DLM_NOT_INITIALISED;
   if (ConfigOnly()) return DLM_OK;
-  if (g_module.Intercom->IsAttached()) g_module.Intercom->HalvorstenInfo()->SetState(3);
-  WaitForThreadEnd();
-  CloseServers();
+  if (ThreadWaitsForCaller()) return DLM_EXPORT_BUSY;
+  StopThreadAndServers();
   return DLM_OK;
 }
 

@@ -26,8 +26,18 @@ namespace {
 constexpr int32_t kAttemptsLogged = 3;      // the attempt in a row that is logged
 constexpr int32_t kAttemptsWrap = 65535;
 
-std::mutex g_stateLock;
-std::string g_stateText = std::string("Поток не запущен."_cp);
+// The step of the thread for the state window. Never destroyed: a thread
+// that a process leaves running at its exit still writes it.
+struct TStepText {
+  std::mutex Lock;
+  std::string Text = std::string("Поток не запущен."_cp);
+};
+
+TStepText& StepText() {
+  static TStepText* const step = new TStepText;
+  return *step;
+}
+
 std::atomic<int32_t> g_runCount{0};
 std::atomic<HostWindowHandle> g_terminalWindow{0};
 
@@ -142,8 +152,9 @@ bool TRepeatedFailureLog::Failed(uint32_t now) {
 }
 
 std::string ThreadStateText() {
-  std::lock_guard guard(g_stateLock);
-  return g_stateText;
+  TStepText& step = StepText();
+  std::lock_guard guard(step.Lock);
+  return step.Text;
 }
 
 int32_t ThreadRunCount() { return g_runCount.load(); }
@@ -154,14 +165,16 @@ HostWindowHandle TerminalWindowHandle() { return g_terminalWindow.load(); }
 
 void TDriverThread::SetState(std::string_view text, bool notify) {
   {
-    std::lock_guard guard(g_stateLock);
-    g_stateText = text;
+    TStepText& step = StepText();
+    std::lock_guard guard(step.Lock);
+    step.Text = text;
   }
   const HostWindowHandle window = TerminalWindowHandle();
   if (notify && window != 0) platform::win::SendMessage(window, platform::win::WM_DRIVERSTATE, 0, 0);
 }
 
 void TDriverThread::Execute() {
+  messageThreadId_.store(platform::win::GetCurrentThreadId());
   ++g_runCount;
   struct Leave {
     TDriverThread& self;
@@ -188,6 +201,8 @@ void TDriverThread::Cycle() {
   info.SetTransactionId(exchange::NextCounter(info.GetTransactionId()));
 
   SetState("Проверка доступа к серверу устройства."_cp);
+  // A thread asked to end starts no server: Done may have closed them.
+  if (Terminated()) return;
   CheckServer(context_, true);
 
   try {

@@ -112,6 +112,10 @@ class TDriverThread : public platform::os::TThread {
   // context must outlive the thread. Make it with platform::os::MakeThread.
   explicit TDriverThread(TDriverContext& context) : context_(context) {}
 
+  // The thread's id as windows know it (for InSendMessageFrom), once it
+  // runs; 0 before. Any thread.
+  uint32_t MessageThreadId() const { return messageThreadId_.load(); }
+
  protected:
   void Execute() override;
 
@@ -120,6 +124,7 @@ class TDriverThread : public platform::os::TThread {
   void SetState(std::string_view text, bool notify = true);
   TDriverContext& context_;
   TRepeatedFailureLog refusals_{RefusalLogIntervalMs};
+  std::atomic<uint32_t> messageThreadId_{0};
 };
 
 }  // namespace driver

@@ -18,6 +18,7 @@
 #include "platform/os/Text.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Messages.h"
+#include "platform/win/MessageLoop.h"
 #include "server/DeviceWindow.h"
 #include "server/ServerData.h"
 #include "server/ServerDevices.h"
@@ -388,6 +389,12 @@ void TServerWindow::WMStatusBarIcon(ui::TMessage& message) {
 
 void TServerWindow::OnGeneralTimer(ui::TObject*) {
   if (!SectionOpen() || ServerClosing) return;
+  if (!Intercom->DriverHolds()) {
+    // The driver's process has gone without closing us: end as on its
+    // WM_CLOSE, so that the section and the OPC servers are let go.
+    win::PostMessage(Handle(), win::WM_CLOSE, 0, 0);
+    return;
+  }
   UpdateStatusPage();
   BumpHeartbeat();
   if (Visible() && !LockTerminalCheckBox->Checked()) {

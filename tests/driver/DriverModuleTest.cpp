@@ -8,6 +8,7 @@
 #include "peers/kernel/DriverModule.h"
 #include "platform/os/ByteFields.h"
 #include "platform/os/Process.h"
+#include "platform/os/Thread.h"
 #include "platform/os/Time.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Headless.h"
@@ -70,6 +71,7 @@ class DriverModule : public ::testing::Test {
       if (m != kMessage || w != static_cast<platform::win::WPARAM>(driver::ValueBlockCode)) return 0;
       const auto* block = reinterpret_cast<const driver::TDrvValueBlock*>(l);
       ++blocksSeen_;
+      if (const auto step = std::exchange(inBlock_, nullptr)) step();
       if (answer_ != driver::ValueBlockCode) return answer_;
       for (int32_t i = 0; i < block->Count; ++i) values_.emplace_back(block->Records[i].Id, block->Records[i].Value);
       return answer_;
@@ -174,6 +176,7 @@ class DriverModule : public ::testing::Test {
   std::vector<std::pair<int32_t, float>> values_;
   bool initialised_ = false;
   std::function<void()> pumped_;
+  std::function<void()> inBlock_;  // runs inside the handler of the next value block
 };
 
 TEST_F(DriverModule, ResultCodesAroundInitialisation) {
@@ -437,6 +440,108 @@ TEST_F(DriverModule, DoneGivesUpOnAThreadThatDoesNotEndAndNothingIsReplacedUnder
   EXPECT_TRUE(ValueArrived(71, 0.0f)) << "the new initialisation works with its own objects";
   EXPECT_EQ(module_->StopDeviceDrv(), 0);
   EXPECT_EQ(Done(), 0);
+}
+
+TEST_F(DriverModule, DoneWithoutStopClosesTheServerAlsoWhenItGivesUpOnTheThread) {
+  InstallFakeServer(true);
+  const auto serverRegistered = [this] {
+    const auto section = Section();
+    return section && section->ServerData()->GetWindowHandle(0) != 0;
+  };
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  ASSERT_EQ(Init(), 0);
+  ASSERT_TRUE(WaitPumping(serverRegistered, 20000));
+  EXPECT_EQ(Done(), 0);
+  EXPECT_TRUE(WaitPumping([] { return platform::os::PendingChildCount() == 0; }, 20000)) << "the server ended";
+
+  HangingKernelWindow kernelWindow;
+  ASSERT_NE(kernelWindow.Handle(), 0u);
+  ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
+  EXPECT_EQ(drvtest::CountLogCode(-1), 0) << "no server of the first initialisation held the section";
+  ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered() && serverRegistered(); }, 20000));
+  EXPECT_EQ(Done(), -5) << "the thread hangs in its send";
+  EXPECT_TRUE(WaitPumping([] { return platform::os::PendingChildCount() == 0; }, 20000)) << "the server ended";
+  const auto section = Section();
+  ASSERT_NE(section, nullptr);
+  EXPECT_EQ(section->HalvorstenInfo()->GetState(), 3) << "no running state is left without a thread";
+  kernelWindow.Release();
+  EXPECT_TRUE(WaitPumping([&] { return Init() == 0; }, 20000));
+}
+
+TEST_F(DriverModule, DoneAndStopInsideTheValueHandlerAreRefusedAtOnce) {
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  std::vector<int32_t> nested;
+  inBlock_ = [&] { nested = {module_->DoneDeviceDrv(), module_->StopDeviceDrv()}; };
+  ASSERT_EQ(Init(), 0);
+  ASSERT_EQ(module_->RunDeviceDrv(), 0);
+  ASSERT_TRUE(WaitPumping([&] { return !nested.empty(); }, 20000));
+  EXPECT_EQ(nested, std::vector<int32_t>(2, -8));
+  const auto section = Section();
+  ASSERT_NE(section, nullptr);
+  EXPECT_EQ(section->HalvorstenInfo()->GetState(), 2) << "nothing changed";
+  const int32_t beat = section->HalvorstenInfo()->GetTransactionId();
+  EXPECT_TRUE(WaitPumping([&] { return section->HalvorstenInfo()->GetTransactionId() != beat; }, 20000))
+      << "the thread goes on";
+  EXPECT_EQ(module_->StopDeviceDrv(), 0);
+  EXPECT_EQ(Done(), 0);
+}
+
+TEST_F(DriverModule, InitAndRunWithoutAThreadAnswerAnError) {
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  platform::os::FailThreadStarts(1);
+  EXPECT_EQ(Init(), -8);
+  EXPECT_EQ(drvtest::CountLog(-1, "DLM::Поток драйвера не запущен."_cp), 1);
+  EXPECT_EQ(Section(), nullptr) << "nothing of the failed initialisation is left";
+  EXPECT_EQ(module_->RunDeviceDrv(), -5);
+
+  ASSERT_EQ(Init(), 0);
+  ASSERT_EQ(module_->StopDeviceDrv(), 0);
+  platform::os::FailThreadStarts(1);
+  EXPECT_EQ(module_->RunDeviceDrv(), -8);
+  const auto section = Section();
+  ASSERT_NE(section, nullptr);
+  EXPECT_EQ(section->HalvorstenInfo()->GetState(), 3) << "not running without a thread";
+  EXPECT_EQ(module_->RunDeviceDrv(), 0);
+  EXPECT_TRUE(ValueArrived(71, 0.0f));
+  EXPECT_EQ(drvtest::CountLog(-1, "DLM::Поток драйвера не запущен."_cp), 2);
+}
+
+// A kernel that exits or unloads the module without Done, its driver thread
+// stuck in a send to the kernel's own thread, or after a Done that gave up:
+// the process ends at once and cleanly.
+TEST_F(DriverModule, KernelThatEndsWithoutDoneEndsAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  for (const bool unload : {false, true}) {
+    EXPECT_EXIT(
+        {
+          inBlock_ = [&] {
+            if (unload) module_.reset();
+            std::exit(0);
+          };
+          if (Init() == 0) WaitPumping([] { return false; }, 20000);
+          std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << (unload ? "unloaded, then exited" : "exited");
+  }
+  EXPECT_EXIT(
+      {
+        HangingKernelWindow kernelWindow;
+        InitStuckInTheFirstSend(kernelWindow);
+        if (Done() != -5) std::exit(1);
+        module_.reset();
+        kernelWindow.Release();
+        // The stray thread ends in the module's code, which stays loaded.
+        module_ = std::make_unique<kernel::DriverModule>(FW_OUT_DIR "/Ferrowick_V30.dlm");
+        const bool accepted = WaitPumping([&] { return Init() == 0; }, 20000);
+        std::exit(accepted && module_->StopDeviceDrv() == 0 && Done() == 0 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DriverModule, CallsNestedInStopsWaitAreRefusedAndRunRestartsAThreadStopGaveUpOn) {

@@ -2,7 +2,8 @@
 // a value block, a kernel write reaches the OPC server and its command
 // state comes back; the watchdog restarts a killed server; a shutdown
 // request of an OPC server shows on the link variable; a stale section of
-// a crashed run is reclaimed; stop and done leave nothing behind.
+// a crashed run is reclaimed; a dead kernel's server ends by itself; stop
+// and done leave nothing behind.
 
 #include <sstream>
 #include <string>
@@ -206,6 +207,23 @@ TEST_F(Roads, AStaleSectionOfACrashedRunIsReclaimed) {
   ASSERT_EQ(plant_.Ctl({"set", kProgId, "Plant.Level", "9.5"}), 0);
   EXPECT_TRUE(second_.Expect(ValueLine(kLevel, 9.5f)));
   StopAndExpectNothingLeft(second_);
+}
+
+TEST_F(Roads, AKernelThatDiesTakesItsServerAlongAndTheNextOneRunsAtOnce) {
+  WriteSettings();
+  ASSERT_NO_FATAL_FAILURE(StartRunning(host_));
+  const pid_t orphan = server_;
+  host_.Kill();
+  ASSERT_NO_FATAL_FAILURE(StartRunning(second_));
+  EXPECT_TRUE(WaitEnded(orphan)) << "the dead kernel's server still runs";
+  ASSERT_EQ(plant_.Ctl({"set", kProgId, "Plant.Level", "9.5"}), 0);
+  EXPECT_TRUE(second_.Expect(ValueLine(kLevel, 9.5f)));
+  for (const std::string& line : second_.Lines()) EXPECT_EQ(line.find("code=-1"), std::string::npos) << line;
+
+  second_.Kill();
+  EXPECT_TRUE(WaitEnded(server_)) << "a server whose kernel died ends by itself";
+  EXPECT_FALSE(plant_.SectionLeft());
+  EXPECT_EQ(plant_.SharedMemoryLeft(), std::vector<std::string>{});
 }
 
 }  // namespace
