@@ -69,14 +69,18 @@ std::string GetProjectPath();
 
 // Export bodies; results as the exports answer them. Init, Done, Run,
 // Stop, Setup and ShowState are called inside a TExportCall, on the
-// kernel's thread. DoneDeviceDrv that gives up on a driver thread that does
-// not end answers -5 and leaves it its objects; InitDeviceDrv answers -4
-// until that thread has ended. RunDeviceDrv finding the thread asked to end
-// waits for it as Stop does, then starts a new one; when it does not end,
-// Run logs it and answers DLM_EXPORT_BUSY. WriteDataDrv (any thread)
-// answers -5 while the objects are missing or Init or Done create or
-// release them; Done waits for the writes in progress first (at most 10 s,
-// then DLM_EXPORT_BUSY).
+// kernel's thread. DoneDeviceDrv does Stop's work first (servers closed);
+// when it gives up on a driver thread that does not end it answers -5 and
+// leaves it its objects; InitDeviceDrv answers -4 until that thread has
+// ended. RunDeviceDrv finding the thread asked to end waits for it as Stop
+// does, then starts a new one; when it does not end, Run logs it and
+// answers DLM_EXPORT_BUSY. Done, Stop and a Run that would wait answer
+// DLM_EXPORT_BUSY at once, changing nothing, inside the handler of a value
+// block the thread sent. Init and Run answer DLM_COMMAND_NOT_EXECUTED,
+// logged, when no thread can be started (Init then keeps nothing).
+// WriteDataDrv (any thread) answers -5 while the objects are missing or
+// Init or Done create or release them; Done waits for the writes in
+// progress first (at most 10 s, then DLM_EXPORT_BUSY).
 int32_t FillDeviceInfo(TDrvDeviceInfo* info);
 int32_t InitDeviceDrv(const TDrvInitRecord& record);
 int32_t DoneDeviceDrv();
