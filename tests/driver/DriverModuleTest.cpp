@@ -462,11 +462,15 @@ TEST_F(DriverModule, DoneWithoutStopClosesTheServerAlsoWhenItGivesUpOnTheThread)
   ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered() && serverRegistered(); }, 20000));
   EXPECT_EQ(Done(), -5) << "the thread hangs in its send";
   EXPECT_TRUE(WaitPumping([] { return platform::os::PendingChildCount() == 0; }, 20000)) << "the server ended";
-  const auto section = Section();
-  ASSERT_NE(section, nullptr);
-  EXPECT_EQ(section->HalvorstenInfo()->GetState(), 3) << "no running state is left without a thread";
+  {
+    const auto section = Section();
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->HalvorstenInfo()->GetState(), 3) << "no running state is left without a thread";
+  }
   kernelWindow.Release();
   EXPECT_TRUE(WaitPumping([&] { return Init() == 0; }, 20000));
+  EXPECT_NE(Section(), nullptr);
+  EXPECT_EQ(drvtest::CountLogCode(-1), 1) << "only the thread that did not end";
 }
 
 TEST_F(DriverModule, DoneAndStopInsideTheValueHandlerAreRefusedAtOnce) {
