@@ -364,22 +364,23 @@ bool StopThreadAndServers() {
 // thread still running, stuck in a send perhaps to the very thread that
 // exits, is asked to end and not waited for: everything it uses is left
 // to the process's end. Otherwise the objects are released as Done
-// releases them; the module's reference is let go with the module.
+// releases them. The module's reference is never given back from here:
+// the module would be unloaded from its own end.
 struct TModuleEnd {
   ~TModuleEnd() {
     for (TModuleObjects* m : {&g_module, g_stray.Objects.get()}) {
       if (m == nullptr) continue;
-      (void)m->ModuleHold.release();
       if (ThreadRunning(*m)) {
         m->DriverThread->Terminate();
-        Leave(std::move(*m));
-      } else {
-        Release(*m);
+        LeaveToTheEnd(std::move(*m));
+        continue;
       }
+      if (m->ModuleHold) LeaveToTheEnd(TModuleObjects{std::move(m->ModuleHold)});
+      Release(*m);
     }
   }
-  // Kept reachable for the process's end.
-  static void Leave(TModuleObjects&& objects) {
+  // Kept reachable, never destroyed.
+  static void LeaveToTheEnd(TModuleObjects&& objects) {
     static std::vector<TModuleObjects>* const left = new std::vector<TModuleObjects>;
     left->push_back(std::move(objects));
   }

@@ -26,17 +26,25 @@ namespace {
 constexpr int32_t kAttemptsLogged = 3;      // the attempt in a row that is logged
 constexpr int32_t kAttemptsWrap = 65535;
 
-// The step of the thread for the state window. Never destroyed: a thread
-// that a process leaves running at its exit still writes it.
+// The step of the thread for the state window.
 struct TStepText {
   std::mutex Lock;
   std::string Text = std::string("Поток не запущен."_cp);
 };
 
-TStepText& StepText() {
-  static TStepText* const step = new TStepText;
-  return *step;
-}
+std::atomic<int32_t> g_threadObjects{0};
+
+// Frees the step with the module only when no thread object is left: a
+// thread that a process leaves running at its exit still writes it.
+struct TStepTextOwner {
+  TStepText* const Step = new TStepText;
+  ~TStepTextOwner() {
+    if (g_threadObjects.load() == 0) delete Step;
+  }
+};
+TStepTextOwner g_step;
+
+TStepText& StepText() { return *g_step.Step; }
 
 std::atomic<int32_t> g_runCount{0};
 std::atomic<HostWindowHandle> g_terminalWindow{0};
@@ -162,6 +170,10 @@ int32_t ThreadRunCount() { return g_runCount.load(); }
 void SetTerminalWindowHandle(HostWindowHandle handle) { g_terminalWindow.store(handle); }
 
 HostWindowHandle TerminalWindowHandle() { return g_terminalWindow.load(); }
+
+TDriverThread::TDriverThread(TDriverContext& context) : context_(context) { ++g_threadObjects; }
+
+TDriverThread::~TDriverThread() { --g_threadObjects; }
 
 void TDriverThread::SetState(std::string_view text, bool notify) {
   {

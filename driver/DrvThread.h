@@ -110,7 +110,8 @@ inline constexpr uint32_t RefusalLogIntervalMs = 1000;
 class TDriverThread : public platform::os::TThread {
  public:
   // context must outlive the thread. Make it with platform::os::MakeThread.
-  explicit TDriverThread(TDriverContext& context) : context_(context) {}
+  explicit TDriverThread(TDriverContext& context);
+  ~TDriverThread() override;
 
   // The thread's id as windows know it (for InSendMessageFrom), once it
   // runs; 0 before. Any thread.
