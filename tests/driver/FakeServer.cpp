@@ -3,7 +3,8 @@
 // line, one argument per TAB-separated field, to "started.txt" beside
 // itself. When a file "register" lies beside it, it also opens the section,
 // registers its process and a window in slot 0 and waits (at most 30 s)
-// for WM_CLOSE, then clears its slot, as the real server does at stop.
+// for WM_CLOSE or its driver's going, then clears its slot, as the real
+// server does.
 
 #include "exchange/ComonDef.h"
 #include "exchange/OPCSharedMemory.h"
@@ -34,7 +35,7 @@ int Register() {
   slots.SetOwnProcessId(static_cast<int32_t>(platform::os::GetCurrentProcessId()));
   slots.SetOwnWindowHandle(static_cast<int32_t>(window));
   slots.SetOwnRunning(true);
-  platform::win::WaitPumping([&closed] { return closed; }, kLifetimeMs);
+  platform::win::WaitPumping([&] { return closed || !section->DriverHolds(); }, kLifetimeMs);
   slots.SetOwnWindowHandle(0);
   slots.SetOwnProcessId(0);
   slots.SetOwnRunning(false);
