@@ -56,6 +56,12 @@ std::string GuidText(const uint8_t* b) {
 
 std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
+// A folder as the kernel passes it to the driver: CP1251, with the trailing
+// delimiter (the driver appends file names directly).
+std::string KernelFolder(const std::string& word) {
+  return Utf8ToCp1251(platform::os::IncludeTrailingPathDelimiter(word));
+}
+
 }  // namespace
 
 HostSession::SessionApartment::SessionApartment() {
@@ -260,13 +266,13 @@ void HostSession::Simple(const std::string& c) {
 
 void HostSession::Install(const Words& w) {
   Need(w, 3, "install SRC DST");
-  const std::string source = Utf8ToCp1251(w[1]), target = Utf8ToCp1251(w[2]);
+  const std::string source = KernelFolder(w[1]), target = KernelFolder(w[2]);
   Result("DLMInstallDriver", module_->InstallDriver(kernelWindow_, source.c_str(), target.c_str()));
 }
 
 void HostSession::Remove(const Words& w) {
   Need(w, 2, "remove DIR");
-  const std::string dir = Utf8ToCp1251(w[1]);
+  const std::string dir = KernelFolder(w[1]);
   Result("DLMRemoveDriver", module_->RemoveDriver(0, dir.c_str()));
 }
 
