@@ -3,9 +3,10 @@
 //
 //   halvorsten-host [--module PATH] [--interactive] SCRIPT   SCRIPT "-" reads standard input
 //   halvorsten-host [--module PATH] --demo [SECONDS]
+//   halvorsten-host --help
 //
 // A script ends with status 0, 1 when a "waitfor" timed out, 2 after a
-// script error.
+// script error or a wrong usage; --help prints the usage and ends with 0.
 
 #include "peers/kernel/DemoRunner.h"
 #include "peers/kernel/HostSession.h"
@@ -16,17 +17,23 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <ostream>
 #include <string>
 
 namespace {
 
 constexpr int kScriptError = 2;
 
+void PrintUsage(std::ostream& to) {
+  to << "usage: halvorsten-host [--module PATH] [--interactive] SCRIPT   (SCRIPT \"-\" reads standard input;\n"
+        "       --interactive shows the driver's forms on $DISPLAY and waits for the person)\n"
+        "       halvorsten-host [--module PATH] --demo [SECONDS]   ("
+     << kernel::kDemoMinSeconds << ".." << kernel::kDemoMaxSeconds << ", default 20)\n"
+     << "       halvorsten-host --help\n";
+}
+
 int Usage() {
-  std::cerr << "usage: halvorsten-host [--module PATH] [--interactive] SCRIPT   (SCRIPT \"-\" reads standard input;\n"
-               "       --interactive shows the driver's forms on $DISPLAY and waits for the person)\n"
-               "       halvorsten-host [--module PATH] --demo [SECONDS]   ("
-            << kernel::kDemoMinSeconds << ".." << kernel::kDemoMaxSeconds << ", default 20)\n";
+  PrintUsage(std::cerr);
   return kScriptError;
 }
 
@@ -54,6 +61,10 @@ int main(int argc, char** argv) {
   bool interactive = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--help") {
+      PrintUsage(std::cout);
+      return 0;
+    }
     if (arg == "--module" && i + 1 < argc) {
       module = argv[++i];
     } else if (arg == "--interactive" && !interactive && demoSeconds == 0 && script.empty()) {

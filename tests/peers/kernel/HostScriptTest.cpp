@@ -60,10 +60,16 @@ class HostScript : public ::testing::Test {
 
   // Runs the host on script; with viaStdin the script is piped in ("-").
   HostRun Run(const std::string& script, bool viaStdin = false) {
-    const fs::path scriptFile = dir_ / "script.txt", out = dir_ / "out.txt", err = dir_ / "err.txt";
+    const fs::path scriptFile = dir_ / "script.txt";
     std::ofstream(scriptFile, std::ios::binary) << script;
-    std::string command = "FERROWICK_IPC_NAMESPACE=" + Namespace() + " '" HOST_PROGRAM "' --module '" FAKE_DRIVER "' ";
-    command += viaStdin ? "- < '" + scriptFile.string() + "'" : "'" + scriptFile.string() + "'";
+    return RunArguments("--module '" FAKE_DRIVER "' " +
+                        (viaStdin ? "- < '" + scriptFile.string() + "'" : "'" + scriptFile.string() + "'"));
+  }
+
+  // Runs the host with arguments (shell words).
+  HostRun RunArguments(const std::string& arguments) {
+    const fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
+    std::string command = "FERROWICK_IPC_NAMESPACE=" + Namespace() + " '" HOST_PROGRAM "' " + arguments;
     command += " > '" + out.string() + "' 2> '" + err.string() + "'";
     HostRun run;
     const int raw = std::system(command.c_str());
@@ -357,6 +363,28 @@ TEST_F(HostScript, ScriptErrorsNameTheLine) {
   // A script error outranks a waitfor that timed out before it.
   EXPECT_EQ(Run("waitfor log 9 0\nexit\n").status, 1);
   EXPECT_EQ(Run("waitfor log 9 0\nfly\n").status, 2);
+}
+
+TEST_F(HostScript, HelpGoesToStandardOutputAndWrongUsageFails) {
+  struct Case {
+    std::string arguments;
+    int status;
+    bool usageOnOutput;  // else on standard error
+  };
+  const Case cases[] = {
+      {"--help", 0, true},
+      {"--module /nowhere --help", 0, true},
+      {"--helps", 2, false},
+      {"", 2, false},
+      {"--demo 2", 2, false},
+  };
+  for (const Case& c : cases) {
+    const HostRun run = RunArguments(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    const bool onOutput = !run.lines.empty() && run.lines[0].starts_with("usage: halvorsten-host ");
+    EXPECT_EQ(onOutput, c.usageOnOutput) << c.arguments;
+    EXPECT_EQ(run.err.starts_with("usage: halvorsten-host "), !c.usageOnOutput) << c.arguments << run.err;
+  }
 }
 
 TEST_F(HostScript, StandardInputRunsLineByLine) {
