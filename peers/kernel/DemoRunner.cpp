@@ -4,12 +4,12 @@
 #include "exchange/OPCSharedMemory.h"
 #include "peers/kernel/DemoTable.h"
 #include "peers/kernel/HostSession.h"
+#include "peers/kernel/Interruption.h"
 #include "peers/kernel/ScriptReader.h"
 #include "platform/os/Files.h"
 #include "platform/os/IpcNamespace.h"
 #include "platform/os/Process.h"
 #include "platform/os/Time.h"
-#include "platform/win/MessageLoop.h"
 
 #include <spawn.h>
 #include <sys/stat.h>
@@ -45,32 +45,6 @@ constexpr int kWriteNoLaterThan = 3;  // seconds before the end
 class SetupError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) { g_interrupted = 1; }
-
-// Ctrl-C and SIGTERM end the demo early through its clean stop.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &oldInt_);
-    ::sigaction(SIGTERM, &action, &oldTerm_);
-  }
-  ~InterruptGuard() {
-    ::sigaction(SIGINT, &oldInt_, nullptr);
-    ::sigaction(SIGTERM, &oldTerm_, nullptr);
-  }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
 };
 
 // The demo's temporary folder, removed with everything in it.
@@ -287,10 +261,11 @@ void Demo::RunSeconds(HostSession& session) {
   bool writesSent = false;
   const int lastWrite = settings_.Seconds - kWriteNoLaterThan;
   const int firstWrite = std::min(kWriteSecond, lastWrite);
-  for (int second = 1; second <= settings_.Seconds && !g_interrupted; ++second) {
+  for (int second = 1; second <= settings_.Seconds; ++second) {
     const auto due = static_cast<uint32_t>(second) * 1000u;
     const uint32_t elapsed = os::TickDiff(os::GetTickCount(), start);
-    if (elapsed < due) platform::win::WaitPumping([] { return g_interrupted != 0; }, due - elapsed);
+    if (elapsed < due) PumpUntil([] { return false; }, due - elapsed);
+    if (Interrupted()) break;
     out_.Line(table_.Row(second));
     const bool linksUp = table_.Last(demo_ids::kBoilerLink) == 0.0f && table_.Last(demo_ids::kMixerLink) == 0.0f;
     if (!writesSent && second >= firstWrite && (linksUp || second >= lastWrite)) {
@@ -299,7 +274,7 @@ void Demo::RunSeconds(HostSession& session) {
     }
     if (writesSent) CheckJournals();
   }
-  if (g_interrupted) out_.Line("interrupted: stopping");
+  if (Interrupted()) out_.Line("interrupted: stopping");
 }
 
 bool Demo::StopCleanly(HostSession& session) {
@@ -353,7 +328,6 @@ int Demo::Run() {
     std::cerr << "halvorsten-host --demo: " << error.what() << std::endl;
     return 2;
   }
-  InterruptGuard interrupts;
   try {
     HostSession session(settings_.ModulePath, out_);
     session.SetValueObserver([this](int32_t id, float value) { Observe(id, value); }, false);
@@ -372,7 +346,9 @@ int Demo::Run() {
     session.RunLine("run");
     RunSeconds(session);
     CheckJournals();
-    return Report(StopCleanly(session)) ? 0 : 1;
+    const bool stopped = StopCleanly(session);
+    if (Interrupted()) return stopped ? 0 : 1;  // the run's checks have no meaning then
+    return Report(stopped) ? 0 : 1;
   } catch (const std::exception& error) {
     std::cerr << "halvorsten-host --demo: " << error.what() << std::endl;
     return 2;

@@ -28,7 +28,10 @@ inline constexpr int kDemoMaxSeconds = 3600;
 // and the processes it starts). Answers 0 when the values flowed, both
 // writes reached their OPC servers with their command states back and the
 // stop was clean; 1 when a check failed (said on standard output); 2 when
-// the demo could not be set up (said on standard error). Main thread.
+// the demo could not be set up (said on standard error). Once the host is
+// interrupted (Interruption.h) the seconds end early and the demo stops as
+// at its end, without the run's checks: 0 when the stop was clean, 1
+// otherwise. Main thread.
 int RunDemo(const DemoSettings& settings, HostOutput& out);
 
 }  // namespace kernel

@@ -1,6 +1,7 @@
 #include "peers/kernel/DialogScript.h"
 
 #include "exchange/OPCSharedMemory.h"
+#include "peers/kernel/Interruption.h"
 #include "peers/kernel/ScriptReader.h"
 #include "platform/os/Text.h"
 #include "platform/ui/Application.h"
@@ -96,12 +97,13 @@ TControl* ControlOf(TCustomForm& form, const std::string& name) {
   return control;
 }
 
-// Pumps messages, timers and paints of the thread for ms milliseconds.
+// Pumps messages, timers and paints of the thread for ms milliseconds, or
+// until the host is interrupted.
 void Pump(uint32_t ms) {
   const uint32_t start = platform::os::GetTickCount();
   for (;;) {
     const uint32_t spent = platform::os::TickDiff(platform::os::GetTickCount(), start);
-    if (spent >= ms) break;
+    if (spent >= ms || Interrupted()) break;
     platform::win::WaitPumping([] { return false; }, std::min<uint32_t>(ms - spent, 10));
     Application().ProcessMessages();
   }

@@ -7,9 +7,12 @@
 //
 // A script ends with status 0, 1 when a "waitfor" timed out, 2 after a
 // script error or a wrong usage; --help prints the usage and ends with 0.
+// Ctrl-C and SIGTERM stop and end the driver first, then the host ends
+// with 128 + the signal's number (Interruption.h).
 
 #include "peers/kernel/DemoRunner.h"
 #include "peers/kernel/HostSession.h"
+#include "peers/kernel/Interruption.h"
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/ui/Backend.h"
@@ -50,6 +53,20 @@ bool UseDisplay() {
     return false;
   }
   return true;
+}
+
+// Runs the script file, or standard input for "-"; the session's status,
+// 2 when it could not start.
+int RunScript(const std::string& module, const std::string& script, bool interactive, kernel::HostOutput& out) {
+  try {
+    std::unique_ptr<kernel::LineSource> source =
+        script == "-" ? kernel::OpenStandardInput() : kernel::OpenScriptFile(script);
+    kernel::HostSession session(module, out, interactive);
+    return session.Run(*source);
+  } catch (const std::exception& error) {
+    std::cerr << "halvorsten-host: " << error.what() << std::endl;
+    return kScriptError;
+  }
 }
 
 }  // namespace
@@ -94,19 +111,11 @@ int main(int argc, char** argv) {
   } else {
     platform::ui::UseHeadlessBackend();
   }
+  const kernel::InterruptGuard interrupts;
+  kernel::HostOutput out;
   if (demoSeconds != 0) {
-    kernel::HostOutput out;
     const std::string hostDir = platform::os::ExtractFilePath(platform::os::ProgramPath());
-    return kernel::RunDemo({hostDir, module, demoSeconds}, out);
+    return kernel::ExitStatus(kernel::RunDemo({hostDir, module, demoSeconds}, out));
   }
-  try {
-    kernel::HostOutput out;
-    std::unique_ptr<kernel::LineSource> source =
-        script == "-" ? kernel::OpenStandardInput() : kernel::OpenScriptFile(script);
-    kernel::HostSession session(module, out, interactive);
-    return session.Run(*source);
-  } catch (const std::exception& error) {
-    std::cerr << "halvorsten-host: " << error.what() << std::endl;
-    return kScriptError;
-  }
+  return kernel::ExitStatus(RunScript(module, script, interactive, out));
 }

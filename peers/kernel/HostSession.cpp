@@ -1,10 +1,12 @@
 #include "peers/kernel/HostSession.h"
 
+#include "peers/kernel/Interruption.h"
 #include "peers/kernel/KernelModel.h"
 #include "peers/kernel/SectionView.h"
 #include "platform/os/Convert.h"
 #include "platform/os/Files.h"
 #include "platform/os/Text.h"
+#include "platform/ui/Application.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
@@ -23,6 +25,10 @@ using platform::os::Utf8ToCp1251;
 constexpr int32_t kDefaultMessageId = 32769;
 constexpr uint32_t kDefaultWaitMs = 5000;
 constexpr int64_t kMaxWriteRecords = 1000000;  // a block the host is willing to allocate
+// Interactive: how often the kernel window looks for an interruption while
+// a form waits for the person.
+constexpr uintptr_t kInterruptTimer = 1;
+constexpr uint32_t kInterruptTimerMs = 50;
 
 int64_t ParseInt(const std::string& word, const char* what) { return ParseInteger(word, INT64_MIN, INT64_MAX, what); }
 
@@ -76,6 +82,8 @@ HostSession::HostSession(const std::string& modulePath, HostOutput& out, bool in
         return OnKernelMessage(m, w, l);
       });
   if (!kernelWindow_) throw std::runtime_error("cannot make the kernel window");
+  if (interactive && !platform::win::SetTimer(kernelWindow_, kInterruptTimer, kInterruptTimerMs))
+    throw std::runtime_error("cannot start the kernel window's timer");
   SetKernelSinks();
 }
 
@@ -104,14 +112,15 @@ HostSession::~HostSession() {
 
 int HostSession::Run(LineSource& source) {
   try {
-    while (auto text = source.NextLine()) {
+    for (std::optional<std::string> text; !Interrupted() && (text = source.NextLine());) {
       ++lineNumber_;
       const Words words = SplitWords(*text);
       if (words.empty()) continue;
       if (words[0] == "exit") break;
       Execute(words);
     }
-    dialogs_->CheckAllUsed();
+    // Actions an interrupted script did not reach are no fault of it.
+    if (!Interrupted()) dialogs_->CheckAllUsed();
   } catch (const ScriptError& error) {
     std::cerr << "halvorsten-host: line " << lineNumber_ << ": " << error.what() << std::endl;
     StopAndDone();
@@ -316,7 +325,7 @@ void HostSession::Wait(const Words& w) {
   Need(w, 2, "wait MS");
   const int64_t ms = ParseInt(w[1], "milliseconds");
   if (ms < 0 || ms > UINT32_MAX) throw ScriptError("bad milliseconds: " + w[1]);
-  platform::win::WaitPumping([] { return false; }, static_cast<uint32_t>(ms));
+  PumpUntil([] { return false; }, static_cast<uint32_t>(ms));
 }
 
 void HostSession::WaitFor(const Words& w) {
@@ -362,7 +371,7 @@ void HostSession::WaitFor(const Words& w) {
   } else {
     throw ScriptError("waitfor what: " + w[1]);
   }
-  if (!platform::win::WaitPumping(arrived, timeout)) {
+  if (!PumpUntil(arrived, timeout) && !Interrupted()) {
     out_.Line("timeout " + std::to_string(lineNumber_));
     waitTimedOut_ = true;
   }
@@ -380,6 +389,11 @@ void HostSession::StopAndDone() {
 
 platform::win::LRESULT HostSession::OnKernelMessage(platform::win::UINT message, platform::win::WPARAM wParam,
                                                     platform::win::LPARAM lParam) {
+  if (message == platform::win::WM_TIMER && wParam == kInterruptTimer) {
+    // The application's end closes the forms that wait for the person.
+    if (Interrupted()) platform::ui::Application().Terminate();
+    return 0;
+  }
   if (messageId_ == 0 || message != static_cast<platform::win::UINT>(messageId_) ||
       wParam != static_cast<platform::win::WPARAM>(driver::ValueBlockCode) || lParam == 0) {
     return 0;

@@ -27,7 +27,8 @@ class HostSession {
   // Makes the thread an apartment, loads the module and makes the kernel
   // window; throws std::runtime_error when one of them fails. Interactive:
   // the forms the driver shows wait for the person at the display once
-  // their queued actions ran (the display backend must be running).
+  // their queued actions ran (the display backend must be running), until
+  // the host is interrupted: then the application ends, which closes them.
   HostSession(const std::string& modulePath, HostOutput& out, bool interactive = false);
   // Stops and ends a driver that is still initialised, then destroys the
   // kernel window.
@@ -38,7 +39,9 @@ class HostSession {
   // Runs every line of source. Answers 0 when the script ran to its end or
   // to "exit", 1 when it did so but a "waitfor" timed out on the way, 2
   // after a script error (reported on standard error), also when dialog
-  // actions or save answers are left that nothing used.
+  // actions or save answers are left that nothing used. Once the host is
+  // interrupted (Interruption.h) the running wait ends, no further line
+  // runs and the driver is stopped and ended as at the script's end.
   int Run(LineSource& source);
 
   // Runs one script line (blank and comment lines do nothing; "exit" is

@@ -1,7 +1,7 @@
 #include "peers/kernel/ScriptReader.h"
 
+#include "peers/kernel/Interruption.h"
 #include "platform/os/StringList.h"
-#include "platform/win/MessageLoop.h"
 
 #include <poll.h>
 #include <cerrno>
@@ -75,9 +75,9 @@ class StdinSource : public LineSource {
         if (pending_.empty()) return std::nullopt;
         return std::exchange(pending_, std::string());
       }
+      if (Interrupted()) return std::nullopt;
       // Handle the kernel thread's messages while the next line is on its way.
-      platform::win::WaitPumping([] { return Readable(); }, 100);
-      if (Readable()) ReadSome();
+      if (PumpUntil(Readable, 100)) ReadSome();
     }
   }
 

@@ -43,7 +43,8 @@ class LineSource {
 std::unique_ptr<LineSource> OpenScriptFile(const std::string& path);
 
 // Standard input, line by line as it arrives; while it waits for the rest
-// of a line it handles the calling thread's window messages.
+// of a line it handles the calling thread's window messages. It ends (no
+// further line) once the host is interrupted (Interruption.h).
 std::unique_ptr<LineSource> OpenStandardInput();
 
 }  // namespace kernel

@@ -67,6 +67,7 @@ class HostProcess {
   HostProcess& operator=(const HostProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
 
   // The first line from now on that starts with prefix (at most kPatience).
   std::optional<std::string> WaitLine(const std::string& prefix) {
@@ -167,6 +168,37 @@ TEST(HostInteractive, AFormTheDriverOpensIsAWindowThePersonAnswers) {
   std::stringstream text;
   text << errors.rdbuf();
   EXPECT_EQ(text.str(), "");
+  fs::remove_all(dir);
+}
+
+TEST(HostInteractive, CtrlCClosesTheFormThatWaitsAndEndsTheDriver) {
+  xvfbtest::XvfbServer server(640, 480);
+  if (!server.Installed()) GTEST_SKIP() << "Xvfb is not installed";
+  ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
+  const fs::path dir = fs::temp_directory_path() / ("host-x11-int-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "script.txt") << "init /drv\nabout\ninfo\n";
+  setenv("DISPLAY", server.Name().c_str(), 1);
+  setenv("FERROWICK_IPC_NAMESPACE", ("host-x11-int-" + std::to_string(getpid())).c_str(), 1);
+  unsetenv("FERROWICK_UI");
+
+  Display* d = XOpenDisplay(server.Name().c_str());
+  ASSERT_NE(d, nullptr);
+  {
+    HostProcess host({HOST_PROGRAM, "--module", FAKE_DRIVER, "--interactive", (dir / "script.txt").string()},
+                     dir / "err.txt");
+    ASSERT_TRUE(host.Started());
+    ASSERT_NE(WaitWindow(d, "О программе"), None);
+    ASSERT_TRUE(kill_guard::SignalIf(host.Pid(), SIGINT, kill_guard::IsOwnChild));
+    // Both forms end as cancelled, the rest of the script does not run.
+    EXPECT_TRUE(host.WaitLine("log source=FAKE code=5 text=\"about 2\"").has_value());
+    EXPECT_TRUE(host.WaitLine("log source=FAKE code=5 text=\"bare 2\"").has_value());
+    EXPECT_EQ(host.WaitLine("result "), "result DLMAbout");
+    EXPECT_EQ(host.WaitLine("result "), "result DLMStopDeviceDrv 0");
+    EXPECT_EQ(host.WaitLine("result "), "result DLMDoneDeviceDrv 0");
+    EXPECT_EQ(host.Wait(), 130);
+  }
+  XCloseDisplay(d);
   fs::remove_all(dir);
 }
 
