@@ -178,8 +178,9 @@ TEST(HostInteractive, CtrlCClosesTheFormThatWaitsAndEndsTheDriver) {
   const fs::path dir = fs::temp_directory_path() / ("host-x11-int-" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "script.txt") << "init /drv\nabout\ninfo\n";
+  const std::string ipcNamespace = "host-x11-int-" + std::to_string(getpid());
   setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("FERROWICK_IPC_NAMESPACE", ("host-x11-int-" + std::to_string(getpid())).c_str(), 1);
+  setenv("FERROWICK_IPC_NAMESPACE", ipcNamespace.c_str(), 1);
   unsetenv("FERROWICK_UI");
 
   Display* d = XOpenDisplay(server.Name().c_str());
@@ -200,6 +201,9 @@ TEST(HostInteractive, CtrlCClosesTheFormThatWaitsAndEndsTheDriver) {
   }
   XCloseDisplay(d);
   fs::remove_all(dir);
+  // A host that had to be killed leaves its window table; none runs now.
+  EXPECT_FALSE(fs::exists("/dev/shm/" + ipcNamespace + ".FerrowickWindows"));
+  fs::remove("/dev/shm/" + ipcNamespace + ".FerrowickWindows");
 }
 
 TEST(HostInteractive, WithoutADisplayTheHostRefuses) {
