@@ -8,6 +8,7 @@
 #include "peers/kernel/DriverModule.h"
 #include "platform/os/ByteFields.h"
 #include "platform/os/Process.h"
+#include "platform/os/SharedSection.h"
 #include "platform/os/Thread.h"
 #include "platform/os/Time.h"
 #include "platform/ui/Form.h"
@@ -525,6 +526,8 @@ TEST_F(DriverModule, KernelThatEndsWithoutDoneEndsAtOnce) {
         {
           inBlock_ = [&] {
             if (unload) module_.reset();
+            // The section's name goes first: the child leaves nothing behind.
+            drvtest::fs::remove("/dev/shm" + platform::os::SectionPosixName(exchange::kSectionName));
             std::exit(0);
           };
           if (Init() == 0) WaitPumping([] { return false; }, 20000);
