@@ -113,6 +113,7 @@ bool CheckServer(TDriverContext& context, bool restart) {
     intercom->Terminal1()->ClearBusy();
     intercom->Terminal2()->ClearBusy();
     intercom->Terminal3()->ClearBusy();
+    intercom->DynemicVariables()->EndLeftoverWrites(platform::os::Now());
   }
   platform::os::ProcessIdentity started;
   if (!platform::os::CreateProcess(context.ServerCommandLine, &started)) return false;

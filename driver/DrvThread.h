@@ -61,9 +61,10 @@ struct TDriverContext {
 // starts it (at most once per CheckServerInterval seconds, only with
 // restart and AutoRunServer) and answers whether the process was created.
 // Busy bytes a dead server may have left in the error list and the
-// terminals are cleared before the start, but only when no server process
-// started before still runs (one that is starting may hold a byte). False
-// without a section.
+// terminals, and dynamic items it left in the middle of a write, are
+// cleared before the start, but only when no server process started before
+// still runs (one that is starting may hold a byte). False without a
+// section.
 // Initialisation, then the driver thread.
 bool CheckServer(TDriverContext& context, bool restart);
 

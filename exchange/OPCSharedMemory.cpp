@@ -139,6 +139,51 @@ void WriteGuarded(std::uint8_t* value, std::uint8_t* time, float newValue, TDate
   os::SharedStoreU64(time, stamp);
 }
 
+// A dynamic item has two writers, the driver and the server, and a write
+// of one must not overlap one of the other: two value stores split alike
+// would leave a value neither wrote under a stamp. A writer claims the item
+// by moving its time's first byte from a stamp's (never 0xFF) to 0xFF with
+// compare-and-swap, which also marks the time for readers; it stores the
+// value and the stamp with 0xFF still as first byte, and ends the write by
+// storing the stamp's first byte. Until then the first byte shows the mark
+// in every part of a split time, so readers keep ReadGuarded as it is.
+// A claim lasts a few stores. One held longer than LockTimeout is given up
+// on (nothing written); one left by a writer that died stays until
+// EndLeftoverWrites.
+constexpr int kClaimYields = 64;  // tries that only yield before polls of 1 ms
+
+// Claims `time` for one write; `first` gets the first byte it held. False
+// when another writer held it for more than LockTimeout.
+bool ClaimTime(std::uint8_t* time, std::uint8_t& first) {
+  std::uint32_t start = 0;
+  for (int tries = 0;; ++tries) {
+    first = os::AtomicLoadByte(time);
+    if (first != 0xFF && os::CompareExchangeByte(time, first, 0xFF)) return true;
+    if (tries == 0) start = os::GetTickCount();
+    if (os::TickDiff(os::GetTickCount(), start) > LockTimeout) return false;
+    os::Sleep(tries < kClaimYields ? 0 : 1);
+  }
+}
+
+// Stores `stamp` with the first byte, which ends a claim, last.
+void ReleaseTime(std::uint8_t* time, std::uint64_t stamp) {
+  os::SharedStoreU64(time, stamp | 0xFF);
+  os::AtomicStoreByte(time, static_cast<std::uint8_t>(stamp));
+}
+
+// WriteGuarded for a value of two writers; false (nothing written) when
+// the claim was not had.
+bool WriteClaimed(std::uint8_t* value, std::uint8_t* time, float newValue, TDateTime newTime) {
+  std::uint8_t first = 0;
+  if (!ClaimTime(time, first)) return false;
+  // Held: nothing else changes the time, and the last writer's stores are
+  // all visible after the swap.
+  const std::uint64_t last = (ReadTime(time) & ~std::uint64_t{0xFF}) | first;
+  os::SharedStoreU32(value, std::bit_cast<std::uint32_t>(newValue));
+  ReleaseTime(time, StampAfter(last, newTime));
+  return true;
+}
+
 // False when a write stayed in progress over kGuardedReadTries reads.
 bool ReadGuarded(const std::uint8_t* value, const std::uint8_t* time, float& readValue, TDateTime& readTime) {
   for (int i = 0; i < kGuardedReadTries; ++i) {
@@ -425,16 +470,26 @@ bool TDynemicVariablesList::AddOrUpdate(std::string_view name, bool updateOnly, 
   for (std::int32_t i = 0; i < count; ++i) {
     std::uint8_t* item = block_ + kDynItems + kDynItemSize * i;
     if (os::LoadShortString(item, 0) != key) continue;
-    WriteGuarded(item + kItemValue, item + kItemTime, value, time);
-    return true;
+    return WriteClaimed(item + kItemValue, item + kItemTime, value, time);
   }
   if (updateOnly || count >= kMaxDynemicVariables) return false;
   std::uint8_t* item = block_ + kDynItems + kDynItemSize * count;
   os::StoreShortString(item, 0, key);
-  WriteGuarded(item + kItemValue, item + kItemTime, value, time);
+  if (!WriteClaimed(item + kItemValue, item + kItemTime, value, time)) return false;
   os::StoreInt32(item, offsetof(TDynemicItem, Info), -1);
   os::StoreInt32(block_, kDynCount, count + 1);
   return true;
+}
+
+void TDynemicVariablesList::EndLeftoverWrites(TDateTime time) {
+  const std::int32_t count = Count();
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::uint8_t* field = block_ + kDynItems + kDynItemSize * i + kItemTime;
+    const std::uint64_t left = ReadTime(field);
+    // The claimed first byte stood for at most 0xFE: the next stamp lies
+    // above the largest the time can have been.
+    if (ShowsMark(left)) ReleaseTime(field, StampAfter(left & ~std::uint64_t{1}, time));
+  }
 }
 
 bool TDynemicVariablesList::GetItem(std::int32_t index, TDynemicItem& out) const {

@@ -315,10 +315,16 @@ class TDynemicVariablesList {
   // Stores value and time into the item named name (trimmed, upper case by
   // CP1251 rules, cut to 255 bytes); appends such an item (kernel Id -1)
   // when none matches, unless updateOnly or 255 items are in use. The time
-  // guards the value as a variable's does (TDMLVariablesList::SetValue).
-  // False when detached or nothing was stored. Driver (may append) and
-  // server (updateOnly).
+  // guards the value as a variable's does (TDMLVariablesList::SetValue),
+  // and one writer at a time has the item: a write waits for the other
+  // side's to end. False when detached or nothing was stored (also when
+  // the other side held the item for more than LockTimeout). Driver (may
+  // append) and server (updateOnly).
   bool AddOrUpdate(std::string_view name, bool updateOnly, float value, TDateTime time);
+  // Driver, while no server can write the table: ends the writes that a
+  // server which died left holding an item, giving the item `time` (moved
+  // above its last), so that its value is read and the item written again.
+  void EndLeftoverWrites(TDateTime time);
   // Driver: copies item index, its value and time as one write left them.
   // False when detached, index is outside 0..Count-1, or a write stayed in
   // progress over a few reads.

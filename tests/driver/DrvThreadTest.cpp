@@ -284,9 +284,14 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
   for (exchange::TTerminalClass* t : {intercom_->Terminal1(), intercom_->Terminal2(), intercom_->Terminal3()}) {
     t->Block()[8] = 1;
   }
+  // A server that died in the middle of writing CMD_2: its time's first
+  // byte still claims the item.
+  uint8_t* cmd2Time = intercom_->DynemicVariables()->Block() + 260 + sizeof(exchange::TDynemicItem) + 260;
+  cmd2Time[0] = 0xFF;
   settings_.AutoRunServer = false;
   driver::CheckServer(context_, true);
   EXPECT_EQ(errors[4], 1) << "no start, nothing cleared";
+  EXPECT_EQ(cmd2Time[0], 0xFF);
   settings_.AutoRunServer = true;
   ASSERT_TRUE(driver::CheckServer(context_, true));
   EXPECT_EQ(errors[4], 0);
@@ -294,6 +299,9 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
     EXPECT_EQ(t->Block()[8], 0);
   }
   EXPECT_TRUE(intercom_->Terminal2()->WriteText("flows again"));
+  EXPECT_EQ(Dynamic("CMD_2"), 9.0f) << "the value the dead server left is read again";
+  EXPECT_TRUE(driver::AddDynamicTag(intercom_->DynemicVariables(), "CMD_2", true, 2.0f));
+  EXPECT_EQ(Dynamic("CMD_2"), 2.0f);
 }
 
 TEST_F(DriverThreadParts, BusyBytesStayWhileAStartedServerMayBeStarting) {
