@@ -69,18 +69,19 @@ bool TDynamicTagList::SendChanges(exchange::TDynemicVariablesList* table, TRecei
     exchange::TDynemicItem item;
     if (!table->GetItem(i, item) || item.Info.Id < 0) continue;
     const std::string name = exchange::ShortStringOf(item.Name);
+    // LastValue is what the kernel was handed: a value the buffer refused
+    // is put again next cycle.
     if (TDynamicTag* tag = Find(name)) {
       const float d = std::fabs(item.Value - tag->LastValue);
-      if (d >= item.Info.Deadband && d > 0.0f) {
-        buffer.Put(item.Info.Id, item.Value);
+      if (d >= item.Info.Deadband && d > 0.0f && buffer.Put(item.Info.Id, item.Value)) {
         tag->LastValue = item.Value;
         tag->Time = item.Time;
       }
       continue;
     }
+    if (!buffer.Put(item.Info.Id, item.Value)) continue;
     auto tag = std::make_unique<TDynamicTag>(TDynamicTag{name, item.Info.Id, item.Value, item.Time});
     Add(tag.release());
-    buffer.Put(item.Info.Id, item.Value);
   }
   return true;
 }

@@ -49,8 +49,9 @@ class TDynamicTagList : public common::TOwningList<TDynamicTag, common::TSortedA
   bool Resolve(exchange::TDynemicVariablesList* table);
 
   // Resolves new names and puts each resolved item whose value moved by at
-  // least its deadband (and by more than 0), or that is seen for the first
-  // time, into buffer. A refused put is not retried. False without table.
+  // least its deadband (and by more than 0) from the last value the buffer
+  // took, or that is seen for the first time, into buffer. A value the
+  // buffer refused is put again on the next call. False without table.
   bool SendChanges(exchange::TDynemicVariablesList* table, TReceivedBuffer& buffer);
 
   // The record of name, or nullptr.

@@ -4,7 +4,12 @@
 #include "driver/DrvLog.h"
 #include "driver/ReceivedBuffer.h"
 #include "exchange/OPCSharedMemory.h"
+#include "platform/os/Time.h"
 #include "platform/win/Window.h"
+
+#include <functional>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -26,6 +31,7 @@ class DynamicTags : public ::testing::Test {
       if (m != kMessage) return 0;
       const auto* block = reinterpret_cast<const driver::TDrvValueBlock*>(l);
       for (int32_t i = 0; i < block->Count; ++i) sent_.emplace_back(block->Records[i].Id, block->Records[i].Value);
+      if (during_) std::exchange(during_, nullptr)();
       return driver::ValueBlockCode;
     });
   }
@@ -54,6 +60,7 @@ class DynamicTags : public ::testing::Test {
   platform::win::HWND window_ = 0;
   std::unique_ptr<driver::TReceivedBuffer> buffer_;
   std::vector<std::pair<int32_t, float>> sent_;
+  std::function<void()> during_;  // run once while the next block is sent
 };
 
 TEST_F(DynamicTags, ResolveNamesOnceAndLogUnknownOnce) {
@@ -108,6 +115,52 @@ TEST_F(DynamicTags, RefusedValueIsNotRetried) {
   EXPECT_EQ(buffer_->Count(), 1);
   EXPECT_TRUE(tags_.SendChanges(&table_, *buffer_));
   EXPECT_EQ(buffer_->Count(), 1) << "nothing new is put for the same value";
+}
+
+// A value the buffer refuses (a send holds it, and the wait for it gives
+// up) is not taken as sent: the next cycle puts it, or nothing when the
+// value went back to the one the kernel has.
+TEST_F(DynamicTags, RefusedValueIsPutAgainNextCycle) {
+  using Sent = std::vector<std::pair<int32_t, float>>;
+  struct Case {
+    const char* what;
+    std::optional<float> sent;  // the value the kernel has; none: a new tag
+    float refused;
+    float next;  // the value at the next cycle
+    Sent put;    // what that cycle sends
+  };
+  const Case cases[] = {
+      {"a new tag's first value", std::nullopt, 0.0f, 0.0f, {{71, 0.0f}}},
+      {"a change", 0.0f, 1.0f, 1.0f, {{71, 1.0f}}},
+      {"a change undone before the next cycle", 0.0f, 1.0f, 0.0f, {}},
+  };
+  buffer_ = std::make_unique<driver::TReceivedBuffer>(window_, kMessage, 1, &log_);
+  for (const Case& c : cases) {
+    std::vector<uint8_t> bytes(exchange::kDynemicVariablesSize);
+    exchange::TDynemicVariablesList table(true);
+    table.Attach(bytes.data());
+    driver::TDynamicTagList tags(&log_);
+    const auto cycle = [&] {
+      sent_.clear();
+      EXPECT_TRUE(tags.SendChanges(&table, *buffer_));
+      EXPECT_TRUE(buffer_->Flush());
+      return sent_;
+    };
+    ASSERT_TRUE(driver::AddDynamicTag(&table, "LINK_A", false, c.sent.value_or(c.refused)));
+    if (c.sent) {
+      ASSERT_EQ(cycle(), (Sent{{71, *c.sent}})) << c.what;
+    }
+    ASSERT_TRUE(driver::AddDynamicTag(&table, "LINK_A", true, c.refused));
+    {
+      platform::os::TestClock clock;  // the wait for the busy buffer passes at once
+      ASSERT_TRUE(buffer_->Put(99, 0));
+      during_ = [&] { EXPECT_TRUE(tags.SendChanges(&table, *buffer_)); };
+      ASSERT_TRUE(buffer_->Flush());
+      ASSERT_EQ(buffer_->Count(), 0) << c.what << ": the put was refused";
+    }
+    ASSERT_TRUE(driver::AddDynamicTag(&table, "LINK_A", true, c.next));
+    EXPECT_EQ(cycle(), c.put) << c.what;
+  }
 }
 
 }  // namespace
