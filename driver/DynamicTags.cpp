@@ -70,10 +70,11 @@ bool TDynamicTagList::SendChanges(exchange::TDynemicVariablesList* table, TRecei
     if (!table->GetItem(i, item) || item.Info.Id < 0) continue;
     const std::string name = exchange::ShortStringOf(item.Name);
     // LastValue is what the kernel was handed: a value the buffer refused
-    // is put again next cycle.
+    // is put again next cycle, and so is one whose record it dropped.
     if (TDynamicTag* tag = Find(name)) {
       const float d = std::fabs(item.Value - tag->LastValue);
-      if (d >= item.Info.Deadband && d > 0.0f && buffer.Put(item.Info.Id, item.Value)) {
+      const bool moved = d >= item.Info.Deadband && d > 0.0f;
+      if ((moved || buffer.MustPutAgain(item.Info.Id)) && buffer.Put(item.Info.Id, item.Value)) {
         tag->LastValue = item.Value;
         tag->Time = item.Time;
       }

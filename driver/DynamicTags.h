@@ -51,7 +51,9 @@ class TDynamicTagList : public common::TOwningList<TDynamicTag, common::TSortedA
   // Resolves new names and puts each resolved item whose value moved by at
   // least its deadband (and by more than 0) from the last value the buffer
   // took, or that is seen for the first time, into buffer. A value the
-  // buffer refused is put again on the next call. False without table.
+  // buffer refused is put again on the next call, and the current value of
+  // one whose record the buffer dropped once the kernel accepts blocks
+  // again (TReceivedBuffer::MustPutAgain). False without table.
   bool SendChanges(exchange::TDynemicVariablesList* table, TReceivedBuffer& buffer);
 
   // The record of name, or nullptr.

@@ -5,6 +5,7 @@
 #include "platform/os/ByteFields.h"
 #include "platform/win/MessageLoop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -74,7 +75,7 @@ class TReceivedBuffer::Hold {
 TReceivedBuffer::TReceivedBuffer(HostWindowHandle hostWindow, int32_t messageId, int32_t blockId,
                                  TBaseErrorClass* log)
     : hostWindow_(hostWindow), messageId_(messageId), blockId_(blockId), log_(log),
-      block_(std::make_unique<TDrvValueBlock>()) {
+      block_(std::make_unique<TDrvValueBlock>()), rowOf_(std::make_unique<int32_t[]>(Capacity)) {
   std::memset(block_.get(), 0, sizeof(TDrvValueBlock));
   Reset();
 }
@@ -98,18 +99,27 @@ bool TReceivedBuffer::Acquire() {
   return true;
 }
 
-bool TReceivedBuffer::Put(int32_t id, float value) {
+bool TReceivedBuffer::Put(int32_t id, float value) { return PutRecord(id, value, kNoRow); }
+
+bool TReceivedBuffer::PutRecord(int32_t id, float value, int32_t row) {
   const Hold hold(*this);
   if (!hold) return false;
   const platform::os::KernelDateTime stamp = platform::os::KernelNow();
   TDrvValueRecord record{id, value, value, static_cast<int32_t>(stamp.Time), stamp.Date};
-  return Append(record);
+  if (!Append(record, row)) return false;
+  if (row == kNoRow) {
+    idMarks_.Put(id);
+  } else {
+    rowMarks_.Put(row);
+  }
+  return true;
 }
 
-bool TReceivedBuffer::Append(const TDrvValueRecord& record) {
+bool TReceivedBuffer::Append(const TDrvValueRecord& record, int32_t row) {
   if (block_->Count >= Capacity) MakeRoom();
   if (block_->Count >= Capacity) return false;
   block_->Records[block_->Count] = record;
+  rowOf_[block_->Count] = row;
   ++block_->Count;
   return true;
 }
@@ -118,13 +128,26 @@ void TReceivedBuffer::MakeRoom() {
   Log("Critical section proc");
   if (SendToHost()) return;
   if (DropCount < Capacity) {
-    std::memmove(&block_->Records[0], &block_->Records[DropCount],
-                 sizeof(TDrvValueRecord) * static_cast<size_t>(Capacity - DropCount));
-    block_->Count = Capacity - DropCount;
+    DropOldest(DropCount);
   } else {
     Log("Buffer overflow");
-    Reset();
+    DropOldest(block_->Count);
   }
+}
+
+// Marks where the oldest records came from, then moves the rest to the front.
+void TReceivedBuffer::DropOldest(int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (rowOf_[i] == kNoRow) {
+      idMarks_.Dropped(block_->Records[i].Id);
+    } else {
+      rowMarks_.Dropped(rowOf_[i]);
+    }
+  }
+  const auto kept = static_cast<size_t>(block_->Count - count);
+  std::memmove(&block_->Records[0], &block_->Records[count], sizeof(TDrvValueRecord) * kept);
+  std::memmove(&rowOf_[0], &rowOf_[count], sizeof(int32_t) * kept);
+  block_->Count -= count;
 }
 
 bool TReceivedBuffer::SendToHost() {
@@ -134,6 +157,8 @@ bool TReceivedBuffer::SendToHost() {
                                  reinterpret_cast<platform::win::LPARAM>(block_.get()));
   if (answer != ValueBlockCode) return false;
   Reset();
+  rowMarks_.Accepted();
+  idMarks_.Accepted();
   return true;
 }
 
@@ -161,6 +186,7 @@ void TReceivedBuffer::Log(const char* text) {
 }
 
 bool TReceivedBuffer::ScanStaticTags(exchange::TDMLVariablesList& table, int32_t serverProcess) {
+  if (rowMarks_.AnyDue()) PutDroppedRows(table);
   // Read before the walk: a bump during the walk makes the next call walk.
   const int32_t counter = table.ChangeCounter();
   const uint32_t now = platform::os::GetTickCount();
@@ -184,6 +210,22 @@ bool TReceivedBuffer::WalkDue(int32_t counter, int32_t serverProcess, uint32_t n
          platform::os::TickDiff(now, lastWalkTick_) >= FullWalkIntervalMs;
 }
 
+// The kernel holds an older value of such a row than its SentValue, so the
+// current one goes whatever the deadband says. A row being written, or one
+// the buffer refuses, stays due; a row the table no longer has is
+// forgotten.
+void TReceivedBuffer::PutDroppedRows(exchange::TDMLVariablesList& table) {
+  for (const int32_t i : rowMarks_.DueSources()) {
+    ScanRow row;
+    if (table.ItemPtr(i) == nullptr) {
+      rowMarks_.Put(i);
+    } else if (ReadScanRow(table, i, row) && PutRecord(row.Id, row.Value, i)) {
+      table.SetSentValue(i, row.Value);
+    }
+  }
+  rowMarks_.Recount();
+}
+
 void TReceivedBuffer::Walk(exchange::TDMLVariablesList& table) {
   // Each row is read when the walk comes to it, so a walk that follows the
   // server's writes passes on what they wrote before it got there. A row
@@ -198,13 +240,37 @@ void TReceivedBuffer::Walk(exchange::TDMLVariablesList& table) {
     const bool changed = d > 0.0f;
     const bool passes = d >= row.Deadband || current <= row.LowLimit || current >= row.HighLimit;
     if (!changed || !passes) continue;
-    if (Put(row.Id, current)) {
+    if (PutRecord(row.Id, current, i)) {
       table.SetSentValue(i, current);
     } else {
       rowsLeftUnsent_ = true;
       Log("Variable buffer overflow or locked.");
     }
   }
+}
+
+void TReceivedBuffer::TDropMarks::Accepted() {
+  if (marks_.empty()) return;
+  for (auto& mark : marks_) mark.second = true;
+  anyDue_ = true;
+}
+
+bool TReceivedBuffer::TDropMarks::Due(int32_t source) const {
+  if (marks_.empty()) return false;
+  const auto found = marks_.find(source);
+  return found != marks_.end() && found->second;
+}
+
+std::vector<int32_t> TReceivedBuffer::TDropMarks::DueSources() const {
+  std::vector<int32_t> due;
+  for (const auto& [source, isDue] : marks_) {
+    if (isDue) due.push_back(source);
+  }
+  return due;
+}
+
+void TReceivedBuffer::TDropMarks::Recount() {
+  anyDue_ = std::any_of(marks_.begin(), marks_.end(), [](const auto& mark) { return mark.second; });
 }
 
 }  // namespace driver

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace exchange {
 class TDMLVariablesList;
@@ -41,6 +43,11 @@ class TReceivedBuffer {
   // False when the buffer stayed busy for LockWaitMs.
   bool Put(int32_t id, float value);
 
+  // True when a record Put was given for id was dropped to make room and
+  // the kernel has accepted a block since: the value of id is to be put
+  // again (the dynamic tags do). A later record of id ends it.
+  bool MustPutAgain(int32_t id) const { return idMarks_.Due(id); }
+
   // Sends what the block holds. True with nothing to send, when the kernel
   // accepted, and when the kernel window or message is invalid (the block
   // is then emptied; that is logged once per buffer). False when the
@@ -53,7 +60,9 @@ class TReceivedBuffer {
   // its change counter moved since the last whole walk, when that walk left
   // a row unsent or did not end, when serverProcess (slot 0's process) is
   // another, on the first call, and at least every FullWalkIntervalMs
-  // whatever the counter says. True.
+  // whatever the counter says. A row whose record was dropped to make room
+  // is put again with its current value, whatever it moved by, on the
+  // first call after the kernel accepted a block. True.
   bool ScanStaticTags(exchange::TDMLVariablesList& table, int32_t serverProcess);
   static constexpr uint32_t FullWalkIntervalMs = 1000;
 
@@ -61,9 +70,37 @@ class TReceivedBuffer {
 
  private:
   class Hold;
+
+  // Where records dropped to make room came from: rows of the table, or
+  // the ids Put was given. A mark waits for the kernel to accept a block,
+  // then is due; a later record of its source ends it. Empty unless the
+  // kernel refused full blocks.
+  class TDropMarks {
+   public:
+    void Dropped(int32_t source) { marks_[source] = false; }
+    void Put(int32_t source) {
+      if (!marks_.empty()) marks_.erase(source);
+    }
+    // The kernel accepted a block: every mark is due.
+    void Accepted();
+    bool Due(int32_t source) const;
+    bool AnyDue() const { return anyDue_; }
+    std::vector<int32_t> DueSources() const;
+    // AnyDue from the marks left, after the due ones were put.
+    void Recount();
+
+   private:
+    std::unordered_map<int32_t, bool> marks_;  // source -> due
+    bool anyDue_ = false;
+  };
+
+  static constexpr int32_t kNoRow = -1;
   bool Acquire();
-  bool Append(const TDrvValueRecord& record);
+  bool PutRecord(int32_t id, float value, int32_t row);
+  bool Append(const TDrvValueRecord& record, int32_t row);
   void MakeRoom();
+  void DropOldest(int32_t count);
+  void PutDroppedRows(exchange::TDMLVariablesList& table);
   bool SendToHost();
   void Reset();
   void Log(const char* text);
@@ -75,6 +112,8 @@ class TReceivedBuffer {
   int32_t blockId_;
   TBaseErrorClass* log_;
   std::unique_ptr<TDrvValueBlock> block_;
+  std::unique_ptr<int32_t[]> rowOf_;  // the row of each record, kNoRow from Put
+  TDropMarks rowMarks_, idMarks_;
   bool busy_ = false;  // guards re-entry while a wait handles messages
   bool invalidTargetLogged_ = false;
   // The static scan: the change counter its last whole walk began with

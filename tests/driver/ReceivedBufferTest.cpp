@@ -2,6 +2,7 @@
 
 #include "DriverTestSupport.h"
 #include "driver/DrvLog.h"
+#include "driver/DynamicTags.h"
 #include "exchange/OPCSharedMemory.h"
 #include "platform/os/ByteFields.h"
 #include "platform/win/MessageLoop.h"
@@ -11,6 +12,7 @@
 #include <bit>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -321,6 +323,81 @@ TEST_F(StaticScan, NeverPassesOnHalfAWrite) {
   EXPECT_GE(itemValues, kWanted);
   ASSERT_TRUE(wrong.empty()) << wrong.size() << " values never written, the first " << std::hex
                              << std::bit_cast<uint32_t>(wrong.front());
+}
+
+// The kernel refuses full blocks and the oldest records are dropped: a
+// dynamic tag's and four rows' (7.0 each). Nothing is put again while the
+// kernel refuses. The first cycle after it accepted a block puts the
+// current value of each source again, whatever it moved by since, unless
+// a later record of it went with that block.
+TEST_F(StaticScan, DroppedRecordsArePutAgainOnceTheKernelAccepts) {
+  struct Case {
+    const char* what;
+    float later;        // the row's value after the drop
+    bool laterInBlock;  // put before the kernel accepted, so it went with the block
+  };
+  const Case cases[] = {
+      {"unchanged since", 7.0f, false},
+      {"moved less than the deadband since", 7.25f, false},
+      {"moved by the deadband since", 8.0f, false},
+      {"a later value went with the accepted block", 8.0f, true},
+  };
+  kernel::KernelModel::Instance().AddVariable(0, drvtest::Var(71, "LINK_A", "", 0, 0.5f));
+  std::vector<uint8_t> dynamicBytes(exchange::kDynemicVariablesSize);
+  exchange::TDynemicVariablesList dynamic(true);
+  dynamic.Attach(dynamicBytes.data());
+  driver::TDynamicTagList tags(&log_);
+  ASSERT_TRUE(driver::AddDynamicTag(&dynamic, "LINK_A", false, 1.0f));
+  for (int32_t id = 1; id <= 4; ++id) Row(id);
+  EXPECT_TRUE(SentIds().empty());
+
+  kernel_.answer = 1;
+  ASSERT_TRUE(tags.SendChanges(&dynamic, buffer_));
+  for (int32_t row = 0; row < 4; ++row) Set(row, 7.0f);
+  ASSERT_TRUE(buffer_.ScanStaticTags(table_, server_));
+  while (buffer_.Count() < TReceivedBuffer::Capacity) ASSERT_TRUE(buffer_.Put(1000, 0));
+  ASSERT_TRUE(buffer_.Put(1000, 0));
+  ASSERT_EQ(buffer_.Count(), TReceivedBuffer::Capacity - TReceivedBuffer::DropCount + 1) << "the oldest 100 dropped";
+  for (int32_t row = 0; row < 4; ++row) {
+    if (cases[row].laterInBlock) Set(row, cases[row].later);
+  }
+  ASSERT_TRUE(tags.SendChanges(&dynamic, buffer_));
+  ASSERT_TRUE(buffer_.ScanStaticTags(table_, server_));
+  EXPECT_FALSE(buffer_.Flush());
+  for (int32_t i = 0; i < buffer_.Count(); ++i) {
+    const int32_t id = buffer_.Block().Records[i].Id;
+    EXPECT_TRUE(id == 1000 || (id >= 1 && id <= 4 && cases[id - 1].laterInBlock)) << "put again while refused: " << id;
+  }
+
+  kernel_.answer = driver::ValueBlockCode;
+  ASSERT_TRUE(buffer_.Flush());
+  kernel_.blocks.clear();
+  for (int32_t row = 0; row < 4; ++row) {
+    if (!cases[row].laterInBlock) Set(row, cases[row].later);
+  }
+  const auto cycle = [&] {
+    EXPECT_TRUE(tags.SendChanges(&dynamic, buffer_));
+    EXPECT_TRUE(buffer_.ScanStaticTags(table_, server_));
+    EXPECT_TRUE(buffer_.Flush());
+    std::map<int32_t, float> sent;
+    for (const auto& block : kernel_.blocks) {
+      for (const auto& r : block) EXPECT_TRUE(sent.emplace(r.Id, r.Value).second) << "sent twice: " << r.Id;
+    }
+    kernel_.blocks.clear();
+    return sent;
+  };
+  const std::map<int32_t, float> sent = cycle();
+  for (int32_t row = 0; row < 4; ++row) {
+    const auto found = sent.find(row + 1);
+    if (cases[row].laterInBlock) {
+      EXPECT_TRUE(found == sent.end()) << cases[row].what;
+    } else {
+      EXPECT_TRUE(found != sent.end() && found->second == cases[row].later) << cases[row].what;
+    }
+  }
+  EXPECT_TRUE(sent.contains(71) && sent.at(71) == 1.0f) << "the dynamic tag";
+  EXPECT_EQ(sent.size(), 4u) << "three rows and the tag, nothing else";
+  EXPECT_TRUE(cycle().empty()) << "each put again once";
 }
 
 TEST_F(StaticScan, AScanInsideTheWaitOfAnotherKeepsBothWalksWhole) {
