@@ -12,7 +12,7 @@
 #include "server/ServerDevices.h"
 
 #include <atomic>
-#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -47,7 +47,8 @@ class CommandTag : public ::testing::Test {
     exchange::ServerIndex = -1;
   }
   uint8_t* ValueField() const {
-    return driver_->DynemicVariables()->Block() + 260 + sizeof(exchange::TDynemicItem) * kItem + 256;
+    return driver_->DynemicVariables()->Block() + 260 + sizeof(exchange::TDynemicItem) * kItem +
+           offsetof(exchange::TDynemicItem, Value);
   }
   // The item as the driver reads it before passing it on; false while a
   // write is in progress.
@@ -70,17 +71,21 @@ class CommandTag : public ::testing::Test {
 // write into it, so the server's value comes out whole.
 TEST_F(CommandTag, TwoWritersNeverMixTheirValues) {
   constexpr int kWrites = 300000;
+  std::atomic<bool> reading{false};
   std::atomic<int> running{2};
   std::thread driverSide([&] {
+    while (!reading) std::this_thread::yield();
     for (int i = 0; i < kWrites; ++i) driver::AddDynamicTag(driver_->DynemicVariables(), "CMD", true, i % 2 ? 0.0f : 2.0f);
     --running;
   });
   std::thread serverSide([&] {
+    while (!reading) std::this_thread::yield();
     for (int i = 0; i < kWrites; ++i) device_.WriteDynamicVariable(device_.ComandCtrlTagName, i % 2 ? 1.0f : 3.0f);
     --running;
   });
   size_t reads = 0;
   std::vector<float> neither;
+  reading = true;
   while (running.load() > 0) {
     float value = 0;
     if (!Read(value)) continue;

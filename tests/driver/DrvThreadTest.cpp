@@ -286,7 +286,8 @@ TEST_F(DriverThreadParts, StartClearsBusyBytesADeadServerLeft) {
   }
   // A server that died in the middle of writing CMD_2: its time's first
   // byte still claims the item.
-  uint8_t* cmd2Time = intercom_->DynemicVariables()->Block() + 260 + sizeof(exchange::TDynemicItem) + 260;
+  uint8_t* cmd2Time =
+      intercom_->DynemicVariables()->Block() + 260 + sizeof(exchange::TDynemicItem) + offsetof(exchange::TDynemicItem, Time);
   cmd2Time[0] = 0xFF;
   settings_.AutoRunServer = false;
   driver::CheckServer(context_, true);
