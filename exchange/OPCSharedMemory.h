@@ -17,7 +17,8 @@
 // Every accessor answers neutral values (0, -1, empty, false) and writes
 // nothing while detached. Counts and texts written by the other process are
 // bounded before use. The error list and the terminals are guarded by a busy
-// byte taken with compare-and-swap; the command batch is handed over by its
+// byte taken with compare-and-swap, a dynamic item by a claim on its time's
+// first byte taken the same way; the command batch is handed over by its
 // state byte, moved with compare-and-swap.
 //
 // Threads: an accessor object is used by one thread at a time within its
