@@ -108,6 +108,19 @@ class HostProcess {
   std::string pending_;
 };
 
+// The folder and setting of one host on server's display: a folder and an
+// IPC namespace called name-<pid>, with the script in the folder.
+fs::path Prepare(const xvfbtest::XvfbServer& server, const std::string& name, const std::string& script) {
+  const std::string unique = name + "-" + std::to_string(getpid());
+  const fs::path dir = fs::temp_directory_path() / unique;
+  fs::create_directories(dir);
+  std::ofstream(dir / "script.txt") << script;
+  setenv("DISPLAY", server.Name().c_str(), 1);
+  setenv("FERROWICK_IPC_NAMESPACE", unique.c_str(), 1);
+  unsetenv("FERROWICK_UI");
+  return dir;
+}
+
 // The shown window with that title (at most kPatience); None otherwise.
 Window WaitWindow(Display* d, const std::string& title) {
   const auto deadline = Clock::now() + kPatience;
@@ -122,12 +135,7 @@ TEST(HostInteractive, AFormTheDriverOpensIsAWindowThePersonAnswers) {
   xvfbtest::XvfbServer server(640, 480);
   if (!server.Installed()) GTEST_SKIP() << "Xvfb is not installed";
   ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
-  const fs::path dir = fs::temp_directory_path() / ("host-x11-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  std::ofstream(dir / "script.txt") << "dialog AboutForm bounds OkButton\nabout\n";
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("FERROWICK_IPC_NAMESPACE", ("host-x11-" + std::to_string(getpid())).c_str(), 1);
-  unsetenv("FERROWICK_UI");
+  const fs::path dir = Prepare(server, "host-x11", "dialog AboutForm bounds OkButton\nabout\n");
 
   Display* d = XOpenDisplay(server.Name().c_str());
   ASSERT_NE(d, nullptr);
@@ -175,13 +183,8 @@ TEST(HostInteractive, CtrlCClosesTheFormThatWaitsAndEndsTheDriver) {
   xvfbtest::XvfbServer server(640, 480);
   if (!server.Installed()) GTEST_SKIP() << "Xvfb is not installed";
   ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
-  const fs::path dir = fs::temp_directory_path() / ("host-x11-int-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  std::ofstream(dir / "script.txt") << "init /drv\nabout\ninfo\n";
-  const std::string ipcNamespace = "host-x11-int-" + std::to_string(getpid());
-  setenv("DISPLAY", server.Name().c_str(), 1);
-  setenv("FERROWICK_IPC_NAMESPACE", ipcNamespace.c_str(), 1);
-  unsetenv("FERROWICK_UI");
+  const fs::path dir = Prepare(server, "host-x11-int", "init /drv\nabout\ninfo\n");
+  const std::string ipcNamespace = dir.filename().string();
 
   Display* d = XOpenDisplay(server.Name().c_str());
   ASSERT_NE(d, nullptr);
