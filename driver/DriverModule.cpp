@@ -208,28 +208,35 @@ void CloseServersOf(const exchange::TServerData& slots) {
   }
 }
 
-// A section held with no driver holding it is a server's whose driver has
-// gone (a kernel that died): that server is asked to close as Stop asks
-// it. False, with nothing done, when a driver holds the section or there
-// is none.
-bool CloseServersWithoutDriver() {
-  const auto held = exchange::TIntercomInterface::Open(exchange::kSectionName);
-  if (!held->IsAttached() || held->DriverHolds()) return false;
-  CloseServersOf(*held->ServerData());
-  return true;
+void LogSectionHeld() {
+  Log(-1, "DLM::Область обмена занята другим процессом. Драйвер работает без обмена с сервером."_cp);
 }
 
-// The section for count records; one left to a server without driver is
-// created anew once that server has let it go (within StopWaitMs).
+// The section for count records, or a detached owner: Init still answers
+// 0, and the driver runs without section, server and data. A section held
+// with no driver holding it is a server's whose driver has gone (a kernel
+// that died): that server is asked to close as Stop asks it, and the
+// section is created anew once it has let it go (within StopWaitMs).
 std::unique_ptr<exchange::TIntercomInterface> CreateIntercom(int32_t count) {
   auto intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
-  if (intercom->IsAttached() || !CloseServersWithoutDriver()) return intercom;
+  if (intercom->IsAttached()) return intercom;
+  {
+    const auto held = exchange::TIntercomInterface::Open(exchange::kSectionName);
+    if (!held->IsAttached()) return intercom;
+    if (held->DriverHolds()) {
+      LogSectionHeld();
+      return intercom;
+    }
+    CloseServersOf(*held->ServerData());
+  }
   platform::win::WaitPumping([&] {
     intercom = exchange::TIntercomInterface::Create(exchange::kSectionName, count);
     return intercom->IsAttached();
   }, StopWaitMs);
   if (intercom->IsAttached()) {
     Log(0, "DLM::Область обмена была занята сервером без драйвера. Сервер закрыт, область обмена создана заново."_cp);
+  } else if (SectionHeldElsewhere()) {
+    LogSectionHeld();
   }
   return intercom;
 }
@@ -238,13 +245,7 @@ void CreateSection() {
   const std::vector<TVLVariableInfo> records = FetchHostRecords();
   g_module.Intercom = CreateIntercom(static_cast<int32_t>(records.size()));
   exchange::TIntercomInterface& intercom = *g_module.Intercom;
-  if (!intercom.IsAttached()) {
-    // Init still answers 0; the driver runs without section, server and data.
-    if (SectionHeldElsewhere()) {
-      Log(-1, "DLM::Область обмена занята другим процессом. Драйвер работает без обмена с сервером."_cp);
-    }
-    return;
-  }
+  if (!intercom.IsAttached()) return;
   intercom.HalvorstenInfo()->SetDescription(DriverDescription);
   intercom.HalvorstenInfo()->SetPrefixList(CurrentPrefixList());
   intercom.HalvorstenInfo()->SetState(1);

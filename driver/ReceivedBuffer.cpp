@@ -5,7 +5,6 @@
 #include "platform/os/ByteFields.h"
 #include "platform/win/MessageLoop.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -223,7 +222,6 @@ void TReceivedBuffer::PutDroppedRows(exchange::TDMLVariablesList& table) {
       table.SetSentValue(i, row.Value);
     }
   }
-  rowMarks_.Recount();
 }
 
 void TReceivedBuffer::Walk(exchange::TDMLVariablesList& table) {
@@ -247,30 +245,6 @@ void TReceivedBuffer::Walk(exchange::TDMLVariablesList& table) {
       Log("Variable buffer overflow or locked.");
     }
   }
-}
-
-void TReceivedBuffer::TDropMarks::Accepted() {
-  if (marks_.empty()) return;
-  for (auto& mark : marks_) mark.second = true;
-  anyDue_ = true;
-}
-
-bool TReceivedBuffer::TDropMarks::Due(int32_t source) const {
-  if (marks_.empty()) return false;
-  const auto found = marks_.find(source);
-  return found != marks_.end() && found->second;
-}
-
-std::vector<int32_t> TReceivedBuffer::TDropMarks::DueSources() const {
-  std::vector<int32_t> due;
-  for (const auto& [source, isDue] : marks_) {
-    if (isDue) due.push_back(source);
-  }
-  return due;
-}
-
-void TReceivedBuffer::TDropMarks::Recount() {
-  anyDue_ = std::any_of(marks_.begin(), marks_.end(), [](const auto& mark) { return mark.second; });
 }
 
 }  // namespace driver

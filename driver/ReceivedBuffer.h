@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace exchange {
@@ -77,21 +77,25 @@ class TReceivedBuffer {
   // kernel refused full blocks.
   class TDropMarks {
    public:
-    void Dropped(int32_t source) { marks_[source] = false; }
+    void Dropped(int32_t source) {
+      due_.erase(source);
+      waiting_.insert(source);
+    }
     void Put(int32_t source) {
-      if (!marks_.empty()) marks_.erase(source);
+      if (!waiting_.empty()) waiting_.erase(source);
+      if (!due_.empty()) due_.erase(source);
     }
     // The kernel accepted a block: every mark is due.
-    void Accepted();
-    bool Due(int32_t source) const;
-    bool AnyDue() const { return anyDue_; }
-    std::vector<int32_t> DueSources() const;
-    // AnyDue from the marks left, after the due ones were put.
-    void Recount();
+    void Accepted() {
+      due_.merge(waiting_);
+      waiting_.clear();
+    }
+    bool Due(int32_t source) const { return !due_.empty() && due_.contains(source); }
+    bool AnyDue() const { return !due_.empty(); }
+    std::vector<int32_t> DueSources() const { return {due_.begin(), due_.end()}; }
 
    private:
-    std::unordered_map<int32_t, bool> marks_;  // source -> due
-    bool anyDue_ = false;
+    std::unordered_set<int32_t> waiting_, due_;
   };
 
   static constexpr int32_t kNoRow = -1;

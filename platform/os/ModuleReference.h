@@ -4,22 +4,19 @@
 // loader leaves its code mapped and runs none of its destructors, so that
 // a thread of the object may go on running.
 
-#include <string>
 
 namespace platform::os {
 
 class ModuleReference {
  public:
   // Takes a reference to the loaded object (shared object or program)
-  // that contains address. Held() is false when there is none. Any thread.
+  // that contains address; none when there is no such object. Any thread.
   explicit ModuleReference(const void* address);
   // Gives the reference back; the object is unloaded when it was the last
   // one, so its own code releases it only while its loader still holds it.
   ~ModuleReference();
   ModuleReference(const ModuleReference&) = delete;
   ModuleReference& operator=(const ModuleReference&) = delete;
-
-  bool Held() const { return handle_ != nullptr; }
 
  private:
   void* handle_ = nullptr;

@@ -99,6 +99,13 @@ class DriverModule : public ::testing::Test {
     drvtest::WriteFile(dir_ / "drv/Ferrowick_V30.ini", text);
   }
 
+  // A device with the link tag LINK_1, kernel variable 71; general is the
+  // settings file's general part.
+  void OneLinkDevice(const std::string& general = "Auto Run Server=0\r\n") {
+    kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
+    Ini(general, {DeviceLine("D", 1, "OPC", "LINK_1")});
+  }
+
   // Initialises a driver with a link tag whose thread then hangs in its
   // first send to kernelWindow.
   void InitStuckInTheFirstSend(HangingKernelWindow& kernelWindow);
@@ -345,9 +352,7 @@ TEST_F(DriverModule, SectionLeavesOutRecordsTheKernelNoLongerHas) {
 }
 
 TEST_F(DriverModule, RefusedBlockIsSentAgain) {
-  auto& model = kernel::KernelModel::Instance();
-  model.AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   answer_ = 1;
   const uint32_t start = GetTickCount();
   ASSERT_EQ(Init(), 0);
@@ -363,9 +368,7 @@ TEST_F(DriverModule, RefusedBlockIsSentAgain) {
 }
 
 TEST_F(DriverModule, DoneWhileTheThreadIsSendingToTheKernel) {
-  auto& model = kernel::KernelModel::Instance();
-  model.AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   answer_ = 0;  // refused: the thread sends every cycle
   ASSERT_EQ(Init(), 0);
   ASSERT_TRUE(WaitPumping([&] { return blocksSeen_ > 3; }, 20000));
@@ -418,8 +421,7 @@ class HangingKernelWindow {
 };
 
 void DriverModule::InitStuckInTheFirstSend(HangingKernelWindow& kernelWindow) {
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   ASSERT_NE(kernelWindow.Handle(), 0u);
   ASSERT_EQ(Init(false, kernelWindow.Handle()), 0);
   ASSERT_TRUE(WaitPumping([&] { return kernelWindow.Entered(); }, 20000));
@@ -449,8 +451,7 @@ TEST_F(DriverModule, DoneWithoutStopClosesTheServerAlsoWhenItGivesUpOnTheThread)
     const auto section = Section();
     return section && section->ServerData()->GetWindowHandle(0) != 0;
   };
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice("");
   ASSERT_EQ(Init(), 0);
   ASSERT_TRUE(WaitPumping(serverRegistered, 20000));
   EXPECT_EQ(Done(), 0);
@@ -475,8 +476,7 @@ TEST_F(DriverModule, DoneWithoutStopClosesTheServerAlsoWhenItGivesUpOnTheThread)
 }
 
 TEST_F(DriverModule, DoneAndStopInsideTheValueHandlerAreRefusedAtOnce) {
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   std::vector<int32_t> nested;
   inBlock_ = [&] { nested = {module_->DoneDeviceDrv(), module_->StopDeviceDrv()}; };
   ASSERT_EQ(Init(), 0);
@@ -494,8 +494,7 @@ TEST_F(DriverModule, DoneAndStopInsideTheValueHandlerAreRefusedAtOnce) {
 }
 
 TEST_F(DriverModule, InitAndRunWithoutAThreadAnswerAnError) {
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   platform::os::FailThreadStarts(1);
   EXPECT_EQ(Init(), -8);
   EXPECT_EQ(drvtest::CountLog(-1, "DLM::Поток драйвера не запущен."_cp), 1);
@@ -519,8 +518,7 @@ TEST_F(DriverModule, InitAndRunWithoutAThreadAnswerAnError) {
 // the process ends at once and cleanly.
 TEST_F(DriverModule, KernelThatEndsWithoutDoneEndsAtOnce) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  kernel::KernelModel::Instance().AddVariable(0, Var(71, "LINK_1", ""));
-  Ini("Auto Run Server=0\r\n", {DeviceLine("D", 1, "OPC", "LINK_1")});
+  OneLinkDevice();
   for (const bool unload : {false, true}) {
     EXPECT_EXIT(
         {
